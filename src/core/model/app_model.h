@@ -1,0 +1,205 @@
+#pragma once
+
+#include "core/app_settings.h"
+#include "core/model/detail_tab.h"
+#include "core/model/project_list.h"
+#include "core/project.h"
+#include "core/run_mode.h"
+#include "desktop/desktop_services.h"
+
+#include <QHash>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+struct ProjectInfo;
+struct RootScanResult;
+struct ExternalApp;
+class ProjectRuntime;
+class ProcessManager;
+class RootWatcher;
+class QTimer;
+
+// Everything the model takes from outside, handed to it at construction (no singletons).
+struct AppModelContext
+{
+    // The process environment read at launch (TALLOWMERE_DEMO, PATH for the fallback
+    // environment, ...). Tests pass a controlled one. The data files live in the support
+    // directory, which follows TALLOWMERE_SUPPORT_DIR of the process (see core/storage.h).
+    QMap<QString, QString> environment;
+    // Modal alerts, appearance and taskbar policy, workspace operations. May be null in tests
+    // that do not exercise them: the model then behaves as if no window system existed.
+    DesktopServices desktop;
+    // How long a start waits for a recognisable line before the project is shown as running.
+    std::chrono::milliseconds readyFallbackDelay{20000};
+    // How long after a rescan the selection is checked again.
+    std::chrono::milliseconds selectionRepairDelay{200};
+    // Pause before the external servers are looked at again after one was stopped.
+    std::chrono::milliseconds externalRefreshDelay{1500};
+    // Check interval of the waits of a restart (80 checks for external, 30 for managed).
+    std::chrono::milliseconds restartCheckInterval{100};
+};
+
+// The context for the running application: the real process environment and default delays.
+AppModelContext defaultAppModelContext(DesktopServices desktop);
+
+// The one object that owns all state of the running application. Lives on the main thread;
+// every getter and operation is called there. Observable fields notify through their
+// `<field>Changed` signal, and only when an assignment really changes the value.
+class AppModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AppModel(AppModelContext context, QObject* parent = nullptr);
+    ~AppModel() override;
+
+    // ---- Fields, in declaration order ----
+    const AppSettings& settings() const { return settings_; }
+    // Assigning runs the change handling: appearance, taskbar policy, save, watcher.
+    void setSettings(const AppSettings& settings);
+    const QStringList& roots() const { return roots_; }
+    const QList<Project>& projects() const { return projects_; }
+    const QHash<QString, ProjectInfo>& infos() const;
+    // The inspection record of a project, or null when it has none yet.
+    const ProjectInfo* infoFor(const QString& path) const;
+    const std::optional<QString>& selection() const { return selection_; }
+    DetailTab selectedTab() const { return selectedTab_; }
+    void setSelectedTab(DetailTab tab);
+    bool showHidden() const { return showHidden_; }
+    void setShowHidden(bool show);
+    bool isScanning() const { return isScanning_; }
+    bool isDemo() const { return isDemo_; }
+    void setIsDemo(bool demo);
+    bool shellEnvLoaded() const { return shellEnvLoaded_; }
+    void setShellEnvLoaded(bool loaded);
+    const QMap<QString, QString>& rawShellEnv() const { return rawShellEnv_; }
+    void setRawShellEnv(const QMap<QString, QString>& environment);
+    // Not observable themselves; each run state is.
+    const QHash<QString, ProjectRuntime*>& runtimes() const { return runtimes_; }
+    ProcessManager& processManager() const { return *processManager_; }
+    RootWatcher* watcher() const { return watcher_.get(); }
+    bool windowVisible() const { return windowVisible_; }
+    const QList<ExternalApp>& installedTerminals() const;
+    const QList<ExternalApp>& installedEditors() const;
+    // Replaces the lists only when they differ.
+    void setInstalledApps(const QList<ExternalApp>& terminals, const QList<ExternalApp>& editors);
+
+    const AppModelContext& context() const { return context_; }
+
+    // ---- Lookups ----
+    // The run state of a project; created (stopped, empty log) when none exists yet.
+    ProjectRuntime* runtimeFor(const QString& path);
+    std::optional<Project> findProject(const QString& path) const;
+    // The sidebar order: visible projects by name (locale-aware, case-insensitive), then path.
+    QList<Project> visibleProjects() const;
+    QString displayName(const Project& project) const;
+    QList<ProjectLink> projectLinks(const QString& path) const;
+
+    // ---- Selection and project list ----
+    void select(const std::optional<QString>& path);
+    void addRoot(const QString& folder);
+    void removeRoot(const QString& root);
+    // Registers one project folder; returns the message to show when it refuses.
+    std::optional<QString> addProject(const QString& folder);
+    void removeProject(const QString& path);
+    void setHidden(const QString& path, bool hidden);
+    void setFavorite(const QString& path, bool favorite);
+    void setRunModeOverride(const QString& path, std::optional<RunModeKind> mode);
+    void setCustomCommand(const QString& path, const std::optional<QString>& command);
+    void setPort(const QString& path, std::optional<int> port);
+    // Stores the chosen server and inspector ports of a start and saves the registry.
+    void setPorts(const QString& path, int port, int inspectorPort);
+
+    // ---- Scanning, inspection, watching ----
+    // Walks all roots in the background and merges the result; dropped while one runs.
+    void rescan();
+    void applyScan(const QList<RootScanResult>& results);
+    void refreshInfo(const QString& path);
+    void inspectAll();
+    void applyInfos(const QList<QPair<QString, ProjectInfo>>& infos);
+    void restartWatcher();
+
+    // ---- Settings side effects ----
+    void applySettingsChange(const AppSettings& oldValue, const AppSettings& newValue);
+    void applyAppearance();
+    void applyDockIconPolicy();
+
+    // ---- Servers started elsewhere (filled in by the start-up and refresh code) ----
+    void refreshExternal();
+
+    // ---- Start, stop, restart ----
+    void startProject(const QString& path, std::optional<int> explicitPort = std::nullopt);
+    void startOnFreePort(const QString& path);
+    void stopProject(const QString& path);
+    void restartProject(const QString& path);
+    // Asks before stopping (or restarting) a server the application did not start; the
+    // answer arrives through onAnswer once the user has chosen.
+    void confirmExternalStop(const QString& path, bool restart,
+                             std::function<void(bool)> onAnswer = {});
+    // Asks before quitting while servers started here run; true means stop them and quit.
+    void confirmQuit(std::function<void(bool)> onAnswer);
+    void handleExit(const QString& path, int exitCode, bool stopRequested);
+
+    // ---- Running records and crash recovery ----
+    void addRunningRecord(const QString& projectID, qint32 pid);
+    void removeRunningRecord(const QString& projectID);
+    void recoverOrphans();
+
+signals:
+    void settingsChanged();
+    void rootsChanged();
+    void projectsChanged();
+    void infosChanged();
+    void selectionChanged();
+    void selectedTabChanged();
+    void showHiddenChanged();
+    void isScanningChanged();
+    void isDemoChanged();
+    void shellEnvLoadedChanged();
+    void rawShellEnvChanged();
+    void installedTerminalsChanged();
+    void installedEditorsChanged();
+    // A rescan has been merged (after `projectsChanged`); the selection repair follows later.
+    void scanApplied();
+
+private:
+    void saveRegistry() const;
+    void setProjects(const QList<Project>& projects);
+    void setRoots(const QStringList& roots);
+    void setIsScanning(bool scanning);
+    void repairSelection();
+    void scheduleSelectionRepair();
+    void dropProjectState(const QStringList& paths);
+    Project* mutableProject(const QString& path);
+    // Edits one project, then publishes and saves the list when the edit changed it.
+    void editProject(const QString& path, const std::function<void(Project&)>& edit);
+
+    AppModelContext context_;
+    AppSettings settings_;
+    QStringList roots_;
+    QList<Project> projects_;
+    std::unique_ptr<QHash<QString, ProjectInfo>> infos_;
+    std::optional<QString> selection_;
+    DetailTab selectedTab_ = DetailTab::overview;
+    bool showHidden_ = false;
+    bool isScanning_ = false;
+    bool isDemo_ = false;
+    bool shellEnvLoaded_ = false;
+    QMap<QString, QString> rawShellEnv_;
+    QHash<QString, ProjectRuntime*> runtimes_; // owned: children of the model
+    std::unique_ptr<ProcessManager> processManager_;
+    std::unique_ptr<RootWatcher> watcher_;
+    QPointer<QTimer> pollTask_;
+    bool windowVisible_ = false;
+    std::unique_ptr<QList<ExternalApp>> installedTerminals_;
+    std::unique_ptr<QList<ExternalApp>> installedEditors_;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/project.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// A link to a page of a running project: `path` is appended to the project's address.
+struct ProjectLink
+{
+    QString title;
+    QString path;
+    QString symbol;
+
+    friend bool operator==(const ProjectLink&, const ProjectLink&) = default;
+};
+
+// The links offered for a project; `cms` is the content system found by inspection, if any.
+QList<ProjectLink> projectLinksFor(const std::optional<QString>& cms);
+
+// The name a project is shown under everywhere: its name, or when another project (other path)
+// has exactly the same name, the name followed by the last two components of its path.
+QString displayNameAmong(const Project& project, const QList<Project>& projects);
+
+// The sidebar order: hidden projects dropped unless `showHidden`, sorted by name with a
+// locale-aware, case-insensitive comparison, equal names ordered by path.
+QList<Project> sortedVisibleProjects(const QList<Project>& projects, bool showHidden);
+
+// Index of the first project with `path` in `projects`, or -1.
+qsizetype indexOfProject(const QList<Project>& projects, const QString& path);
