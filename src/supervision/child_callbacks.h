@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QStringList>
+
+#include <functional>
+
+// Where the output and the end of one child go. Both run on the thread of the context object
+// passed along with them, never once that object is gone.
+struct ChildCallbacks
+{
+    // Lines of one stream in the order the child wrote them; `isError` for standard error.
+    // Lines arrive in batches, so a child that prints as fast as it can costs one call per
+    // batch, not one queued event per line.
+    std::function<void(const QStringList& lines, bool isError)> onLines;
+    // The exit code (128 + signal number when killed by a signal) and whether the stop was
+    // requested. Comes after the last lines of both streams.
+    std::function<void(int code, bool stopRequested)> onExit;
+};

@@ -1,0 +1,183 @@
+#include "supervision/output_channel.h"
+
+#include <QThread>
+
+#include <chrono>
+
+namespace {
+
+qsizetype weight(const QStringList& lines)
+{
+    qsizetype bytes = 0;
+    for (const QString& line : lines)
+        bytes += line.size() * qsizetype(sizeof(QChar)) + 32;
+    return bytes;
+}
+
+} // namespace
+
+OutputChannel::OutputChannel(ChildCallbacks callbacks, int streams)
+    : callbacks_(std::move(callbacks)), openStreams_(streams)
+{}
+
+std::shared_ptr<OutputChannel> OutputChannel::create(QObject* context, ChildCallbacks callbacks,
+                                                     int streams)
+{
+    std::shared_ptr<OutputChannel> channel(new OutputChannel(std::move(callbacks), streams));
+    auto* receiver = new OutputReceiver(channel);
+    if (context) {
+        receiver->moveToThread(context->thread());
+        std::weak_ptr<OutputChannel> weak = channel;
+        QObject::connect(
+            context, &QObject::destroyed, receiver,
+            [weak] {
+                if (const std::shared_ptr<OutputChannel> strong = weak.lock())
+                    strong->close();
+            },
+            Qt::DirectConnection);
+    }
+    channel->receiver_ = receiver;
+    return channel;
+}
+
+OutputChannel::~OutputChannel()
+{
+    close();
+}
+
+void OutputChannel::close()
+{
+    OutputReceiver* receiver = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        queue_.clear();
+        queuedBytes_ = 0;
+        receiver = std::exchange(receiver_, nullptr);
+    }
+    changed_.notify_all();
+    if (receiver)
+        receiver->deleteLater();
+}
+
+void OutputChannel::scheduleLocked()
+{
+    if (scheduled_ || closed_ || !receiver_)
+        return;
+    scheduled_ = true;
+    // Posted under the lock: the receiver cannot be deleted meanwhile (close takes the lock).
+    QMetaObject::invokeMethod(receiver_, &OutputReceiver::deliver, Qt::QueuedConnection);
+}
+
+void OutputChannel::pushLines(QStringList lines, bool isError)
+{
+    if (lines.isEmpty())
+        return;
+    const qsizetype bytes = weight(lines);
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return closed_ || queuedBytes_ < maxQueuedBytes; });
+    if (closed_)
+        return;
+    if (!queue_.empty() && queue_.back().isError == isError &&
+        queue_.back().lines.size() < maxLinesPerDelivery)
+        queue_.back().lines.append(std::move(lines));
+    else
+        queue_.push_back(Batch{std::move(lines), isError});
+    queuedBytes_ += bytes;
+    scheduleLocked();
+}
+
+void OutputChannel::endStream()
+{
+    {
+        std::lock_guard lock(mutex_);
+        --openStreams_;
+        if (exitDueLocked())
+            scheduleLocked();
+    }
+    changed_.notify_all();
+}
+
+void OutputChannel::pushExit(int code, bool stopRequested)
+{
+    std::lock_guard lock(mutex_);
+    exit_ = Exit{code, stopRequested};
+    if (exitDueLocked())
+        scheduleLocked();
+}
+
+void OutputChannel::releaseExit()
+{
+    std::lock_guard lock(mutex_);
+    exitReleased_ = true;
+    if (exitDueLocked())
+        scheduleLocked();
+}
+
+bool OutputChannel::waitForStreams(int ms)
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(ms),
+                             [this] { return closed_ || openStreams_ <= 0; });
+}
+
+bool OutputChannel::exitDueLocked() const
+{
+    return exit_.has_value() && (openStreams_ <= 0 || exitReleased_);
+}
+
+void OutputChannel::deliver()
+{
+    std::deque<Batch> batches;
+    std::optional<Exit> exit;
+    {
+        std::lock_guard lock(mutex_);
+        scheduled_ = false;
+        if (closed_)
+            return;
+        qsizetype taken = 0;
+        while (!queue_.empty() && taken < maxLinesPerDelivery) {
+            Batch& front = queue_.front();
+            const qsizetype room = maxLinesPerDelivery - taken;
+            if (front.lines.size() <= room) {
+                taken += front.lines.size();
+                batches.push_back(std::move(front));
+                queue_.pop_front();
+            } else {
+                batches.push_back(Batch{front.lines.first(room), front.isError});
+                front.lines.remove(0, room);
+                taken += room;
+            }
+        }
+        for (const Batch& batch : batches)
+            queuedBytes_ -= weight(batch.lines);
+        if (queue_.empty() && exitDueLocked())
+            exit = std::exchange(exit_, std::nullopt);
+        else if (!queue_.empty())
+            scheduleLocked();
+    }
+    changed_.notify_all();
+
+    // A callback may destroy the context; nothing may be called after that.
+    auto stillOpen = [this] {
+        std::lock_guard lock(mutex_);
+        return !closed_;
+    };
+    for (const Batch& batch : batches) {
+        if (!stillOpen())
+            return;
+        if (callbacks_.onLines)
+            callbacks_.onLines(batch.lines, batch.isError);
+    }
+    if (exit && stillOpen()) {
+        if (callbacks_.onExit)
+            callbacks_.onExit(exit->code, exit->stopRequested);
+        close(); // nothing follows the exit
+    }
+}
+
+void OutputReceiver::deliver()
+{
+    if (const std::shared_ptr<OutputChannel> channel = channel_.lock())
+        channel->deliver();
+}

@@ -1,0 +1,78 @@
+#include "supervision/output_handling.h"
+
+#include "supervision/output_parser.h"
+#include "supervision/project_runtime.h"
+
+namespace {
+
+bool isBlank(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t'))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,
+                      const OutputHooks& hooks)
+{
+    if (isBlank(text))
+        return;
+    runtime.log()->append(text, isError);
+
+    if (const std::optional<int> port = OutputParser::portInUse(text)) {
+        const std::optional<PortOwner> owner =
+            hooks.activeOwnerOfPort ? hooks.activeOwnerOfPort(*port) : std::nullopt;
+        runtime.setPortConflict(
+            PortConflict{*port, owner ? std::optional<QString>(owner->id) : std::nullopt,
+                         owner ? std::optional<QString>(owner->name) : std::nullopt});
+    }
+
+    if (const std::optional<OutputParser::RunningAt> running =
+            OutputParser::alreadyRunningAt(text)) {
+        runtime.setUrl(running->url);
+        runtime.setAttachedPID(running->pid);
+        runtime.setStatus(ProjectStatus::running());
+    }
+
+    if (const std::optional<OutputParser::AttachField> field = OutputParser::attachField(text)) {
+        if (field->isMarker()) {
+            runtime.setSawAlreadyRunning(true);
+        } else if (const QUrl* url = field->url()) {
+            if (runtime.sawAlreadyRunning())
+                runtime.setUrl(*url);
+        } else if (const qint32* pid = field->pid()) {
+            if (runtime.sawAlreadyRunning()) {
+                runtime.setAttachedPID(*pid);
+                if (runtime.url())
+                    runtime.setStatus(ProjectStatus::running());
+            }
+        }
+    }
+
+    if (!runtime.url() && runtime.status().kind() == ProjectStatus::Kind::starting) {
+        if (const std::optional<QUrl> url = OutputParser::readyURL(text, mode)) {
+            runtime.setUrl(*url);
+            runtime.setStatus(ProjectStatus::running());
+            if ((mode == RunModeKind::wrangler || mode == RunModeKind::pages) && url->port() > 0 &&
+                hooks.adoptPort)
+                hooks.adoptPort(url->port());
+        }
+    }
+}
+
+std::optional<PortOwner> findPortOwner(const QList<PortOwnerCandidate>& candidates,
+                                       const QString& selfID, int port)
+{
+    for (const PortOwnerCandidate& candidate : candidates) {
+        if (candidate.id == selfID || !candidate.runtime)
+            continue;
+        const ProjectRuntime& runtime = *candidate.runtime;
+        if (runtime.status().isActive() && runtime.url() && runtime.url()->port() == port)
+            return PortOwner{candidate.id, candidate.name};
+    }
+    return std::nullopt;
+}

@@ -1,0 +1,74 @@
+#include "supervision/process_executor.h"
+
+#include "supervision/child_spawn.h"
+#include "supervision/child_watch.h"
+#include "supervision/group_terminator.h"
+#include "supervision/output_channel.h"
+
+ProcessExecutor::ProcessExecutor(const TerminationTiming& timing, std::shared_ptr<ManagerLink> link)
+    : timing_(timing), link_(std::move(link))
+{}
+
+StartResult ProcessExecutor::start(const QString& projectID, const QString& command,
+                                   const QString& workingDirectory, const Environment& environment,
+                                   const std::shared_ptr<OutputChannel>& channel)
+{
+    if (live_.contains(projectID))
+        return {std::nullopt, SpawnError{QStringLiteral("Already running")}};
+    const SpawnResult spawned = spawnShell(command, workingDirectory, environment);
+    if (const SpawnError* error = std::get_if<SpawnError>(&spawned))
+        return {std::nullopt, *error};
+
+    const SpawnedChild child = std::get<SpawnedChild>(spawned);
+    live_.insert(projectID, child.pid);
+    // A flag left over from an earlier stop must not mark this run.
+    intentional_.remove(projectID);
+    ChildWatch::attachReader(child.stdoutFd, false, channel);
+    ChildWatch::attachReader(child.stderrFd, true, channel);
+    ChildWatch::watchExit(projectID, child.pid, channel, link_, timing_);
+    return {child.pid, std::nullopt};
+}
+
+void ProcessExecutor::stop(const QString& projectID, std::function<void()> done)
+{
+    const auto found = live_.constFind(projectID);
+    if (found == live_.cend()) {
+        done();
+        return;
+    }
+    intentional_.insert(projectID);
+    terminateGroup(found.value(), std::move(done));
+}
+
+void ProcessExecutor::stopAll(std::function<void()> done)
+{
+    if (live_.isEmpty()) {
+        done();
+        return;
+    }
+    const QHash<QString, qint32> snapshot = live_;
+    auto remaining = std::make_shared<qsizetype>(snapshot.size());
+    auto shared = std::make_shared<std::function<void()>>(std::move(done));
+    for (auto it = snapshot.cbegin(); it != snapshot.cend(); ++it) {
+        intentional_.insert(it.key());
+        // Every terminator runs on this thread, so the counter needs no lock.
+        terminateGroup(it.value(), [remaining, shared] {
+            if (--*remaining == 0)
+                (*shared)();
+        });
+    }
+}
+
+void ProcessExecutor::terminateGroup(pid_t pgid, std::function<void()> done)
+{
+    auto* terminator = new GroupTerminator(pgid, timing_, std::move(done), this);
+    terminator->start();
+}
+
+bool ProcessExecutor::markExited(const QString& projectID, pid_t pid)
+{
+    const auto found = live_.constFind(projectID);
+    if (found != live_.cend() && found.value() == pid)
+        live_.erase(found);
+    return intentional_.remove(projectID);
+}

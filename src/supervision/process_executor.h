@@ -1,0 +1,52 @@
+#pragma once
+
+#include "supervision/child_callbacks.h"
+#include "supervision/environment.h"
+#include "supervision/start_result.h"
+#include "supervision/termination_timing.h"
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <sys/types.h>
+
+class OutputChannel;
+class ProcessExecutor;
+
+// Lets the exit watchers reach the executor while the manager lives, and tells them when it is
+// gone.
+struct ManagerLink
+{
+    std::mutex mutex;
+    ProcessExecutor* executor = nullptr;
+};
+
+// The manager's state and operations, confined to the manager's thread.
+class ProcessExecutor : public QObject
+{
+    Q_OBJECT
+
+public:
+    ProcessExecutor(const TerminationTiming& timing, std::shared_ptr<ManagerLink> link);
+
+    StartResult start(const QString& projectID, const QString& command,
+                      const QString& workingDirectory, const Environment& environment,
+                      const std::shared_ptr<OutputChannel>& channel);
+    void stop(const QString& projectID, std::function<void()> done);
+    void stopAll(std::function<void()> done);
+    void terminateGroup(pid_t pgid, std::function<void()> done);
+    // Called once per child when its exit was observed; tells whether its stop was requested.
+    bool markExited(const QString& projectID, pid_t pid);
+
+    const QHash<QString, qint32>& live() const { return live_; }
+
+private:
+    TerminationTiming timing_;
+    std::shared_ptr<ManagerLink> link_;
+    QHash<QString, qint32> live_;
+    QSet<QString> intentional_;
+};

@@ -1,0 +1,102 @@
+#include "supervision/process_manager.h"
+
+#include "supervision/output_channel.h"
+#include "supervision/process_executor.h"
+
+#include <QPromise>
+
+namespace {
+
+// Runs `work` on `executor`'s thread; `work` gets the promise and finishes it, possibly later.
+template <typename T, typename Work> QFuture<T> runOn(QObject* executor, Work work)
+{
+    auto promise = std::make_shared<QPromise<T>>();
+    QFuture<T> future = promise->future();
+    promise->start();
+    QMetaObject::invokeMethod(
+        executor, [promise, work = std::move(work)]() mutable { work(promise); },
+        Qt::QueuedConnection);
+    return future;
+}
+
+// A completion callback that finishes a void promise.
+std::function<void()> finisher(const std::shared_ptr<QPromise<void>>& promise)
+{
+    return [promise] { promise->finish(); };
+}
+
+} // namespace
+
+ProcessManager::ProcessManager(const TerminationTiming& timing, QObject* parent)
+    : QObject(parent), timing_(timing), link_(std::make_shared<ManagerLink>())
+{
+    executor_ = new ProcessExecutor(timing_, link_);
+    executor_->moveToThread(&thread_);
+    link_->executor = executor_;
+    thread_.setObjectName(QStringLiteral("ProcessManager"));
+    thread_.start();
+}
+
+ProcessManager::~ProcessManager()
+{
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->executor = nullptr;
+    }
+    thread_.quit();
+    thread_.wait();
+    // Unfinished operations go with the executor; their futures end as canceled.
+    delete executor_;
+}
+
+QFuture<StartResult> ProcessManager::start(const QString& projectID, const QString& command,
+                                           const QString& workingDirectory,
+                                           const Environment& environment, QObject* context,
+                                           ChildCallbacks callbacks)
+{
+    std::shared_ptr<OutputChannel> channel =
+        OutputChannel::create(context, std::move(callbacks), 2);
+    ProcessExecutor* executor = executor_;
+    return runOn<StartResult>(executor, [=](const std::shared_ptr<QPromise<StartResult>>& promise) {
+        const StartResult result =
+            executor->start(projectID, command, workingDirectory, environment, channel);
+        if (!result.ok())
+            channel->close();
+        promise->addResult(result);
+        promise->finish();
+    });
+}
+
+QFuture<void> ProcessManager::stop(const QString& projectID)
+{
+    ProcessExecutor* executor = executor_;
+    return runOn<void>(executor, [=](const std::shared_ptr<QPromise<void>>& promise) {
+        executor->stop(projectID, finisher(promise));
+    });
+}
+
+QFuture<void> ProcessManager::stopAll()
+{
+    ProcessExecutor* executor = executor_;
+    return runOn<void>(executor, [=](const std::shared_ptr<QPromise<void>>& promise) {
+        executor->stopAll(finisher(promise));
+    });
+}
+
+QFuture<void> ProcessManager::terminateGroup(qint32 pgid)
+{
+    ProcessExecutor* executor = executor_;
+    return runOn<void>(executor, [=](const std::shared_ptr<QPromise<void>>& promise) {
+        executor->terminateGroup(pgid, finisher(promise));
+    });
+}
+
+QFuture<QHash<QString, qint32>> ProcessManager::liveChildren()
+{
+    ProcessExecutor* executor = executor_;
+    return runOn<QHash<QString, qint32>>(
+        executor, [=](const std::shared_ptr<QPromise<QHash<QString, qint32>>>& promise) {
+            promise->addResult(executor->live());
+            promise->finish();
+        });
+}

@@ -1,0 +1,125 @@
+#include "supervision/project_runtime.h"
+
+#include <csignal>
+
+namespace {
+
+// Assigns and reports whether the value really changed.
+template <typename T> bool assign(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
+ProjectRuntime::ProjectRuntime(QObject* parent) : QObject(parent), log_(new LogBuffer(this)) {}
+
+void ProjectRuntime::setPortConflict(const std::optional<PortConflict>& value)
+{
+    if (assign(portConflict_, value))
+        emit portConflictChanged();
+}
+
+void ProjectRuntime::setStatus(const ProjectStatus& value)
+{
+    if (assign(status_, value))
+        emit statusChanged();
+}
+
+void ProjectRuntime::setUrl(const std::optional<QUrl>& value)
+{
+    if (assign(url_, value))
+        emit urlChanged();
+}
+
+void ProjectRuntime::setPid(std::optional<qint32> value)
+{
+    if (assign(pid_, value))
+        emit pidChanged();
+}
+
+void ProjectRuntime::setManaged(bool value)
+{
+    if (assign(managed_, value))
+        emit managedChanged();
+}
+
+void ProjectRuntime::setExternal(bool value)
+{
+    if (assign(external_, value))
+        emit externalChanged();
+}
+
+void ProjectRuntime::setExternalPIDs(const QList<qint32>& value)
+{
+    if (assign(externalPIDs_, value))
+        emit externalPIDsChanged();
+}
+
+void ProjectRuntime::setMemoryBytes(std::optional<quint64> value)
+{
+    if (assign(memoryBytes_, value))
+        emit memoryBytesChanged();
+}
+
+void ProjectRuntime::setAttachedPID(std::optional<qint32> value)
+{
+    if (assign(attachedPID_, value))
+        emit attachedPIDChanged();
+}
+
+bool ProjectRuntime::processExists(qint32 pid)
+{
+    return pid > 0 && ::kill(pid, 0) == 0;
+}
+
+void ProjectRuntime::applyExit(int code, bool stopRequested, const ProcessProbe& exists)
+{
+    log_->append(RuntimeLog::processExited(code), false);
+    setManaged(false);
+    setPid(std::nullopt);
+
+    if (attachedPID_ && exists && exists(*attachedPID_)) {
+        const qint32 attached = *attachedPID_;
+        log_->append(RuntimeLog::attachedToRunning(attached), false);
+        setExternal(true);
+        setExternalPIDs({attached});
+        setStatus(ProjectStatus::running());
+        return;
+    }
+
+    setAttachedPID(std::nullopt);
+    setUrl(std::nullopt);
+    setMemoryBytes(std::nullopt);
+    if (stopRequested || code == 0)
+        setStatus(ProjectStatus::stopped());
+    else
+        setStatus(ProjectStatus::error(QStringLiteral("Exited with code %1").arg(code)));
+}
+
+namespace RuntimeLog {
+
+QString startAccepted(const QString& commandLine)
+{
+    return QStringLiteral("▶ ") + commandLine;
+}
+
+QString spawnFailed(const QString& description)
+{
+    return QStringLiteral("✖ ") + description;
+}
+
+QString processExited(int code)
+{
+    return QStringLiteral("■ process exited (code %1)").arg(code);
+}
+
+QString attachedToRunning(qint32 pid)
+{
+    return QStringLiteral("↪ A dev server is already running (pid %1); attached to it.").arg(pid);
+}
+
+} // namespace RuntimeLog
