@@ -1,0 +1,133 @@
+#include "supervision/external/proc_parsers.h"
+
+#include <QList>
+
+#include <limits>
+
+namespace {
+
+// Whitespace-separated fields of one line, without allocating copies of the text.
+QList<QByteArrayView> fields(QByteArrayView line)
+{
+    QList<QByteArrayView> result;
+    qsizetype i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const qsizetype start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start)
+            result.append(line.sliced(start, i - start));
+    }
+    return result;
+}
+
+QList<QByteArrayView> lines(QByteArrayView text)
+{
+    QList<QByteArrayView> result;
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        result.append(text.sliced(start, end - start));
+        start = end + 1;
+    }
+    return result;
+}
+
+template <typename T> std::optional<T> decimal(QByteArrayView text)
+{
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value < 0 || quint64(value) > quint64(std::numeric_limits<T>::max()))
+        return std::nullopt;
+    return T(value);
+}
+
+std::optional<quint64> hex(QByteArrayView text)
+{
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok, 16);
+    return ok ? std::optional<quint64>(value) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<ProcStat> parseProcStat(const QByteArray& content)
+{
+    const qsizetype close = content.lastIndexOf(')');
+    if (close < 0)
+        return std::nullopt;
+    // After ") " come fields 3 (state), 4 (ppid), 5 (pgrp) ... 22 (starttime).
+    const QList<QByteArrayView> rest = fields(QByteArrayView(content).sliced(close + 1).trimmed());
+    if (rest.size() < 20)
+        return std::nullopt;
+    const auto ppid = decimal<qint32>(rest[1]);
+    const auto pgid = decimal<qint32>(rest[2]);
+    const auto start = decimal<quint64>(rest[19]);
+    if (!ppid || !pgid || !start)
+        return std::nullopt;
+    return ProcStat{*ppid, *pgid, *start};
+}
+
+std::optional<quint64> parseBootTime(const QByteArray& content)
+{
+    for (QByteArrayView line : lines(content)) {
+        if (!line.startsWith("btime "))
+            continue;
+        return decimal<quint64>(line.sliced(6).trimmed());
+    }
+    return std::nullopt;
+}
+
+std::optional<quint64> parseResidentPages(const QByteArray& content)
+{
+    const QList<QByteArrayView> parts = fields(QByteArrayView(content).trimmed());
+    if (parts.size() < 2)
+        return std::nullopt;
+    return decimal<quint64>(parts[1]);
+}
+
+QHash<quint64, int> parseListeningSockets(const QByteArray& table)
+{
+    // "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout
+    // inode"
+    constexpr qsizetype localField = 1, stateField = 3, inodeField = 9;
+    QHash<quint64, int> result;
+    const QList<QByteArrayView> rows = lines(table);
+    for (qsizetype row = 1; row < rows.size(); ++row) { // the first line is the header
+        const QList<QByteArrayView> parts = fields(rows[row]);
+        if (parts.size() <= inodeField || parts[stateField] != "0A")
+            continue;
+        const QByteArrayView local = parts[localField];
+        const qsizetype colon = local.lastIndexOf(':');
+        if (colon < 0)
+            continue;
+        const auto port = hex(local.sliced(colon + 1));
+        const auto inode = decimal<quint64>(parts[inodeField]);
+        if (!port || *port == 0 || *port > 65535 || !inode || *inode == 0)
+            continue;
+        result.insert(*inode, int(*port));
+    }
+    return result;
+}
+
+std::optional<quint64> parseSocketLink(QByteArrayView target)
+{
+    if (!target.startsWith("socket:[") || !target.endsWith(']'))
+        return std::nullopt;
+    return decimal<quint64>(target.sliced(8, target.size() - 9));
+}
+
+std::optional<int> parsePortRangeFloor(const QByteArray& content)
+{
+    const QList<QByteArrayView> parts = fields(QByteArrayView(content).trimmed());
+    if (parts.isEmpty())
+        return std::nullopt;
+    const auto floor = decimal<int>(parts[0]);
+    if (!floor || *floor < 1 || *floor > 65535)
+        return std::nullopt;
+    return floor;
+}

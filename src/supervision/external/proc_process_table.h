@@ -1,0 +1,36 @@
+#pragma once
+
+#include "supervision/external/process_table.h"
+
+#include <QByteArray>
+#include <QHash>
+
+// The process table read from /proc. `root` is "/proc" except in tests, which may point it at
+// a folder laid out the same way.
+//
+// The listening-socket tables (net/tcp, net/tcp6) and the boot time are read once, on first
+// use, and kept for the life of the object. Not for concurrent use: one object per scan.
+class ProcProcessTable final : public ProcessTable
+{
+public:
+    explicit ProcProcessTable(const QByteArray& root = QByteArrayLiteral("/proc"));
+    ~ProcProcessTable() override;
+    ProcProcessTable(const ProcProcessTable&) = delete;
+    ProcProcessTable& operator=(const ProcProcessTable&) = delete;
+
+    QList<qint32> listAllPIDs() const override;
+    QString name(qint32 pid) const override;
+    std::optional<ProcessInfo> info(qint32 pid) const override;
+    std::optional<quint64> residentBytes(qint32 pid) const override;
+    QString workingFolder(qint32 pid) const override;
+    QList<int> listeningPorts(qint32 pid) const override;
+    int temporaryPortFloor() const override;
+
+private:
+    std::optional<QByteArray> read(const char* relativePath, qsizetype sizeHint) const;
+    const QHash<quint64, int>& listeningSockets() const;
+
+    int rootFd_ = -1;
+    mutable std::optional<std::optional<quint64>> bootTime_;
+    mutable std::optional<QHash<quint64, int>> listeningSockets_;
+};

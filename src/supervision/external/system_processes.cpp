@@ -1,0 +1,48 @@
+#include "supervision/external/system_processes.h"
+
+#include "supervision/external/external_scan.h"
+#include "supervision/external/proc_process_table.h"
+#include "supervision/external/process_memory.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+QList<qint32> listAllPIDs()
+{
+    return ProcProcessTable().listAllPIDs();
+}
+
+QList<int> listeningPorts(qint32 pid)
+{
+    return ProcProcessTable().listeningPorts(pid);
+}
+
+std::optional<ProcessInfo> processInfo(qint32 pid)
+{
+    return ProcProcessTable().info(pid);
+}
+
+quint64 memoryOfGroup(qint32 pgid)
+{
+    return memoryOfGroup(ProcProcessTable(), pgid);
+}
+
+ExternalScan scanExternal(const QList<Project>& projects, const QSet<qint32>& excludedGroups)
+{
+    return scanExternal(ProcProcessTable(), projects, excludedGroups);
+}
+
+QFuture<ExternalScan> scanExternalAsync(QList<Project> projects, QSet<qint32> excludedGroups)
+{
+    return QtConcurrent::run(
+        [projects = std::move(projects), excluded = std::move(excludedGroups)] {
+            return scanExternal(projects, excluded);
+        });
+}
+
+QFuture<quint64> measureServerMemoryAsync(std::optional<qint32> groupLeader,
+                                          QList<qint32> externalPids)
+{
+    return QtConcurrent::run([groupLeader, pids = std::move(externalPids)] {
+        return memoryOfServer(ProcProcessTable(), groupLeader, pids);
+    });
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "core/project.h"
+#include "supervision/external/external_process.h"
+#include "supervision/external/process_table.h"
+
+#include <QFuture>
+#include <QList>
+#include <QSet>
+
+#include <optional>
+
+// The operations on the live process table (/proc). Each takes a fresh look at the system,
+// blocks for a moment and touches no shared state, so any thread may call it; the *Async
+// forms run on the global thread pool and return a future for the main thread to continue
+// from.
+
+QList<qint32> listAllPIDs();
+QList<int> listeningPorts(qint32 pid);
+
+// Parent, group and start time of one process; none when it is gone. The start time is the
+// same whole number of seconds at every reading, so (pid, startSec, pgid) recognises a
+// process again after the application restarted.
+std::optional<ProcessInfo> processInfo(qint32 pid);
+
+quint64 memoryOfGroup(qint32 pgid);
+
+// See scanExternal(const ProcessTable&, ...).
+ExternalScan scanExternal(const QList<Project>& projects, const QSet<qint32>& excludedGroups);
+
+QFuture<ExternalScan> scanExternalAsync(QList<Project> projects, QSet<qint32> excludedGroups);
+
+// See memoryOfServer(const ProcessTable&, ...).
+QFuture<quint64> measureServerMemoryAsync(std::optional<qint32> groupLeader,
+                                          QList<qint32> externalPids);

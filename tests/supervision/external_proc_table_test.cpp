@@ -1,0 +1,213 @@
+// The /proc process table: names, parents, groups, start times, memory, working folders and
+// listening sockets of real processes, and the parsers of the /proc text files.
+
+#include "external_fixture_tree.h"
+#include "supervision/external/proc_parsers.h"
+#include "supervision/external/proc_process_table.h"
+#include "supervision/external/process_memory.h"
+#include "supervision/external/system_processes.h"
+#include "support/temp_folder.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using Args = QStringList;
+
+TEST(ExternalProcTable, ReadsNameParentGroupAndFolderOfARealProcess)
+{
+    TempFolder temp;
+    const QString folder = temp.makeDir("work dir");
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    // A name with spaces and parentheses: the stat fields must still be found.
+    FixtureTree tree(folder, Args{"--name", "a) b (c"} + child({"--name", "workerd"}));
+    ASSERT_TRUE(tree.ready());
+    const qint64 after = QDateTime::currentSecsSinceEpoch();
+    const FixtureProcess workerd = tree.named("workerd");
+    const FixtureProcess top{tree.groupId(), 0, {}, {}};
+
+    ProcProcessTable table;
+    EXPECT_TRUE(table.listAllPIDs().contains(workerd.pid));
+    EXPECT_EQ(table.name(top.pid), "a) b (c");
+    EXPECT_EQ(table.name(workerd.pid), "workerd");
+    EXPECT_EQ(table.workingFolder(workerd.pid), folder);
+
+    const std::optional<ProcessInfo> info = table.info(top.pid);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->ppid, ::getpid());
+    EXPECT_EQ(info->pgid, top.pid); // it leads its own group
+    EXPECT_EQ(table.info(workerd.pid)->ppid, top.pid);
+    EXPECT_EQ(table.info(workerd.pid)->pgid, top.pid);
+    // Whole seconds since the epoch; btime and the tick count are each truncated.
+    EXPECT_GE(qint64(info->startSec), before - 2);
+    EXPECT_LE(qint64(info->startSec), after + 1);
+}
+
+TEST(ExternalProcTable, StartTimeIsTheSameAtEveryReading)
+{
+    TempFolder temp;
+    FixtureTree tree(temp.path(), {"--name", "workerd"});
+    ASSERT_TRUE(tree.ready());
+    const std::optional<ProcessInfo> first = processInfo(tree.groupId());
+    ASSERT_TRUE(first);
+    for (int i = 0; i < 50; ++i)
+        ASSERT_EQ(processInfo(tree.groupId()), first) << "reading " << i;
+    EXPECT_EQ(processInfo(::getpid())->ppid, ::getppid());
+    EXPECT_EQ(processInfo(::getpid())->pgid, ::getpgrp());
+}
+
+TEST(ExternalProcTable, ListeningPortsCountOnlyListeningSocketsOfBothFamilies)
+{
+    TempFolder temp;
+    FixtureTree tree(temp.path(), {"--name", "workerd", "--listen", "6:any", "--listen", "4:low",
+                                   "--listen", "6:low"});
+    ASSERT_TRUE(tree.ready());
+    // The two "low" ports may be the same number, once per family: listed once.
+    QList<int> expected = tree.named("workerd").ports;
+    std::sort(expected.begin(), expected.end());
+    expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+    EXPECT_EQ(listeningPorts(tree.groupId()), expected);
+
+    // This process connects to one of them: a connected socket is not a listening one.
+    const int client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(uint16_t(tree.named("workerd").ports[1]));
+    ASSERT_EQ(::connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(listeningPorts(::getpid()), QList<int>{});
+    EXPECT_EQ(listeningPorts(tree.groupId()), expected);
+    ::close(client);
+}
+
+TEST(ExternalProcTable, MemoryOfGroupSumsEveryMemberAndNothingElse)
+{
+    TempFolder temp;
+    FixtureTree tree(temp.path(), Args{"--name", "sh"} +
+                                      child(Args{"--name", "node"} + child({"--name", "workerd"})));
+    FixtureTree other(temp.path(), {"--name", "node"});
+    ASSERT_TRUE(tree.ready() && other.ready());
+
+    ProcProcessTable table;
+    quint64 members = 0;
+    for (const FixtureProcess& process : tree.processes()) {
+        const std::optional<quint64> resident = table.residentBytes(process.pid);
+        ASSERT_TRUE(resident);
+        ASSERT_GT(*resident, 0u);
+        members += *resident;
+    }
+    // The fixtures sit idle: their resident sizes do not move between the two readings.
+    EXPECT_EQ(memoryOfGroup(tree.groupId()), members);
+    EXPECT_EQ(memoryOfServer(table, std::nullopt, tree.pids()), members);
+    EXPECT_EQ(memoryOfServer(table, tree.groupId(), {}), members);
+}
+
+TEST(ExternalProcTable, AProcessThatIsGoneIsAbsentEverywhere)
+{
+    TempFolder temp;
+    qint32 pid = 0;
+    {
+        FixtureTree tree(temp.path(), {"--name", "workerd", "--listen", "4:any"});
+        ASSERT_TRUE(tree.ready());
+        pid = tree.groupId();
+    }
+    ProcProcessTable table;
+    EXPECT_FALSE(table.listAllPIDs().contains(pid));
+    EXPECT_EQ(table.name(pid), QString());
+    EXPECT_EQ(table.info(pid), std::nullopt);
+    EXPECT_EQ(table.residentBytes(pid), std::nullopt);
+    EXPECT_EQ(table.workingFolder(pid), QString());
+    EXPECT_EQ(table.listeningPorts(pid), QList<int>{});
+    EXPECT_EQ(memoryOfGroup(pid), 0u);
+    EXPECT_EQ(memoryOfProcesses(table, {pid, -1, 0}), 0u);
+}
+
+TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
+{
+    TempFolder proc;
+    proc.write("stat", "cpu  1 2 3\nintr 1 2 3\nbtime 1700000000\nprocesses 10\n");
+    proc.write("sys/net/ipv4/ip_local_port_range", "40000\t60999\n");
+    proc.write("net/tcp",
+               "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  "
+               "timeout inode\n"
+               "   0: 0100007F:2253 00000000:0000 0A 00000000:00000000 00:00000000 00000000     "
+               "0        0 777 1 0000000000000000 100 0 0 10 0\n");
+    proc.write("net/tcp6", "");
+    proc.write("42/comm", "workerd\n");
+    proc.write("42/stat", "42 (workerd) S 7 40 40 0 -1 4194560 1 0 0 0 0 0 0 0 20 0 1 0 250 1 1\n");
+    proc.write("42/statm", "100 25 3 1 0 20 0\n");
+    proc.makeDir("42/fd");
+    ASSERT_TRUE(QFile::link("socket:[777]", proc.filePath("42/fd/3")));
+    ASSERT_TRUE(QFile::link("socket:[778]", proc.filePath("42/fd/4")));
+    ASSERT_TRUE(QFile::link("/dev/null", proc.filePath("42/fd/5")));
+    ASSERT_TRUE(QFile::link("/home/dev/site", proc.filePath("42/cwd")));
+    proc.write("43/stat", "43 (broken");
+    proc.makeDir("self");
+
+    ProcProcessTable table(QFile::encodeName(proc.path()));
+    QList<qint32> pids = table.listAllPIDs();
+    std::sort(pids.begin(), pids.end());
+    EXPECT_EQ(pids, (QList<qint32>{42, 43}));
+    EXPECT_EQ(table.name(42), "workerd");
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    EXPECT_EQ(table.info(42), (ProcessInfo{7, 40, quint64(1700000000 + 250 / ticks)}));
+    EXPECT_EQ(table.info(43), std::nullopt);
+    EXPECT_EQ(table.residentBytes(42), quint64(25 * ::sysconf(_SC_PAGESIZE)));
+    EXPECT_EQ(table.workingFolder(42), "/home/dev/site");
+    EXPECT_EQ(table.listeningPorts(42), QList<int>{8787});
+    EXPECT_EQ(table.temporaryPortFloor(), 40000);
+
+    // A missing folder: every answer is absence, and the floor falls back to Linux's default.
+    ProcProcessTable missing(QFile::encodeName(proc.filePath("none")));
+    EXPECT_TRUE(missing.listAllPIDs().isEmpty());
+    EXPECT_EQ(missing.info(42), std::nullopt);
+    EXPECT_EQ(missing.temporaryPortFloor(), 32768);
+}
+
+TEST(ExternalProcParsers, ListeningSocketsKeepOnlyListenRowsWithAPort)
+{
+    const QByteArray tcp6 =
+        "  sl  local_address                         remote_address                        st "
+        "tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
+        "   0: 00000000000000000000000001000000:1F90 00000000000000000000000000000000:0000 0A "
+        "00000000:00000000 00:00000000 00000000  1000        0 501 1 0000000000000000 100 0 0 10 "
+        "0\n"
+        "   1: 00000000000000000000000001000000:1F91 00000000000000000000000001000000:C350 01 "
+        "00000000:00000000 00:00000000 00000000  1000        0 502 1 0000000000000000 20 4 30 10 "
+        "-1\n"
+        "   2: 00000000000000000000000001000000:0000 00000000000000000000000000000000:0000 0A "
+        "00000000:00000000 00:00000000 00000000  1000        0 503 1 0000000000000000 100 0 0 10 "
+        "0\n"
+        "   3: 00000000000000000000000001000000:1F92 00000000000000000000000000000000:0000 0A "
+        "00000000:00000000 00:00000000 00000000  1000        0 0 1 0000000000000000 100 0 0 10 0\n"
+        "   4: truncated row 0A\n";
+    EXPECT_EQ(parseListeningSockets(tcp6), (QHash<quint64, int>{{501, 8080}}));
+    EXPECT_TRUE(parseListeningSockets("").isEmpty());
+    EXPECT_TRUE(parseListeningSockets("garbage without header").isEmpty());
+
+    EXPECT_EQ(parseSocketLink("socket:[12345]"), 12345u);
+    EXPECT_EQ(parseSocketLink("socket:[]"), std::nullopt);
+    EXPECT_EQ(parseSocketLink("pipe:[12345]"), std::nullopt);
+    EXPECT_EQ(parseSocketLink("socket:[12x]"), std::nullopt);
+}
+
+TEST(ExternalProcParsers, MalformedFilesGiveNoValue)
+{
+    EXPECT_EQ(parseProcStat(""), std::nullopt);
+    EXPECT_EQ(parseProcStat("1 (init) S 0 1"), std::nullopt); // too few fields
+    EXPECT_EQ(parseProcStat("1 (x) S a 1 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 9"), std::nullopt);
+    EXPECT_EQ(parseBootTime("cpu 1 2\n"), std::nullopt);
+    EXPECT_EQ(parseBootTime("btime 12\n"), 12u);
+    EXPECT_EQ(parseResidentPages("7"), std::nullopt);
+    EXPECT_EQ(parsePortRangeFloor("0 100"), std::nullopt);
+    EXPECT_EQ(parsePortRangeFloor(""), std::nullopt);
+}
+
+} // namespace
