@@ -1,4 +1,5 @@
 #include "support/fake_desktop.h"
+#include "support/qt_gtest_printers.h"
 
 #include <gtest/gtest.h>
 
