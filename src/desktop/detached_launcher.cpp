@@ -86,6 +86,9 @@ DetachedLauncher::Result DetachedLauncher::launch(const LaunchRequest& request)
     posix_spawn_file_actions_addopen(&setup.actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&setup.actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_adddup2(&setup.actions, STDOUT_FILENO, STDERR_FILENO);
+    // A long-lived editor must not hold a descriptor that lacks close-on-exec, such as the
+    // write end of a dev server's output pipe: its reader would never see the end of file.
+    posix_spawn_file_actions_addclosefrom_np(&setup.actions, STDERR_FILENO + 1);
     if (!folder.isEmpty())
         posix_spawn_file_actions_addchdir_np(&setup.actions, folder.constData());
     // A session of its own; signal dispositions and mask as a freshly logged-in program has.

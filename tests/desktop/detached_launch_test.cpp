@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QSignalSpy>
 
+#include <csignal>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -192,4 +194,25 @@ TEST(DetachedLaunch, ProgramsThatCannotStartReportWhyAndAreNotWatched)
     EXPECT_EQ(exits.first().first().toLongLong(), started.pid);
     ASSERT_TRUE(recordedRun(program).has_value());
     EXPECT_EQ(recordedRun(program)->arguments, QStringList{QStringLiteral("a b")});
+}
+
+TEST(DetachedLaunch, ALongLivedProgramHoldsNoneOfTheApplicationsDescriptors)
+{
+    // A pipe without close-on-exec, as a careless spawn elsewhere might leave one.
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    DetachedLauncher launcher;
+    QSignalSpy exits(&launcher, &DetachedLauncher::exited);
+    const auto sleeper = launcher.launch({QStringLiteral("/bin/sleep"), {QStringLiteral("60")}});
+    ASSERT_GT(sleeper.pid, 0) << sleeper.error.toStdString();
+
+    // With our write end closed, the read end is at end of file at once: the sleeper has no copy.
+    ::close(ends[1]);
+    ::fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    char byte;
+    EXPECT_EQ(::read(ends[0], &byte, 1), 0);
+    ::close(ends[0]);
+
+    ::kill(pid_t(sleeper.pid), SIGKILL);
+    ASSERT_TRUE(waitForExits(exits, 1));
 }
