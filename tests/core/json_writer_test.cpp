@@ -1,4 +1,5 @@
 #include "core/json_writer.h"
+#include "support/qt_printers.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

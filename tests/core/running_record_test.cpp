@@ -1,6 +1,7 @@
 #include "core/json_writer.h"
 #include "core/running_record.h"
 #include "core/storage.h"
+#include "support/qt_printers.h"
 #include "support/support_dir_override.h"
 
 #include <QFileInfo>

@@ -1,4 +1,5 @@
 #include "core/settings_file.h"
+#include "support/qt_printers.h"
 #include "support/support_dir_override.h"
 
 #include <QDir>

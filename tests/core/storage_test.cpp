@@ -1,5 +1,6 @@
 #include "core/atomic_file.h"
 #include "core/storage.h"
+#include "support/qt_printers.h"
 #include "support/support_dir_override.h"
 
 #include <QDir>
