@@ -1,0 +1,27 @@
+#pragma once
+
+#include "discovery/project_info.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A folder entry whose name starts with `prefix` marks the framework. Earlier rows win.
+struct FrameworkMarker
+{
+    QString prefix;
+    QString framework;
+};
+const QList<FrameworkMarker>& frameworkMarkers();
+
+// Vite configuration file names, in the order they are read.
+const QStringList& viteConfigNames();
+
+// The first framework marked in the folders, in folder order then marker order.
+std::optional<QString> detectFramework(const QStringList& folders);
+// "EmDash" when a folder's package depends on it, has it installed or its Astro configuration
+// uses its integration; absent otherwise.
+std::optional<QString> detectCms(const QStringList& folders);
+// The default run mode from what inspection found so far and the folders' Vite configuration.
+RunModeKind detectMode(const ProjectInfo& info, const QStringList& folders);
