@@ -16,32 +16,53 @@ void appendIndent(QByteArray& out, int level)
     out.append(level * 2, ' ');
 }
 
-void appendString(QByteArray& out, const QString& text)
+void appendEscapedUnit(QByteArray& out, char16_t unit)
 {
     static constexpr char hex[] = "0123456789abcdef";
+    out.append("\\u");
+    for (int shift = 12; shift >= 0; shift -= 4)
+        out.append(hex[(unit >> shift) & 0xF]);
+}
+
+void appendString(QByteArray& out, const QString& text)
+{
     out.append('"');
-    const QByteArray utf8 = text.toUtf8();
-    for (char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (byte) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '/': out.append("\\/"); break;
-        case '\b': out.append("\\b"); break;
-        case '\f': out.append("\\f"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
-        default:
-            if (byte < 0x20) {
-                out.append("\\u00");
-                out.append(hex[byte >> 4]);
-                out.append(hex[byte & 0xF]);
-            } else {
-                out.append(c);
-            }
+    const qsizetype size = text.size();
+    qsizetype runStart = 0; // start of characters that need no escaping, copied as UTF-8
+    auto flush = [&](qsizetype end) {
+        if (end > runStart)
+            out.append(QStringView(text).sliced(runStart, end - runStart).toUtf8());
+    };
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t unit = text.at(i).unicode();
+        const char* escape = nullptr;
+        switch (unit) {
+        case u'"': escape = "\\\""; break;
+        case u'\\': escape = "\\\\"; break;
+        case u'/': escape = "\\/"; break;
+        case u'\b': escape = "\\b"; break;
+        case u'\f': escape = "\\f"; break;
+        case u'\n': escape = "\\n"; break;
+        case u'\r': escape = "\\r"; break;
+        case u'\t': escape = "\\t"; break;
+        default: break;
         }
+        const bool control = unit < 0x20;
+        // A surrogate without its partner has no UTF-8 form; escaping keeps it exactly.
+        const bool loneSurrogate =
+            QChar::isSurrogate(unit) &&
+            !(QChar::isHighSurrogate(unit) && i + 1 < size && text.at(i + 1).isLowSurrogate()) &&
+            !(QChar::isLowSurrogate(unit) && i > 0 && text.at(i - 1).isHighSurrogate());
+        if (!escape && !control && !loneSurrogate)
+            continue;
+        flush(i);
+        runStart = i + 1;
+        if (escape)
+            out.append(escape);
+        else
+            appendEscapedUnit(out, unit);
     }
+    flush(size);
     out.append('"');
 }
 

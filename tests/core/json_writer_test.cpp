@@ -84,3 +84,15 @@ TEST(DataFileJson, OrdersKeysByCodePointNotByLocale)
     EXPECT_EQ(encodeDataFileJson(value),
               QByteArray("{\n  \"B\" : 3,\n  \"a\" : 4,\n  \"b\" : 2,\n  \"é\" : 1\n}"));
 }
+
+TEST(DataFileJson, StringsThatAreNotValidUnicodeStillReadBackExactly)
+{
+    // A lone surrogate (possible after reading "\ud800" from a hand-edited file) has no UTF-8
+    // form; it is written as an escape so that the next read gives the same string.
+    const QString lone = QStringLiteral("a") + QChar(0xD800) + QStringLiteral("b") + QChar(0xDC00);
+    const QString paired = QString::fromUtf8("😀");
+    const QJsonArray value{lone, paired};
+    const QByteArray written = encodeDataFileJson(value);
+    EXPECT_EQ(written, QByteArray("[\n  \"a\\ud800b\\udc00\",\n  \"😀\"\n]"));
+    EXPECT_EQ(parse(written), QJsonValue(value));
+}
