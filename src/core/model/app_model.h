@@ -6,6 +6,12 @@
 #include "core/project.h"
 #include "core/run_mode.h"
 #include "desktop/desktop_services.h"
+#include "desktop/external_app.h"
+#include "discovery/project_info.h"
+#include "discovery/root_watcher.h"
+#include "supervision/environment.h"
+#include "supervision/external/external_process.h"
+#include "supervision/termination_timing.h"
 
 #include <QHash>
 #include <QList>
@@ -20,12 +26,9 @@
 #include <memory>
 #include <optional>
 
-struct ProjectInfo;
 struct RootScanResult;
-struct ExternalApp;
 class ProjectRuntime;
 class ProcessManager;
-class RootWatcher;
 class QTimer;
 
 // Everything the model takes from outside, handed to it at construction (no singletons).
@@ -34,7 +37,7 @@ struct AppModelContext
     // The process environment read at launch (TALLOWMERE_DEMO, PATH for the fallback
     // environment, ...). Tests pass a controlled one. The data files live in the support
     // directory, which follows TALLOWMERE_SUPPORT_DIR of the process (see core/storage.h).
-    QMap<QString, QString> environment;
+    Environment environment;
     // Modal alerts, appearance and taskbar policy, workspace operations. May be null in tests
     // that do not exercise them: the model then behaves as if no window system existed.
     DesktopServices desktop;
@@ -46,6 +49,10 @@ struct AppModelContext
     std::chrono::milliseconds externalRefreshDelay{1500};
     // Check interval of the waits of a restart (80 checks for external, 30 for managed).
     std::chrono::milliseconds restartCheckInterval{100};
+    // Escalation of stops (SIGTERM polls, SIGKILL polls) in the process manager.
+    TerminationTiming processTiming;
+    // Event batching and debounce of the root watcher.
+    RootWatcherTiming watcherTiming;
 };
 
 // The context for the running application: the real process environment and default delays.
@@ -68,7 +75,7 @@ public:
     void setSettings(const AppSettings& settings);
     const QStringList& roots() const { return roots_; }
     const QList<Project>& projects() const { return projects_; }
-    const QHash<QString, ProjectInfo>& infos() const;
+    const ProjectInfoMap& infos() const { return infos_; }
     // The inspection record of a project, or null when it has none yet.
     const ProjectInfo* infoFor(const QString& path) const;
     const std::optional<QString>& selection() const { return selection_; }
@@ -81,15 +88,15 @@ public:
     void setIsDemo(bool demo);
     bool shellEnvLoaded() const { return shellEnvLoaded_; }
     void setShellEnvLoaded(bool loaded);
-    const QMap<QString, QString>& rawShellEnv() const { return rawShellEnv_; }
-    void setRawShellEnv(const QMap<QString, QString>& environment);
+    const Environment& rawShellEnv() const { return rawShellEnv_; }
+    void setRawShellEnv(const Environment& environment);
     // Not observable themselves; each run state is.
     const QHash<QString, ProjectRuntime*>& runtimes() const { return runtimes_; }
     ProcessManager& processManager() const { return *processManager_; }
     RootWatcher* watcher() const { return watcher_.get(); }
     bool windowVisible() const { return windowVisible_; }
-    const QList<ExternalApp>& installedTerminals() const;
-    const QList<ExternalApp>& installedEditors() const;
+    const QList<ExternalApp>& installedTerminals() const { return installedTerminals_; }
+    const QList<ExternalApp>& installedEditors() const { return installedEditors_; }
     // Replaces the lists only when they differ.
     void setInstalledApps(const QList<ExternalApp>& terminals, const QList<ExternalApp>& editors);
 
@@ -124,7 +131,9 @@ public:
     void rescan();
     void applyScan(const QList<RootScanResult>& results);
     void refreshInfo(const QString& path);
-    void inspectAll();
+    // Inspects every project in one background task and applies the records together; `done`
+    // runs on the main thread once they are applied.
+    void inspectAll(std::function<void()> done = {});
     void applyInfos(const QList<QPair<QString, ProjectInfo>>& infos);
     void restartWatcher();
 
@@ -133,8 +142,11 @@ public:
     void applyAppearance();
     void applyDockIconPolicy();
 
-    // ---- Servers started elsewhere (filled in by the start-up and refresh code) ----
+    // ---- Servers started elsewhere ----
+    // Looks for servers started outside the application and shows them on the run states.
     void refreshExternal();
+    // refreshExternal, then `done` on the main thread once the result is applied.
+    void refreshExternalThen(std::function<void()> done);
 
     // ---- Start, stop, restart ----
     void startProject(const QString& path, std::optional<int> explicitPort = std::nullopt);
@@ -172,7 +184,15 @@ signals:
     void scanApplied();
 
 private:
+    // Demo mode replaces roots, projects and records in memory (core/model/demo_data.cpp).
+    friend void loadDemo(AppModel& model, const QMap<QString, QString>& environment,
+                         const QString& home);
+
     void saveRegistry() const;
+    void applyExternalScan(const ExternalScan& scan);
+    // refreshInfo, then `done` on the main thread once the record is applied (at once when
+    // there is nothing to inspect).
+    void refreshInfoThen(const QString& path, std::function<void()> done);
     void setProjects(const QList<Project>& projects);
     void setRoots(const QStringList& roots);
     void setIsScanning(bool scanning);
@@ -187,19 +207,19 @@ private:
     AppSettings settings_;
     QStringList roots_;
     QList<Project> projects_;
-    std::unique_ptr<QHash<QString, ProjectInfo>> infos_;
+    ProjectInfoMap infos_;
     std::optional<QString> selection_;
     DetailTab selectedTab_ = DetailTab::overview;
     bool showHidden_ = false;
     bool isScanning_ = false;
     bool isDemo_ = false;
     bool shellEnvLoaded_ = false;
-    QMap<QString, QString> rawShellEnv_;
+    Environment rawShellEnv_;
     QHash<QString, ProjectRuntime*> runtimes_; // owned: children of the model
     std::unique_ptr<ProcessManager> processManager_;
     std::unique_ptr<RootWatcher> watcher_;
     QPointer<QTimer> pollTask_;
     bool windowVisible_ = false;
-    std::unique_ptr<QList<ExternalApp>> installedTerminals_;
-    std::unique_ptr<QList<ExternalApp>> installedEditors_;
+    QList<ExternalApp> installedTerminals_;
+    QList<ExternalApp> installedEditors_;
 };

@@ -45,7 +45,11 @@ QList<Project> sortedVisibleProjects(const QList<Project>& projects, bool showHi
         QCollatorSortKey key;
         const Project* project;
     };
-    QCollator collator;
+    // The C locale has no collation rules of its own (Qt then compares code points, case
+    // included): names are sorted as in English there.
+    const QLocale locale =
+        QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    QCollator collator(locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::vector<Entry> entries;
     entries.reserve(projects.size());

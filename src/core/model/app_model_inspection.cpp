@@ -1,0 +1,60 @@
+// Inspection records: refreshed in the background on copies, applied on the main thread.
+#include "core/model/app_model.h"
+#include "discovery/project_inspector.h"
+#include "discovery/project_merge.h"
+
+#include <QtConcurrent>
+
+void AppModel::refreshInfo(const QString& path)
+{
+    refreshInfoThen(path, {});
+}
+
+void AppModel::refreshInfoThen(const QString& path, std::function<void()> done)
+{
+    const std::optional<Project> project = findProject(path);
+    if (isDemo_ || !project) {
+        if (done)
+            done();
+        return;
+    }
+    QtConcurrent::run([copy = *project] {
+        return inspectProject(copy);
+    }).then(this, [this, path, done = std::move(done)](const ProjectInfo& info) {
+        applyInfos({{path, info}});
+        if (done)
+            done();
+    });
+}
+
+void AppModel::inspectAll(std::function<void()> done)
+{
+    QtConcurrent::run([snapshot = projects_] {
+        QList<QPair<QString, ProjectInfo>> results;
+        results.reserve(snapshot.size());
+        for (const Project& project : snapshot)
+            results.append({project.path, inspectProject(project)});
+        return results;
+    })
+        .then(this,
+              [this, done = std::move(done)](const QList<QPair<QString, ProjectInfo>>& results) {
+                  applyInfos(results);
+                  if (done)
+                      done();
+              });
+}
+
+void AppModel::applyInfos(const QList<QPair<QString, ProjectInfo>>& results)
+{
+    QList<Project> projects = projects_;
+    ProjectInfoMap infos = infos_;
+    const bool renamed = applyInfoResults(projects, infos, results);
+    if (infos != infos_) {
+        infos_ = std::move(infos);
+        emit infosChanged();
+    }
+    if (renamed) {
+        setProjects(projects);
+        saveRegistry();
+    }
+}

@@ -1,0 +1,56 @@
+// Rescanning the roots and registering single folders.
+#include "core/model/app_model.h"
+#include "discovery/project_merge.h"
+#include "discovery/scan_roots.h"
+#include "supervision/project_runtime.h"
+
+#include <QtConcurrent>
+
+void AppModel::rescan()
+{
+    // A request while a scan runs is dropped, not queued.
+    if (isScanning_)
+        return;
+    setIsScanning(true);
+    QtConcurrent::run([roots = roots_] {
+        return scanRoots(roots);
+    }).then(this, [this](const QList<RootScanResult>& results) {
+        applyScan(results);
+        setIsScanning(false);
+        refreshExternal();
+    });
+}
+
+void AppModel::applyScan(const QList<RootScanResult>& results)
+{
+    ScanMerge merge = mergeScan(projects_, infos_, results);
+    for (const QString& path : std::as_const(merge.removedPaths))
+        if (ProjectRuntime* runtime = runtimes_.take(path))
+            runtime->deleteLater();
+    const bool infosDiffer = merge.infos != infos_;
+    infos_ = std::move(merge.infos);
+    setProjects(merge.projects);
+    for (const Project& project : std::as_const(projects_))
+        runtimeFor(project.path);
+    if (infosDiffer)
+        emit infosChanged();
+    saveRegistry();
+    emit scanApplied();
+    scheduleSelectionRepair();
+}
+
+std::optional<QString> AppModel::addProject(const QString& folder)
+{
+    QList<Project> projects = projects_;
+    const AddProjectPlan plan = addProjectFolder(projects, folder);
+    if (plan.refusal)
+        return plan.refusal;
+    setProjects(projects);
+    runtimeFor(plan.path);
+    saveRegistry();
+    select(plan.path);
+    // A new project is named after its folder until inspection has read its worker name.
+    if (!plan.alreadyRegistered)
+        refreshInfo(plan.path);
+    return std::nullopt;
+}
