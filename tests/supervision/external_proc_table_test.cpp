@@ -45,6 +45,7 @@ TEST(ExternalProcTable, ReadsNameParentGroupAndFolderOfARealProcess)
     EXPECT_EQ(info->pgid, top.pid); // it leads its own group
     EXPECT_EQ(table.info(workerd.pid)->ppid, top.pid);
     EXPECT_EQ(table.info(workerd.pid)->pgid, top.pid);
+    EXPECT_EQ(table.processGroup(workerd.pid), top.pid);
     // Whole seconds since the epoch; btime and the tick count are each truncated.
     EXPECT_GE(qint64(info->startSec), before - 2);
     EXPECT_LE(qint64(info->startSec), after + 1);
@@ -107,6 +108,7 @@ TEST(ExternalProcTable, MemoryOfGroupSumsEveryMemberAndNothingElse)
     EXPECT_EQ(memoryOfGroup(tree.groupId()), members);
     EXPECT_EQ(memoryOfServer(table, std::nullopt, tree.pids()), members);
     EXPECT_EQ(memoryOfServer(table, tree.groupId(), {}), members);
+    EXPECT_EQ(measureServerMemoryAsync(std::nullopt, tree.pids()).result(), members);
 }
 
 TEST(ExternalProcTable, AProcessThatIsGoneIsAbsentEverywhere)
@@ -122,6 +124,7 @@ TEST(ExternalProcTable, AProcessThatIsGoneIsAbsentEverywhere)
     EXPECT_FALSE(table.listAllPIDs().contains(pid));
     EXPECT_EQ(table.name(pid), QString());
     EXPECT_EQ(table.info(pid), std::nullopt);
+    EXPECT_EQ(table.processGroup(pid), std::nullopt);
     EXPECT_EQ(table.residentBytes(pid), std::nullopt);
     EXPECT_EQ(table.workingFolder(pid), QString());
     EXPECT_EQ(table.listeningPorts(pid), QList<int>{});
@@ -163,6 +166,9 @@ TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
     EXPECT_EQ(table.workingFolder(42), "/home/dev/site");
     EXPECT_EQ(table.listeningPorts(42), QList<int>{8787});
     EXPECT_EQ(table.temporaryPortFloor(), 40000);
+    EXPECT_EQ(table.processGroup(42), 40);
+    EXPECT_EQ(memoryOfGroup(table, 40), quint64(25 * ::sysconf(_SC_PAGESIZE)));
+    EXPECT_EQ(memoryOfGroup(table, 0), 0u);
 
     // A missing folder: every answer is absence, and the floor falls back to Linux's default.
     ProcProcessTable missing(QFile::encodeName(proc.filePath("none")));

@@ -34,6 +34,11 @@ public:
     QList<qint32> listAllPIDs() const override { return processes.keys(); }
     QString name(qint32 pid) const override { return processes.value(pid).name; }
     std::optional<ProcessInfo> info(qint32 pid) const override { return processes.value(pid).info; }
+    std::optional<qint32> processGroup(qint32 pid) const override
+    {
+        const std::optional<ProcessInfo> found = info(pid);
+        return found ? std::optional<qint32>(found->pgid) : std::nullopt;
+    }
     std::optional<quint64> residentBytes(qint32) const override { return std::nullopt; }
     QString workingFolder(qint32 pid) const override { return processes.value(pid).folder; }
     QList<int> listeningPorts(qint32 pid) const override { return processes.value(pid).ports; }

@@ -47,6 +47,7 @@ TEST_F(ExternalScanTest, FindsServerInProjectFolderWithItsLaunchersAndPort)
     ExternalScan scan = scanExternal({projectAt(folder)}, {});
     ASSERT_TRUE(scan.contains(folder));
     EXPECT_EQ(scan[folder], (ExternalProcess{tree.pids(), devPort}));
+    EXPECT_EQ(scanExternalAsync({projectAt(folder)}, {}).result(), scan);
 
     // A saved port among the listening ports wins; one that is not is ignored.
     scan = scanExternal({projectAt(folder, systemPort)}, {});

@@ -61,7 +61,7 @@ struct PidPath
 } // namespace
 
 ProcProcessTable::ProcProcessTable(const QByteArray& root)
-    : rootFd_(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    : rootFd_(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), live_(root == "/proc")
 {}
 
 ProcProcessTable::~ProcProcessTable()
@@ -132,6 +132,19 @@ std::optional<ProcessInfo> ProcProcessTable::info(qint32 pid) const
     // must compare equal for the same process.
     const quint64 startSec = **bootTime_ + stat->startTicks / quint64(ticksPerSecond);
     return ProcessInfo{stat->ppid, stat->pgid, startSec};
+}
+
+std::optional<qint32> ProcProcessTable::processGroup(qint32 pid) const
+{
+    if (!live_) {
+        const std::optional<ProcessInfo> found = info(pid);
+        return found ? std::optional<qint32>(found->pgid) : std::nullopt;
+    }
+    // One system call instead of opening, reading and parsing the stat file: walking the
+    // whole table for one group's memory stays cheap with thousands of processes. Linux
+    // answers for processes of any session.
+    const pid_t group = pid > 0 ? ::getpgid(pid) : -1;
+    return group > 0 ? std::optional<qint32>(group) : std::nullopt;
 }
 
 std::optional<quint64> ProcProcessTable::residentBytes(qint32 pid) const

@@ -21,6 +21,7 @@ public:
     QList<qint32> listAllPIDs() const override;
     QString name(qint32 pid) const override;
     std::optional<ProcessInfo> info(qint32 pid) const override;
+    std::optional<qint32> processGroup(qint32 pid) const override;
     std::optional<quint64> residentBytes(qint32 pid) const override;
     QString workingFolder(qint32 pid) const override;
     QList<int> listeningPorts(qint32 pid) const override;
@@ -31,6 +32,7 @@ private:
     const QHash<quint64, int>& listeningSockets() const;
 
     int rootFd_ = -1;
+    bool live_ = false; // the system's own /proc: pids are those of this process's namespace
     mutable std::optional<std::optional<quint64>> bootTime_;
     mutable std::optional<QHash<quint64, int>> listeningSockets_;
 };

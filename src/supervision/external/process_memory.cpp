@@ -3,9 +3,10 @@
 quint64 memoryOfGroup(const ProcessTable& table, qint32 pgid)
 {
     quint64 total = 0;
+    if (pgid < 1)
+        return total; // kernel threads share group 0; negative ids name no group
     for (qint32 pid : table.listAllPIDs()) {
-        const std::optional<ProcessInfo> info = table.info(pid);
-        if (info && info->pgid == pgid)
+        if (table.processGroup(pid) == pgid)
             total += table.residentBytes(pid).value_or(0);
     }
     return total;

@@ -32,6 +32,8 @@ public:
     // The process name as the kernel keeps it (at most 15 bytes); empty when unreadable.
     virtual QString name(qint32 pid) const = 0;
     virtual std::optional<ProcessInfo> info(qint32 pid) const = 0;
+    // The process group alone: the same as info()->pgid, possibly much cheaper.
+    virtual std::optional<qint32> processGroup(qint32 pid) const = 0;
     // Resident memory in bytes.
     virtual std::optional<quint64> residentBytes(qint32 pid) const = 0;
     // The working folder as the kernel reports it; empty when unreadable.
