@@ -138,7 +138,7 @@ Project* AppModel::mutableProject(const QString& path)
 
 QList<Project> AppModel::visibleProjects() const
 {
-    return sortedVisibleProjects(projects_, showHidden_);
+    return sorter_.sortedVisible(projects_, showHidden_);
 }
 
 QString AppModel::displayName(const Project& project) const

@@ -220,6 +220,7 @@ private:
     std::unique_ptr<RootWatcher> watcher_;
     QPointer<QTimer> pollTask_;
     bool windowVisible_ = false;
+    mutable ProjectSorter sorter_;
     QList<ExternalApp> installedTerminals_;
     QList<ExternalApp> installedEditors_;
 };

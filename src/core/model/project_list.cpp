@@ -38,26 +38,54 @@ QString displayNameAmong(const Project& project, const QList<Project>& projects)
 
 QList<Project> sortedVisibleProjects(const QList<Project>& projects, bool showHidden)
 {
-    // Sort keys are computed once per project: comparing keys is a byte comparison, while
-    // comparing strings through the collator each time costs a full collation per step.
+    ProjectSorter sorter;
+    return sorter.sortedVisible(projects, showHidden);
+}
+
+namespace {
+
+// The C locale has no collation rules of its own (Qt then compares code points, case
+// included): names are sorted as in English there.
+QLocale collationLocale()
+{
+    const QLocale system;
+    return system.language() == QLocale::C ? QLocale(QLocale::English) : system;
+}
+
+} // namespace
+
+ProjectSorter::ProjectSorter() : collator_(collationLocale())
+{
+    collator_.setCaseSensitivity(Qt::CaseInsensitive);
+}
+
+void ProjectSorter::ensureKey(const QString& name)
+{
+    if (!keys_.contains(name))
+        keys_.insert(name, collator_.sortKey(name));
+}
+
+QList<Project> ProjectSorter::sortedVisible(const QList<Project>& projects, bool showHidden)
+{
+    // Names of projects long gone would otherwise pile up.
+    if (keys_.size() > 2 * projects.size() + 64)
+        keys_.clear();
     struct Entry
     {
-        QCollatorSortKey key;
+        const QCollatorSortKey* key;
         const Project* project;
     };
-    // The C locale has no collation rules of its own (Qt then compares code points, case
-    // included): names are sorted as in English there.
-    const QLocale locale =
-        QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
-    QCollator collator(locale);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    // Keys are made first: an insertion may move the keys already taken.
+    for (const Project& project : projects)
+        if (showHidden || !project.hidden)
+            ensureKey(project.name);
     std::vector<Entry> entries;
     entries.reserve(projects.size());
     for (const Project& project : projects)
         if (showHidden || !project.hidden)
-            entries.push_back({collator.sortKey(project.name), &project});
+            entries.push_back({&keys_.constFind(project.name).value(), &project});
     std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-        if (const int order = a.key.compare(b.key); order != 0)
+        if (const int order = a.key->compare(*b.key); order != 0)
             return order < 0;
         return a.project->path < b.project->path;
     });

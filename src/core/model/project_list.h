@@ -2,6 +2,8 @@
 
 #include "core/project.h"
 
+#include <QCollator>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -27,6 +29,22 @@ QString displayNameAmong(const Project& project, const QList<Project>& projects)
 // The sidebar order: hidden projects dropped unless `showHidden`, sorted by name with a
 // locale-aware, case-insensitive comparison, equal names ordered by path.
 QList<Project> sortedVisibleProjects(const QList<Project>& projects, bool showHidden);
+
+// The same order, keeping the collation keys of the names it has seen: the list is sorted
+// again on every change, and collating a name costs far more than comparing two keys.
+// Not thread-safe; one per owner.
+class ProjectSorter
+{
+public:
+    ProjectSorter();
+    QList<Project> sortedVisible(const QList<Project>& projects, bool showHidden);
+
+private:
+    void ensureKey(const QString& name);
+
+    QCollator collator_;
+    QHash<QString, QCollatorSortKey> keys_;
+};
 
 // Index of the first project with `path` in `projects`, or -1.
 qsizetype indexOfProject(const QList<Project>& projects, const QString& path);
