@@ -1,0 +1,101 @@
+#include "ui/about/about_window.h"
+
+#include "ui/about/product.h"
+#include "ui/theme/theme.h"
+#include "ui/theme/type_scale.h"
+#include "ui/widgets/lucide.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* centredLabel(const QString& text, const QFont& font, const QString& objectName,
+                     QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(font);
+    label->setAlignment(Qt::AlignHCenter);
+    label->setWordWrap(true);
+    label->setObjectName(objectName);
+    return label;
+}
+
+} // namespace
+
+AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support, QWidget* parent)
+    : QWidget(parent, Qt::Window), theme_(theme)
+{
+    setObjectName(QStringLiteral("aboutWindow"));
+    setWindowTitle(QStringLiteral("About ") + Product::name);
+    setMaximumWidth(380);
+    setAutoFillBackground(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(28, 28, 28, 24);
+    layout->setSpacing(10);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName(QStringLiteral("aboutIcon"));
+    icon->setAlignment(Qt::AlignHCenter);
+    icon->setPixmap(QApplication::windowIcon().pixmap(72, 72));
+    layout->addWidget(icon);
+
+    layout->addWidget(
+        centredLabel(Product::name, TypeScale::heading(), QStringLiteral("aboutName"), this));
+    layout->addWidget(centredLabel(QStringLiteral("Version ") + Product::versionText(),
+                                   TypeScale::caption(), QStringLiteral("aboutVersion"), this));
+    layout->addWidget(centredLabel(
+        QStringLiteral("Manage all your local Cloudflare Workers projects in one place."),
+        TypeScale::body(), QStringLiteral("aboutTagline"), this));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    auto* websiteButton = new QPushButton(QStringLiteral("Website"), this);
+    websiteButton->setObjectName(QStringLiteral("aboutWebsite"));
+    connect(websiteButton, &QPushButton::clicked, this,
+            [this, website] { emit openRequested(website); });
+    buttons->addWidget(websiteButton);
+    if (!support.isEmpty()) {
+        auto* supportButton = new QPushButton(QStringLiteral("Support ") + Product::name, this);
+        supportButton->setObjectName(QStringLiteral("aboutSupport"));
+        supportButton->setIcon(Lucide::icon(QStringLiteral("heart"), theme_.palette().accent, 14));
+        connect(supportButton, &QPushButton::clicked, this,
+                [this, support] { emit openRequested(support); });
+        buttons->addWidget(supportButton);
+    }
+    buttons->addStretch();
+    layout->addLayout(buttons);
+
+    const QStringList credits = {
+        Product::name +
+            QStringLiteral(" is an independent project and is not affiliated with or endorsed "
+                           "by Cloudflare."),
+        QStringLiteral("Icons by Lucide (ISC). Framework logos are trademarks of their owners and "
+                       "only identify the framework a project uses."),
+        Product::licenceLine(),
+    };
+    for (const QString& line : credits)
+        layout->addWidget(
+            centredLabel(line, TypeScale::caption(), QStringLiteral("aboutCredit"), this));
+
+    applyColours();
+    connect(&theme_, &Theme::schemeChanged, this, &AboutWindow::applyColours);
+}
+
+void AboutWindow::applyColours()
+{
+    const Palette& p = theme_.palette();
+    const QList<QLabel*> secondary = findChildren<QLabel*>(QStringLiteral("aboutCredit")) +
+                                     findChildren<QLabel*>(QStringLiteral("aboutTagline")) +
+                                     findChildren<QLabel*>(QStringLiteral("aboutVersion"));
+    for (QLabel* label : secondary) {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, p.secondaryText);
+        label->setPalette(pal);
+    }
+}

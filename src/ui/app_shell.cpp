@@ -1,0 +1,104 @@
+#include "ui/app_shell.h"
+
+#include "core/model/app_model.h"
+#include "core/model/demo_data.h"
+#include "ui/about/about_window.h"
+#include "ui/about/app_icon_art.h"
+#include "ui/about/product.h"
+#include "ui/add_actions.h"
+#include "ui/desktop/gui_alert_presenter.h"
+#include "ui/desktop/gui_presence.h"
+#include "ui/desktop/gui_workspace.h"
+#include "ui/diagnostics/diagnostics_runner.h"
+#include "ui/main_window.h"
+#include "ui/theme/system_color_scheme.h"
+#include "ui/theme/theme.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QTimer>
+
+AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObject* parent)
+    : QObject(parent), environment_(environment), plan_(plan),
+      systemScheme_(new SystemColorScheme(this)), theme_(new Theme(systemScheme_, this)),
+      alerts_(new GuiAlertPresenter(this)), presence_(new GuiPresence(*theme_, this)),
+      workspace_(new GuiWorkspace(this))
+{
+    AppModelContext context =
+        defaultAppModelContext(DesktopServices{alerts_, presence_, workspace_});
+    context.environment = environment_;
+    model_ = std::make_unique<AppModel>(std::move(context));
+    ui_ =
+        std::make_unique<UiContext>(UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}});
+}
+
+AppShell::~AppShell()
+{
+    delete mainWindow_;
+    delete about_;
+}
+
+void AppShell::start()
+{
+    if (plan_.policy)
+        presence_->applyTaskbarPolicy(*plan_.policy);
+    if (presence_->policy() != TaskbarPolicy::prohibited) {
+        mainWindow_ = new MainWindow(*ui_);
+        MainWindow* window = mainWindow_;
+        ui_->chooseFolder = [window](const QString& prompt, const QString& message,
+                                     std::function<void(const QString&)> chosen) {
+            AddActions::chooseFolderWithDialog(window, prompt, message, chosen);
+        };
+        alerts_->setWindow(mainWindow_);
+        presence_->setMainWindow(mainWindow_);
+        // The icon is drawn once the window is up: start-up does not wait for it.
+        connect(mainWindow_, &MainWindow::firstPainted, this, [] {
+            QApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconArt::render(256))));
+        });
+        if (plan_.windowWidth) {
+            const int width = *plan_.windowWidth;
+            QTimer::singleShot(1500, mainWindow_, [window, width] { window->resize(width, 760); });
+        }
+        mainWindow_->show();
+    }
+    QTimer::singleShot(0, this, &AppShell::startModel);
+}
+
+void AppShell::startModel()
+{
+    presence_->applyAppearance(model_->settings().appearance);
+    if (model_->isDemo()) {
+        loadDemo(*model_, environment_, QDir::homePath());
+    } else {
+        model_->inspectAll();
+        model_->restartWatcher();
+    }
+    runDiagnostics();
+}
+
+void AppShell::runDiagnostics()
+{
+    const DiagnosticsPlan plan = DiagnosticsPlan::fromEnvironment(environment_);
+    if (!plan.addRoot && !plan.startAndReport() && !plan.snapshotFolder)
+        return;
+    DiagnosticsRunner::Hooks hooks;
+    hooks.mainWindow = [this]() -> QWidget* { return mainWindow_; };
+    hooks.bringToFront = [this] { presence_->bringToFront(); };
+    hooks.exit = [](int code) { QCoreApplication::exit(code); };
+    diagnostics_ = new DiagnosticsRunner(*model_, *theme_, plan, hooks, {}, this);
+    diagnostics_->run();
+}
+
+void AppShell::showAbout()
+{
+    if (!about_) {
+        about_ = new AboutWindow(*theme_, Product::website(), Product::supportAddress());
+        about_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(about_, &AboutWindow::openRequested, this,
+                [this](const QUrl& address) { workspace_->openAddress(address); });
+    }
+    about_->show();
+    about_->raise();
+    about_->activateWindow();
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "supervision/environment.h"
+#include "ui/about/about_window.h"
+#include "ui/diagnostics/launch_plan.h"
+#include "ui/main_window.h"
+#include "ui/ui_context.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class AppModel;
+class DiagnosticsRunner;
+class GuiAlertPresenter;
+class GuiPresence;
+class GuiWorkspace;
+
+class SystemColorScheme;
+class Theme;
+
+// Owns everything the windowed application is made of: the theme, the desktop services the
+// model uses, the model, the main and about windows and the diagnostic runs.
+class AppShell : public QObject
+{
+    Q_OBJECT
+
+public:
+    AppShell(const Environment& environment, const LaunchPlan& plan, QObject* parent = nullptr);
+    ~AppShell() override;
+
+    // Shows the main window (unless the plan forbids windows) and starts the model.
+    void start();
+
+    AppModel& model() { return *model_; }
+    Theme& theme() { return *theme_; }
+    MainWindow* mainWindow() const { return mainWindow_; }
+    void showAbout();
+
+private:
+    void startModel();
+    void runDiagnostics();
+
+    Environment environment_;
+    LaunchPlan plan_;
+    SystemColorScheme* systemScheme_;
+    Theme* theme_;
+    GuiAlertPresenter* alerts_;
+    GuiPresence* presence_;
+    GuiWorkspace* workspace_;
+    std::unique_ptr<AppModel> model_;
+    std::unique_ptr<UiContext> ui_;
+    QPointer<MainWindow> mainWindow_;
+    QPointer<AboutWindow> about_;
+    DiagnosticsRunner* diagnostics_ = nullptr;
+};

@@ -1,0 +1,231 @@
+#include "ui/detail/project_header.h"
+
+#include "core/model/app_model.h"
+#include "desktop/workspace.h"
+#include "discovery/project_info.h"
+#include "supervision/project_runtime.h"
+#include "ui/about/product.h"
+#include "ui/detail/memory_badge.h"
+#include "ui/detail/start_readiness.h"
+#include "ui/project_actions.h"
+#include "ui/theme/status_display.h"
+#include "ui/theme/theme.h"
+#include "ui/theme/type_scale.h"
+#include "ui/ui_context.h"
+#include "ui/widgets/buttons.h"
+#include "ui/widgets/icon_view.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+QString addressLabel(const QUrl& address)
+{
+    if (address.host().isEmpty())
+        return address.toString();
+    return address.host() + QLatin1Char(':') + QString::number(address.port(80));
+}
+
+namespace {
+
+QPushButton* actionButton(const QString& text, const QString& objectName, QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    button->setFont(TypeScale::bodyMedium());
+    return button;
+}
+
+} // namespace
+
+ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* parent)
+    : QWidget(parent), ui_(ui), projectID_(projectID), runtime_(ui.model.runtimeFor(projectID))
+{
+    setObjectName(QStringLiteral("projectHeader"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 20, 24, 12);
+    layout->setSpacing(12);
+
+    // Title row: name, status chip, memory badge.
+    auto* titleRow = new QHBoxLayout;
+    titleRow->setSpacing(12);
+    title_ = new QLabel(this);
+    title_->setObjectName(QStringLiteral("projectTitle"));
+    title_->setFont(TypeScale::projectTitle());
+    title_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    chip_ = new QWidget(this);
+    chip_->setObjectName(QStringLiteral("statusChip"));
+    auto* chipLayout = new QHBoxLayout(chip_);
+    chipLayout->setContentsMargins(0, 0, 0, 0);
+    chipLayout->setSpacing(4);
+    chipIcon_ = new IconView(QString(), 12, chip_);
+    chipLabel_ = new QLabel(chip_);
+    chipLabel_->setObjectName(QStringLiteral("statusChipLabel"));
+    chipLabel_->setFont(TypeScale::captionMedium());
+    chipLayout->addWidget(chipIcon_);
+    chipLayout->addWidget(chipLabel_);
+    memory_ = new MemoryBadge(this);
+    titleRow->addWidget(title_);
+    titleRow->addWidget(chip_, 0, Qt::AlignVCenter);
+    titleRow->addWidget(memory_, 0, Qt::AlignVCenter);
+    titleRow->addStretch(1);
+    layout->addLayout(titleRow);
+
+    // Action row.
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(8);
+    start_ = actionButton(QStringLiteral("Start"), QStringLiteral("headerStart"), this);
+    start_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    stop_ = actionButton(QStringLiteral("Stop"), QStringLiteral("headerStop"), this);
+    stop_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
+    stop_->setToolTip(QStringLiteral("Stop (Ctrl+.)"));
+    restart_ = actionButton(QStringLiteral("Restart"), QStringLiteral("headerRestart"), this);
+    restart_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    address_ = actionButton(QString(), QStringLiteral("headerAddress"), this);
+    address_->setToolTip(QStringLiteral("Open the site in your browser"));
+    admin_ = actionButton(QStringLiteral("Admin Login"), QStringLiteral("headerAdminLogin"), this);
+    more_ = new IconButton(QStringLiteral("ellipsis"), 28, 16, this);
+    more_->setObjectName(QStringLiteral("headerMore"));
+    more_->setToolTip(QStringLiteral("More"));
+    moreMenu_ = new QMenu(more_);
+    moreMenu_->setObjectName(QStringLiteral("headerMoreMenu"));
+    more_->setMenu(moreMenu_);
+    more_->setPopupMode(QToolButton::InstantPopup);
+    connect(moreMenu_, &QMenu::aboutToShow, this, &ProjectHeader::refreshMoreMenu);
+    for (QWidget* w : {static_cast<QWidget*>(start_), static_cast<QWidget*>(stop_),
+                       static_cast<QWidget*>(restart_), static_cast<QWidget*>(address_),
+                       static_cast<QWidget*>(admin_), static_cast<QWidget*>(more_)})
+        actions->addWidget(w);
+    actions->addStretch(1);
+    layout->addLayout(actions);
+
+    AppModel* model = &ui_.model;
+    const QString id = projectID_;
+    connect(start_, &QPushButton::clicked, this, [model, id] { model->startProject(id); });
+    connect(stop_, &QPushButton::clicked, this, [model, id] { model->stopProject(id); });
+    connect(restart_, &QPushButton::clicked, this, [model, id] { model->restartProject(id); });
+    connect(address_, &QPushButton::clicked, this, &ProjectHeader::openAddress);
+    connect(admin_, &QPushButton::clicked, this, &ProjectHeader::openAdminLink);
+
+    for (auto signal : {&AppModel::projectsChanged, &AppModel::infosChanged})
+        connect(model, signal, this, &ProjectHeader::scheduleRefresh);
+    if (runtime_) {
+        for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::urlChanged,
+                            &ProjectRuntime::memoryBytesChanged, &ProjectRuntime::externalChanged,
+                            &ProjectRuntime::attachedPIDChanged, &ProjectRuntime::managedChanged})
+            connect(runtime_, signal, this, &ProjectHeader::scheduleRefresh);
+    }
+    connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectHeader::applyColours);
+    applyColours();
+}
+
+void ProjectHeader::scheduleRefresh()
+{
+    if (refreshPending_)
+        return;
+    refreshPending_ = true;
+    QTimer::singleShot(0, this, &ProjectHeader::refresh);
+}
+
+void ProjectHeader::refresh()
+{
+    refreshPending_ = false;
+    const auto project = ui_.model.findProject(projectID_);
+    if (!project || !runtime_)
+        return;
+    const Palette& p = ui_.theme.palette();
+    const ProjectRuntime& runtime = *runtime_;
+    const ProjectStatus& status = runtime.status();
+
+    title_->setText(ui_.model.displayName(*project));
+    const StatusDisplay display = statusDisplay(status, p);
+    chipIcon_->setName(display.chipIcon);
+    chipIcon_->setColor(display.chipColor);
+    chipLabel_->setText(display.chipLabel);
+    QPalette chipPalette = chipLabel_->palette();
+    chipPalette.setColor(QPalette::WindowText, display.chipColor);
+    chipLabel_->setPalette(chipPalette);
+    chip_->setAccessibleName(display.accessibilityLabel);
+
+    const bool active = status.isActive();
+    memory_->setVisible(active && runtime.memoryBytes().has_value());
+    if (runtime.memoryBytes())
+        memory_->setBytes(*runtime.memoryBytes(), p);
+
+    start_->setVisible(!active);
+    stop_->setVisible(active);
+    restart_->setVisible(active);
+    const ProjectInfo* info = ui_.model.infoFor(projectID_);
+    start_->setToolTip(info && !dependenciesReadyForStart(*project, *info)
+                           ? QStringLiteral("Install dependencies first")
+                           : QStringLiteral("Start (Ctrl+↩)"));
+    const bool startedElsewhere = runtime.external() || runtime.attachedPID().has_value();
+    restart_->setToolTip(startedElsewhere
+                             ? QStringLiteral("Restart from ") + Product::name +
+                                   QStringLiteral(" so its logs are available (Ctrl+R)")
+                             : QStringLiteral("Restart (Ctrl+R)"));
+
+    address_->setVisible(runtime.url().has_value());
+    if (runtime.url())
+        address_->setText(addressLabel(*runtime.url()));
+
+    adminPath_.clear();
+    for (const ProjectLink& link : ui_.model.projectLinks(projectID_))
+        if (link.path != QStringLiteral("/")) {
+            adminPath_ = link.path;
+            break;
+        }
+    admin_->setVisible(!adminPath_.isEmpty());
+    admin_->setToolTip(QStringLiteral("Open ") + adminPath_);
+}
+
+void ProjectHeader::refreshMoreMenu()
+{
+    moreMenu_->clear();
+    UiContext* ui = &ui_;
+    const QString id = projectID_;
+    if (runtime_ && runtime_->status().kind() == ProjectStatus::Kind::running && runtime_->url()) {
+        const QUrl explorer(runtime_->url()->toString(QUrl::StripTrailingSlash) +
+                            QStringLiteral("/cdn-cgi/explorer"));
+        moreMenu_->addAction(QStringLiteral("Open Explorer in browser"), this,
+                             [ui, explorer] { ui->workspace.openAddress(explorer); });
+        moreMenu_->addSeparator();
+    }
+    moreMenu_->addAction(QStringLiteral("Reveal in File Manager"), this,
+                         [ui, id] { ProjectActions::reveal(*ui, id); });
+    moreMenu_->addAction(ProjectActions::editorTitle(ui_), this,
+                         [ui, id] { ProjectActions::openInEditor(*ui, id); });
+    moreMenu_->addAction(ProjectActions::terminalTitle(ui_), this,
+                         [ui, id] { ProjectActions::openInTerminal(*ui, id); });
+}
+
+void ProjectHeader::openAddress()
+{
+    if (runtime_ && runtime_->url())
+        ui_.workspace.openAddress(*runtime_->url());
+}
+
+void ProjectHeader::openAdminLink()
+{
+    if (!runtime_ || !runtime_->url() || adminPath_.isEmpty())
+        return;
+    QString base = runtime_->url()->toString();
+    if (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    ui_.workspace.openAddress(QUrl(base + adminPath_));
+}
+
+void ProjectHeader::applyColours()
+{
+    const Palette& p = ui_.theme.palette();
+    styleButton(start_, ButtonStyle::primary, p, QStringLiteral("play"));
+    styleButton(stop_, ButtonStyle::secondary, p, QStringLiteral("square"));
+    styleButton(restart_, ButtonStyle::secondary, p, QStringLiteral("rotate-cw"));
+    styleButton(address_, ButtonStyle::secondary, p, QStringLiteral("arrow-up-right"));
+    styleButton(admin_, ButtonStyle::secondary, p, QStringLiteral("user-round-key"));
+    more_->applyPalette(p);
+    refresh();
+}

@@ -1,0 +1,143 @@
+#include "ui/diagnostics/diagnostics_runner.h"
+
+#include "core/model/app_model.h"
+#include "core/paths.h"
+#include "supervision/project_runtime.h"
+#include "ui/detail/tab_bar.h"
+#include "ui/diagnostics/start_report.h"
+#include "ui/theme/theme.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+DiagnosticsRunner::DiagnosticsRunner(AppModel& model, Theme& theme, DiagnosticsPlan plan,
+                                     Hooks hooks, DiagnosticsTiming timing, QObject* parent)
+    : QObject(parent), model_(model), theme_(theme), plan_(std::move(plan)),
+      hooks_(std::move(hooks)), timing_(timing)
+{}
+
+void DiagnosticsRunner::run()
+{
+    if (plan_.addRoot) {
+        const QString root = standardizePath(*plan_.addRoot);
+        if (model_.roots().contains(root))
+            model_.rescan();
+        else
+            model_.addRoot(root);
+    }
+    if (plan_.startAndReport())
+        startAndReport();
+    else if (plan_.snapshotFolder)
+        screenshots();
+}
+
+void DiagnosticsRunner::after(std::chrono::milliseconds delay, std::function<void()> step)
+{
+    QTimer::singleShot(delay, this, std::move(step));
+}
+
+void DiagnosticsRunner::waitForProject(const QString& name,
+                                       std::function<void(std::optional<QString>)> found,
+                                       int checksDone)
+{
+    for (const Project& project : model_.projects())
+        if (project.name == name) {
+            found(project.path);
+            return;
+        }
+    if (checksDone + 1 >= timing_.waitChecks) {
+        found(std::nullopt);
+        return;
+    }
+    after(timing_.checkInterval, [this, name, found = std::move(found), checksDone]() mutable {
+        waitForProject(name, std::move(found), checksDone + 1);
+    });
+}
+
+void DiagnosticsRunner::startAndReport()
+{
+    waitForProject(*plan_.startProject, [this](std::optional<QString> path) {
+        if (!path) {
+            writeReport(*plan_.reportFile, QStringLiteral("project not found"));
+            hooks_.exit(1);
+            return;
+        }
+        model_.refreshInfo(*path);
+        model_.startProject(*path);
+        after(timing_.reportDelay, [this, path = *path] {
+            writeReport(*plan_.reportFile, startReport(model_, path));
+            if (model_.runtimeFor(path)->managed())
+                model_.stopProject(path);
+            after(timing_.stopDelay, [this] { hooks_.exit(0); });
+        });
+    });
+}
+
+void DiagnosticsRunner::screenshots()
+{
+    const QString folder = *plan_.snapshotFolder;
+    QDir().mkpath(folder);
+    const QString scheme = plan_.dark ? QStringLiteral("dark") : QStringLiteral("light");
+    theme_.setMode(plan_.dark ? AppearanceMode::dark : AppearanceMode::light);
+
+    waitForProject(plan_.snapshotProject, [this, folder, scheme](std::optional<QString> path) {
+        if (!path) {
+            hooks_.exit(1);
+            return;
+        }
+        model_.select(*path);
+        model_.refreshInfo(*path);
+        if (plan_.attach)
+            model_.startProject(*path);
+        after(timing_.attachDelay, [this, folder, scheme] {
+            QPointer<QWidget> window = hooks_.mainWindow ? hooks_.mainWindow() : nullptr;
+            if (!window) {
+                hooks_.exit(2);
+                return;
+            }
+            window->resize(plan_.snapshotSize);
+            if (const QScreen* screen = window->screen()) {
+                QRect frame(QPoint(), plan_.snapshotSize);
+                frame.moveCenter(screen->availableGeometry().center());
+                window->move(frame.topLeft());
+            }
+            window->show();
+            if (hooks_.bringToFront)
+                hooks_.bringToFront();
+            if (QWidget* focus = window->focusWidget())
+                focus->clearFocus();
+            after(timing_.settleDelay,
+                  [this, window, folder, scheme] { takePictures(window, folder, scheme, 0); });
+        });
+    });
+}
+
+void DiagnosticsRunner::takePictures(QPointer<QWidget> window, const QString& folder,
+                                     const QString& scheme, int index)
+{
+    if (index == allDetailTabs().size()) {
+        hooks_.exit(0);
+        return;
+    }
+    const DetailTab tab = allDetailTabs()[index];
+    model_.setSelectedTab(tab);
+    after(timing_.tabDelay, [this, window, folder, scheme, index, tab] {
+        if (!window) {
+            hooks_.exit(2);
+            return;
+        }
+        const QString file = QDir(folder).filePath(
+            scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
+        const QPixmap picture = window->grab();
+        QSaveFile out(file);
+        if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG"))
+            out.commit();
+        pictures_.append(file);
+        takePictures(window, folder, scheme, index + 1);
+    });
+}

@@ -1,0 +1,36 @@
+#include "ui/sidebar/row_presentation.h"
+
+#include "core/model/app_model.h"
+#include "discovery/kind_badge.h"
+#include "supervision/project_runtime.h"
+
+QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
+                    const QString& frameworkLabel)
+{
+    switch (status.kind()) {
+    case ProjectStatus::Kind::running:
+        if (url && url->port() >= 0)
+            return QStringLiteral("localhost:") + QString::number(url->port());
+        break;
+    case ProjectStatus::Kind::starting: return QStringLiteral("Starting…");
+    case ProjectStatus::Kind::error: return QStringLiteral("Failed to start");
+    case ProjectStatus::Kind::stopped: break;
+    }
+    return frameworkLabel;
+}
+
+RowContent rowContent(AppModel& model, const Project& project)
+{
+    const ProjectRuntime* runtime = model.runtimeFor(project.path);
+    // Brand images are not shipped: the badge's line icon stands in for them.
+    const KindBadge badge = primaryBadge(model.infoFor(project.path));
+    RowContent content;
+    content.path = project.path;
+    content.displayName = model.displayName(project);
+    content.subtitle = rowSubtitle(runtime->status(), runtime->url(), badge.name);
+    content.frameworkIcon = badge.fallback;
+    content.status = runtime->status();
+    content.favorite = project.isFavorite();
+    content.hidden = project.hidden;
+    return content;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "ui/sidebar/sidebar_row.h"
+
+#include <QUrl>
+
+#include <optional>
+
+class AppModel;
+struct Project;
+
+// What a sidebar row shows for a project, read from the model and the project's run state.
+RowContent rowContent(AppModel& model, const Project& project);
+
+// The row subtitle: "localhost:PORT" while running with an address that has a port,
+// "Starting…", "Failed to start", else the framework label of the project.
+QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
+                    const QString& frameworkLabel);

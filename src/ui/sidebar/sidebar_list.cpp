@@ -1,0 +1,213 @@
+#include "ui/sidebar/sidebar_list.h"
+
+#include "core/model/app_model.h"
+#include "supervision/project_runtime.h"
+#include "ui/project_actions.h"
+#include "ui/sidebar/row_presentation.h"
+#include "ui/sidebar/section_title.h"
+#include "ui/sidebar/sidebar_row.h"
+#include "ui/theme/theme.h"
+#include "ui/theme/type_scale.h"
+#include "ui/ui_context.h"
+#include "ui/widgets/icon_view.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QTimer>
+#include <QVBoxLayout>
+
+SidebarList::SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent)
+    : QScrollArea(parent), ui_(ui), clock_(clock), content_(new QWidget),
+      layout_(new QVBoxLayout(content_))
+{
+    setObjectName(QStringLiteral("sidebarList"));
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    content_->setObjectName(QStringLiteral("sidebarListContent"));
+    content_->setAutoFillBackground(false);
+    layout_->setContentsMargins(0, 0, 0, 8);
+    layout_->setSpacing(0);
+
+    emptyState_ = new QWidget(content_);
+    emptyState_->setObjectName(QStringLiteral("sidebarEmptyState"));
+    auto* emptyLayout = new QVBoxLayout(emptyState_);
+    emptyLayout->setContentsMargins(0, 40, 0, 0);
+    auto* emptyIcon = new IconView(QStringLiteral("folder-search"), 20, emptyState_);
+    emptyLabel_ = new QLabel(emptyState_);
+    emptyLabel_->setObjectName(QStringLiteral("sidebarEmptyLabel"));
+    emptyLabel_->setFont(TypeScale::body());
+    emptyLabel_->setAlignment(Qt::AlignHCenter);
+    emptyLayout->addWidget(emptyIcon, 0, Qt::AlignHCenter);
+    emptyLayout->addWidget(emptyLabel_);
+    emptyState_->hide();
+    setWidget(content_);
+    viewport()->setAutoFillBackground(false);
+
+    AppModel& model = ui_.model;
+    for (auto signal : {&AppModel::projectsChanged, &AppModel::infosChanged,
+                        &AppModel::showHiddenChanged, &AppModel::selectionChanged})
+        connect(&model, signal, this, &SidebarList::scheduleRebuild);
+    connect(&ui_.theme, &Theme::schemeChanged, this, &SidebarList::applyColours);
+    applyColours();
+    rebuild();
+}
+
+void SidebarList::setQuery(const QString& query)
+{
+    if (query_ == query)
+        return;
+    query_ = query;
+    scheduleRebuild();
+}
+
+SidebarRow* SidebarList::rowFor(const QString& path) const
+{
+    SidebarRow* row = rows_.value(path);
+    return row && row->isVisible() ? row : nullptr;
+}
+
+void SidebarList::rebuildNow()
+{
+    rebuild();
+}
+
+void SidebarList::scheduleRebuild()
+{
+    if (rebuildPending_)
+        return;
+    rebuildPending_ = true;
+    QTimer::singleShot(0, this, &SidebarList::rebuild);
+}
+
+void SidebarList::watchRuntimes()
+{
+    for (const Project& project : ui_.model.projects()) {
+        ProjectRuntime* runtime = ui_.model.runtimeFor(project.path);
+        QPointer<ProjectRuntime>& known = watched_[project.path];
+        if (known == runtime)
+            continue;
+        known = runtime;
+        connect(runtime, &ProjectRuntime::statusChanged, this, &SidebarList::scheduleRebuild);
+        connect(runtime, &ProjectRuntime::urlChanged, this, &SidebarList::scheduleRebuild);
+    }
+}
+
+SidebarRow* SidebarList::takeRow(const QString& path)
+{
+    SidebarRow*& row = rows_[path];
+    if (!row) {
+        row = new SidebarRow(clock_, ui_.theme.palette(), content_);
+        AppModel* model = &ui_.model;
+        connect(row, &SidebarRow::clicked, this, [model](const QString& p) { model->select(p); });
+        connect(row, &SidebarRow::favoriteToggled, model, &AppModel::setFavorite);
+        connect(row, &SidebarRow::startRequested, this,
+                [model](const QString& p) { model->startProject(p); });
+        connect(row, &SidebarRow::stopRequested, model, &AppModel::stopProject);
+        connect(row, &SidebarRow::contextMenuRequested, this, &SidebarList::showContextMenu);
+    }
+    return row;
+}
+
+void SidebarList::rebuild()
+{
+    rebuildPending_ = false;
+    watchRuntimes();
+    AppModel& model = ui_.model;
+    sections_ = sidebarSections(
+        model.visibleProjects(), query_,
+        [&model](const Project& p) { return model.displayName(p); },
+        [&model](const Project& p) { return model.runtimeFor(p.path)->status().isActive(); });
+
+    while (layout_->count() > 0)
+        delete layout_->takeAt(0);
+
+    QSet<QString> shown;
+    qsizetype titleIndex = 0;
+    for (const SidebarSection& section : std::as_const(sections_)) {
+        if (titleIndex == titles_.size()) {
+            auto* title = new SectionTitle(content_);
+            title->applyPalette(ui_.theme.palette());
+            titles_.append(title);
+        }
+        SectionTitle* title = titles_[titleIndex++];
+        title->setContent(section.title, int(section.projects.size()));
+        layout_->addWidget(title);
+        title->show();
+        for (const Project& project : section.projects) {
+            SidebarRow* row = takeRow(project.path);
+            row->setContent(rowContent(model, project));
+            row->setSelected(model.selection() == project.path);
+            layout_->addWidget(row);
+            row->show();
+            shown.insert(project.path);
+        }
+    }
+    for (qsizetype i = titleIndex; i < titles_.size(); ++i)
+        titles_[i]->hide();
+    // Rows of projects that left the registry go; filtered-out rows are only hidden.
+    for (auto it = rows_.begin(); it != rows_.end();) {
+        if (shown.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        if (!model.findProject(it.key())) {
+            delete it.value();
+            watched_.remove(it.key());
+            it = rows_.erase(it);
+        } else {
+            it.value()->hide();
+            it.value()->setHovered(false);
+            ++it;
+        }
+    }
+
+    const bool empty = sections_.isEmpty();
+    emptyLabel_->setText(query_.trimmed().isEmpty() ? QStringLiteral("No projects")
+                                                    : QStringLiteral("No matches"));
+    if (empty)
+        layout_->addWidget(emptyState_);
+    emptyState_->setVisible(empty);
+    layout_->addStretch(1);
+}
+
+void SidebarList::keyPressEvent(QKeyEvent* event)
+{
+    const int step = event->key() == Qt::Key_Up ? -1 : event->key() == Qt::Key_Down ? 1 : 0;
+    if (step == 0) {
+        QScrollArea::keyPressEvent(event);
+        return;
+    }
+    const auto next = neighbourSelection(displayedOrder(sections_), ui_.model.selection(), step);
+    if (next && next != ui_.model.selection()) {
+        ui_.model.select(next);
+        if (SidebarRow* row = rows_.value(*next))
+            ensureWidgetVisible(row, 0, 0);
+    }
+    event->accept();
+}
+
+void SidebarList::showContextMenu(const QString& path, const QPoint& globalPos)
+{
+    const auto project = ui_.model.findProject(path);
+    if (!project)
+        return;
+    QMenu* menu = ProjectActions::contextMenu(ui_, *project, this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(globalPos);
+}
+
+void SidebarList::applyColours()
+{
+    const Palette& p = ui_.theme.palette();
+    for (SectionTitle* title : std::as_const(titles_))
+        title->applyPalette(p);
+    for (SidebarRow* row : std::as_const(rows_))
+        row->setPalette(p);
+    QPalette pal = emptyState_->palette();
+    pal.setColor(QPalette::WindowText, p.secondaryText);
+    emptyState_->setPalette(pal);
+    emptyLabel_->setPalette(pal);
+}

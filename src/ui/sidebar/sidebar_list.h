@@ -1,0 +1,57 @@
+#pragma once
+
+#include "ui/sidebar/sidebar_sections.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QScrollArea>
+
+class PulseClock;
+class ProjectRuntime;
+class QLabel;
+class QVBoxLayout;
+class SectionTitle;
+class SidebarRow;
+struct UiContext;
+
+// The sectioned project list of the sidebar. Rebuilt (coalesced, rows reused by path) whenever
+// the projects, their inspection, their run states, the selection or the query change.
+// Up and Down move the selection in displayed order.
+class SidebarList : public QScrollArea
+{
+    Q_OBJECT
+
+public:
+    SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent = nullptr);
+
+    void setQuery(const QString& query);
+    const QList<SidebarSection>& sections() const { return sections_; }
+    // The row showing a project, if it is listed.
+    SidebarRow* rowFor(const QString& path) const;
+    // Applies pending changes now (the list otherwise rebuilds on the next event loop turn).
+    void rebuildNow();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void scheduleRebuild();
+    void rebuild();
+    void watchRuntimes();
+    void applyColours();
+    void showContextMenu(const QString& path, const QPoint& globalPos);
+    SidebarRow* takeRow(const QString& path);
+
+    UiContext& ui_;
+    PulseClock& clock_;
+    QString query_;
+    QList<SidebarSection> sections_;
+    QWidget* content_;
+    QVBoxLayout* layout_;
+    QWidget* emptyState_;
+    QLabel* emptyLabel_;
+    QList<SectionTitle*> titles_;
+    QHash<QString, SidebarRow*> rows_;
+    QHash<QString, QPointer<ProjectRuntime>> watched_;
+    bool rebuildPending_ = false;
+};

@@ -1,0 +1,225 @@
+#include "ui/sidebar/sidebar_row.h"
+
+#include "ui/theme/palette.h"
+#include "ui/theme/type_scale.h"
+#include "ui/widgets/buttons.h"
+#include "ui/widgets/lucide.h"
+#include "ui/widgets/status_dot.h"
+
+#include <QContextMenuEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+constexpr int rowHeight = 44;
+constexpr int sidePadding = 10;
+constexpr int iconFrame = 16;
+constexpr int slotSide = 22;
+constexpr int dotSize = 7;
+
+} // namespace
+
+SidebarRow::SidebarRow(PulseClock& clock, const Palette& palette, QWidget* parent)
+    : QWidget(parent), clock_(clock), palette_(&palette)
+{
+    setObjectName(QStringLiteral("sidebarRow"));
+    setMouseTracking(true);
+    setFixedHeight(rowHeight);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    connect(&clock_, &PulseClock::ticked, this, [this] {
+        if (holdingClock_ && !hovered_)
+            update(width() - sidePadding - 2 * slotSide, 0, 2 * slotSide + sidePadding, height());
+    });
+}
+
+SidebarRow::~SidebarRow()
+{
+    if (holdingClock_)
+        clock_.release();
+}
+
+void SidebarRow::setContent(const RowContent& content)
+{
+    if (content_ == content)
+        return;
+    content_ = content;
+    setAccessibleName(content_.displayName);
+    setAccessibleDescription(statusDisplay(content_.status, *palette_).accessibilityLabel);
+    updatePulse();
+    refreshButtons();
+    update();
+}
+
+void SidebarRow::setSelected(bool selected)
+{
+    if (selected_ == selected)
+        return;
+    selected_ = selected;
+    update();
+}
+
+void SidebarRow::setPalette(const Palette& palette)
+{
+    palette_ = &palette;
+    if (favoriteButton_) {
+        favoriteButton_->applyPalette(palette);
+        startStopButton_->applyPalette(palette);
+    }
+    refreshButtons();
+    update();
+}
+
+void SidebarRow::setHovered(bool hovered)
+{
+    if (hovered_ == hovered)
+        return;
+    hovered_ = hovered;
+    if (hovered_)
+        ensureButtons();
+    refreshButtons();
+    update();
+}
+
+QSize SidebarRow::sizeHint() const
+{
+    return {200, rowHeight};
+}
+
+void SidebarRow::ensureButtons()
+{
+    if (favoriteButton_)
+        return;
+    favoriteButton_ = new IconButton(QStringLiteral("star"), slotSide, 14, this);
+    favoriteButton_->setObjectName(QStringLiteral("rowFavoriteButton"));
+    startStopButton_ = new IconButton(QStringLiteral("play"), slotSide, 14, this);
+    startStopButton_->setObjectName(QStringLiteral("rowStartStopButton"));
+    favoriteButton_->applyPalette(*palette_);
+    startStopButton_->applyPalette(*palette_);
+    connect(favoriteButton_, &IconButton::clicked, this,
+            [this] { emit favoriteToggled(content_.path, !content_.favorite); });
+    connect(startStopButton_, &IconButton::clicked, this, [this] {
+        if (content_.status.kind() == ProjectStatus::Kind::running)
+            emit stopRequested(content_.path);
+        else
+            emit startRequested(content_.path);
+    });
+    placeButtons();
+}
+
+void SidebarRow::refreshButtons()
+{
+    if (!favoriteButton_)
+        return;
+    favoriteButton_->setIconName(content_.favorite ? QStringLiteral("star-filled")
+                                                   : QStringLiteral("star"));
+    favoriteButton_->setIconColor(content_.favorite ? palette_->starting : palette_->secondaryText);
+    favoriteButton_->setToolTip(content_.favorite ? QStringLiteral("Remove from Favorites")
+                                                  : QStringLiteral("Add to Favorites"));
+    const bool running = content_.status.kind() == ProjectStatus::Kind::running;
+    startStopButton_->setIconName(running ? QStringLiteral("square") : QStringLiteral("play"));
+    startStopButton_->setToolTip(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    favoriteButton_->setVisible(hovered_);
+    // No start/stop while a start is under way.
+    startStopButton_->setVisible(hovered_ &&
+                                 content_.status.kind() != ProjectStatus::Kind::starting);
+}
+
+void SidebarRow::placeButtons()
+{
+    if (!favoriteButton_)
+        return;
+    const int top = (height() - slotSide) / 2;
+    const int right = width() - sidePadding;
+    startStopButton_->move(right - slotSide, top);
+    favoriteButton_->move(right - 2 * slotSide - 2, top);
+}
+
+void SidebarRow::updatePulse()
+{
+    const bool wants = content_.status.kind() == ProjectStatus::Kind::running;
+    if (wants == holdingClock_)
+        return;
+    holdingClock_ = wants;
+    wants ? clock_.hold() : clock_.release();
+}
+
+void SidebarRow::paintEvent(QPaintEvent*)
+{
+    const Palette& p = *palette_;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    const QRectF back = QRectF(rect()).adjusted(6, 1, -6, -1);
+    if (selected_ || hovered_) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(selected_ ? p.selectedRowFill() : p.hoveredRowFill());
+        painter.drawRoundedRect(back, 6, 6);
+    }
+
+    const QColor iconColor = content_.hidden ? p.tertiaryText
+                             : selected_     ? p.primaryText
+                                             : p.secondaryText;
+    const int iconLeft = 6 + sidePadding;
+    const QPixmap icon =
+        Lucide::pixmap(content_.frameworkIcon, iconColor, iconFrame, devicePixelRatioF());
+    if (!icon.isNull())
+        painter.drawPixmap(iconLeft, (height() - iconFrame) / 2, icon);
+
+    const int textLeft = iconLeft + iconFrame + 10;
+    const int slotWidth = hovered_ ? 2 * slotSide + 2 : slotSide;
+    const int textWidth = qMax(0, width() - textLeft - sidePadding - slotWidth - 6);
+
+    const QFont nameFont = TypeScale::bodyMedium();
+    const QFont subtitleFont = TypeScale::caption();
+    const QFontMetrics nameMetrics(nameFont);
+    const QFontMetrics subtitleMetrics(subtitleFont);
+    const int block = nameMetrics.height() + subtitleMetrics.height() + 1;
+    const int top = (height() - block) / 2;
+
+    painter.setFont(nameFont);
+    painter.setPen(content_.hidden ? p.secondaryText : p.primaryText);
+    painter.drawText(QRect(textLeft, top, textWidth, nameMetrics.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     nameMetrics.elidedText(content_.displayName, Qt::ElideRight, textWidth));
+    painter.setFont(subtitleFont);
+    painter.setPen(p.secondaryText);
+    painter.drawText(
+        QRect(textLeft, top + nameMetrics.height() + 1, textWidth, subtitleMetrics.height()),
+        Qt::AlignLeft | Qt::AlignVCenter,
+        subtitleMetrics.elidedText(content_.subtitle, Qt::ElideRight, textWidth));
+
+    if (!hovered_) {
+        const QPointF centre(width() - sidePadding - slotSide / 2.0, height() / 2.0);
+        paintStatusDot(painter, centre, statusDisplay(content_.status, p), dotSize,
+                       holdingClock_ ? clock_.phase() : 0.0);
+    }
+}
+
+void SidebarRow::enterEvent(QEnterEvent*)
+{
+    setHovered(true);
+}
+
+void SidebarRow::leaveEvent(QEvent*)
+{
+    setHovered(false);
+}
+
+void SidebarRow::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit clicked(content_.path);
+    QWidget::mousePressEvent(event);
+}
+
+void SidebarRow::contextMenuEvent(QContextMenuEvent* event)
+{
+    emit contextMenuRequested(content_.path, event->globalPos());
+}
+
+void SidebarRow::resizeEvent(QResizeEvent*)
+{
+    placeButtons();
+}

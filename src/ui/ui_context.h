@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class AlertPresenter;
+class AppModel;
+class Theme;
+class Workspace;
+
+// What every view of the main window reads and acts through. The views hold no state of their
+// own beyond hover and focus; every action goes to the model or to a desktop service.
+struct UiContext
+{
+    AppModel& model;
+    Theme& theme;
+    Workspace& workspace;
+    AlertPresenter& alerts;
+    // Asks for exactly one folder (prompt is the confirm button, message the explanation) and
+    // calls `chosen` with it; a cancelled chooser calls nothing. Tests replace it.
+    std::function<void(const QString& prompt, const QString& message,
+                       std::function<void(const QString& folder)> chosen)>
+        chooseFolder;
+    // Opens the settings window; empty while there is none.
+    std::function<void()> openSettings;
+    // Measures a project's memory into its run state (the model's memory refresh); empty
+    // while the model offers none.
+    std::function<void(const QString& path)> refreshMemory;
+};
