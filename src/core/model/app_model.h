@@ -7,6 +7,7 @@
 #include "core/run_mode.h"
 #include "desktop/desktop_services.h"
 #include "desktop/external_app.h"
+#include "discovery/dev_command.h"
 #include "discovery/project_info.h"
 #include "discovery/root_watcher.h"
 #include "supervision/environment.h"
@@ -27,6 +28,7 @@
 #include <optional>
 
 struct RootScanResult;
+class ProcessTable;
 class ProjectRuntime;
 class ProcessManager;
 class QTimer;
@@ -51,8 +53,14 @@ struct AppModelContext
     std::chrono::milliseconds restartCheckInterval{100};
     // Escalation of stops (SIGTERM polls, SIGKILL polls) in the process manager.
     TerminationTiming processTiming;
+    // A view of the process table (start times and groups of pids); /proc unless replaced.
+    std::function<std::unique_ptr<ProcessTable>()> processTable;
     // Event batching and debounce of the root watcher.
     RootWatcherTiming watcherTiming;
+    // Limit of the login-shell capture at start-up and on reload.
+    std::chrono::milliseconds shellCaptureLimit{8000};
+    // Pause between two refreshes of the servers started elsewhere while the window is shown.
+    std::chrono::milliseconds pollInterval{5000};
 };
 
 // The context for the running application: the real process environment and default delays.
@@ -149,6 +157,9 @@ public:
     void refreshExternalThen(std::function<void()> done);
 
     // ---- Start, stop, restart ----
+    // The command of a start, or why it may not go ahead. In the Wrangler modes the ports are
+    // chosen here, stored on the project and saved.
+    StartCommandResult startCommand(const QString& path, std::optional<int> explicitPort);
     void startProject(const QString& path, std::optional<int> explicitPort = std::nullopt);
     void startOnFreePort(const QString& path);
     void stopProject(const QString& path);
@@ -159,12 +170,34 @@ public:
                              std::function<void(bool)> onAnswer = {});
     // Asks before quitting while servers started here run; true means stop them and quit.
     void confirmQuit(std::function<void(bool)> onAnswer);
+    // Stops every server started here (the quit path, after confirmQuit); `done` runs on the
+    // main thread when all are gone.
+    void stopAll(std::function<void()> done);
     void handleExit(const QString& path, int exitCode, bool stopRequested);
 
     // ---- Running records and crash recovery ----
     void addRunningRecord(const QString& projectID, qint32 pid);
     void removeRunningRecord(const QString& projectID);
-    void recoverOrphans();
+    // Offers to stop the servers a previous run left behind. `done` runs on the main thread
+    // when nothing more will happen: at once without left-overs, or after the answer and the
+    // stops it asked for.
+    void recoverOrphans(std::function<void()> done = {});
+
+    // ---- Start-up and periodic refresh ----
+    // Applies appearance and taskbar policy, detects terminals and editors, and starts
+    // `bootstrap` on the event loop; returns at once.
+    void launch();
+    // The start-up sequence; emits bootstrapFinished at its end, in demo mode too.
+    void bootstrap();
+    // Captures the login-shell environment again; shellEnvLoaded is false until it has.
+    void reloadShellEnvironment();
+    // The main window is shown / gone: start and stop the refresh of external servers.
+    void windowAppeared();
+    void windowDisappeared();
+    // Whether the refresh of external servers is scheduled (the main window is shown).
+    bool isPolling() const { return !pollTask_.isNull(); }
+    // Measures the memory of a project's server in the background into its run state.
+    void refreshMemory(const QString& path);
 
 signals:
     void settingsChanged();
@@ -182,6 +215,8 @@ signals:
     void installedEditorsChanged();
     // A rescan has been merged (after `projectsChanged`); the selection repair follows later.
     void scanApplied();
+    // The start-up sequence has ended; the diagnostic variables are handled here.
+    void bootstrapFinished();
 
 private:
     // Demo mode replaces roots, projects and records in memory (core/model/demo_data.cpp).
@@ -190,6 +225,22 @@ private:
 
     void saveRegistry() const;
     void applyExternalScan(const ExternalScan& scan);
+    std::unique_ptr<ProcessTable> makeProcessTable() const;
+    // Remembers when the processes of a server started elsewhere were started, so that a
+    // later stop never signals a process that has since taken over one of their pids.
+    void rememberStartTimes(const QList<qint32>& pids);
+    void startInspected(const QString& path, std::optional<int> explicitPort, bool inspected);
+    void applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
+                          const QString& failure);
+    void handleOutputLines(const QString& path, const QStringList& lines, bool isError,
+                           RunModeKind mode);
+    // Calls `then` once `condition` is false, checking up to `checks` times at the restart
+    // interval; `then` also runs when the checks run out.
+    void waitWhile(std::function<bool()> condition, int checks, std::function<void()> then);
+    // Captures the login-shell environment in the background and applies it; `done` runs on
+    // the main thread afterwards, also when a newer capture has overtaken this one.
+    void captureShellEnvironment(std::function<void()> done);
+    void pollExternal(QPointer<QTimer> task);
     // refreshInfo, then `done` on the main thread once the record is applied (at once when
     // there is nothing to inspect).
     void refreshInfoThen(const QString& path, std::function<void()> done);
@@ -219,8 +270,15 @@ private:
     std::unique_ptr<ProcessManager> processManager_;
     std::unique_ptr<RootWatcher> watcher_;
     QPointer<QTimer> pollTask_;
+    // Only the newest login-shell capture is applied (a reload may overtake an earlier one).
+    quint64 shellCaptureGeneration_ = 0;
     bool windowVisible_ = false;
     mutable ProjectSorter sorter_;
+    // Starts whose result has not come back from the process manager yet, with whether the
+    // child's exit has already been reported (a child may exit before its start is applied).
+    QHash<QString, bool> startsInFlight_;
+    // Start times of the pids of servers started elsewhere, as first seen.
+    QHash<qint32, quint64> externalStartTimes_;
     QList<ExternalApp> installedTerminals_;
     QList<ExternalApp> installedEditors_;
 };

@@ -58,9 +58,17 @@ void AppModel::applyExternalScan(const ExternalScan& scan)
         }
         runtime->setExternal(true);
         runtime->setExternalPIDs(found->pids);
+        rememberStartTimes(found->pids);
         runtime->setStatus(ProjectStatus::running());
         if (found->port)
             runtime->setUrl(
                 QUrl(QStringLiteral("http://localhost:") + QString::number(*found->port)));
     }
+
+    // Start times are kept only for pids that some run state still shows.
+    QSet<qint32> shown;
+    for (const ProjectRuntime* runtime : std::as_const(runtimes_))
+        for (const qint32 pid : runtime->externalPIDs())
+            shown.insert(pid);
+    externalStartTimes_.removeIf([&](const auto& entry) { return !shown.contains(entry.key()); });
 }

@@ -1,0 +1,121 @@
+// Running records: every child started here is written down until its exit has been handled,
+// so that servers left running by a crash can be found and stopped at the next launch.
+#include "core/model/app_model.h"
+#include "core/running_record.h"
+#include "core/storage.h"
+#include "desktop/alert_presenter.h"
+#include "supervision/external/proc_process_table.h"
+#include "supervision/process_manager.h"
+
+#include <QFuture>
+
+std::unique_ptr<ProcessTable> AppModel::makeProcessTable() const
+{
+    if (context_.processTable)
+        return context_.processTable();
+    return std::make_unique<ProcProcessTable>();
+}
+
+void AppModel::rememberStartTimes(const QList<qint32>& pids)
+{
+    std::unique_ptr<ProcessTable> table;
+    for (const qint32 pid : pids) {
+        if (externalStartTimes_.contains(pid))
+            continue;
+        if (!table)
+            table = makeProcessTable();
+        if (const std::optional<ProcessInfo> info = table->info(pid))
+            externalStartTimes_.insert(pid, info->startSec);
+    }
+}
+
+void AppModel::addRunningRecord(const QString& projectID, qint32 pid)
+{
+    // A process that is already gone cannot be recognised later: nothing is written.
+    const std::optional<ProcessInfo> info = makeProcessTable()->info(pid);
+    if (!info)
+        return;
+    QList<RunningRecord> records = loadRunningRecords();
+    records.removeIf([&](const RunningRecord& record) { return record.projectID == projectID; });
+    records.append({projectID, pid, info->startSec});
+    saveRunningRecords(records);
+}
+
+void AppModel::removeRunningRecord(const QString& projectID)
+{
+    QList<RunningRecord> records = loadRunningRecords();
+    if (records.removeIf(
+            [&](const RunningRecord& record) { return record.projectID == projectID; }) == 0)
+        return;
+    saveRunningRecords(records); // deletes the file when it became empty
+}
+
+namespace {
+
+// Terminates the groups one after the other, then calls `done`.
+void terminateInTurn(ProcessManager& manager, QObject* context, QList<qint32> groups,
+                     std::function<void()> done)
+{
+    if (groups.isEmpty()) {
+        done();
+        return;
+    }
+    const qint32 next = groups.takeFirst();
+    manager.terminateGroup(next).then(context, [&manager, context, groups, done] {
+        terminateInTurn(manager, context, groups, done);
+    });
+}
+
+} // namespace
+
+void AppModel::recoverOrphans(std::function<void()> done)
+{
+    const auto finish = [done] {
+        if (done)
+            done();
+    };
+    if (isDemo_) {
+        finish();
+        return;
+    }
+    const QList<RunningRecord> records = loadRunningRecords();
+    // The same pid, started at exactly the same second, still leading the group we created:
+    // anything else is a different process that merely reuses the number.
+    const std::unique_ptr<ProcessTable> table = makeProcessTable();
+    QList<RunningRecord> kept;
+    for (const RunningRecord& record : records) {
+        const std::optional<ProcessInfo> info = table->info(record.pid);
+        if (info && info->startSec == record.startSec && info->pgid == record.pid)
+            kept.append(record);
+    }
+    // Consumed whatever the outcome: the kept records live on only in memory.
+    deleteDataFile(QString::fromLatin1(runningFileName));
+    if (kept.isEmpty() || !context_.desktop.alerts) {
+        finish();
+        return;
+    }
+
+    QStringList names;
+    QList<qint32> groups;
+    for (const RunningRecord& record : std::as_const(kept)) {
+        const std::optional<Project> project = findProject(record.projectID);
+        names.append(project ? project->name : record.projectID);
+        groups.append(record.pid);
+    }
+    const Alert alert{
+        QStringLiteral("Found projects still running from a previous session"),
+        names.join(QStringLiteral(", ")) +
+            QStringLiteral("\n\nThese were started by Tallowmere and weren't shut down (the app "
+                           "probably crashed). Stop them?"),
+        {QStringLiteral("Stop Them"), QStringLiteral("Leave Running")},
+        AlertStyle::warning};
+    QPointer<AppModel> model(this);
+    context_.desktop.alerts->show(alert, [model, groups, finish](int choice) {
+        if (!model || choice != 0) {
+            finish();
+            return;
+        }
+        terminateInTurn(*model->processManager_, model.data(), groups,
+                        [model, finish] { model->refreshExternalThen(finish); });
+    });
+}

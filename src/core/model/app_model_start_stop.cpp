@@ -1,0 +1,224 @@
+// Starting, stopping and restarting dev servers, and what their output and exit do.
+#include "core/model/app_model.h"
+#include "supervision/output_handling.h"
+#include "supervision/port_allocation.h"
+#include "supervision/process_manager.h"
+#include "supervision/project_runtime.h"
+#include "supervision/shell_environment.h"
+
+#include <QTimer>
+
+namespace {
+
+bool isWranglerMode(RunModeKind mode)
+{
+    return mode == RunModeKind::wrangler || mode == RunModeKind::pages;
+}
+
+QUrl localAddress(int port)
+{
+    return QUrl(QStringLiteral("http://localhost:") + QString::number(port));
+}
+
+} // namespace
+
+StartCommandResult AppModel::startCommand(const QString& path, std::optional<int> explicitPort)
+{
+    const std::optional<Project> project = findProject(path);
+    if (!project)
+        return StartRefusal{QStringLiteral("Project not found")};
+    const PortChoice choosePorts = [this, path](std::optional<int> requested) {
+        const std::optional<Project> current = findProject(path);
+        const PortAllocation::ChosenPorts chosen = PortAllocation::choosePorts(
+            *current, projects_, requested, [this, path](const PortAllocation::ChosenPorts& ports) {
+                setPorts(path, ports.port, ports.inspectorPort);
+            });
+        return std::pair{chosen.port, chosen.inspectorPort};
+    };
+    return ::startCommand(*project, infoFor(path), explicitPort, choosePorts);
+}
+
+void AppModel::startProject(const QString& path, std::optional<int> explicitPort)
+{
+    startInspected(path, explicitPort, false);
+}
+
+void AppModel::startInspected(const QString& path, std::optional<int> explicitPort, bool inspected)
+{
+    const std::optional<Project> project = findProject(path);
+    if (!project)
+        return;
+    ProjectRuntime* runtime = runtimeFor(path);
+    // A second start of an active project (also one started elsewhere) does nothing.
+    if (runtime->status().isActive())
+        return;
+    // Inspect first, then start over. Once only: in demo mode inspection adds no record, and
+    // the start then goes on without one.
+    if (!infoFor(path) && !inspected) {
+        refreshInfoThen(path,
+                        [this, path, explicitPort] { startInspected(path, explicitPort, true); });
+        return;
+    }
+
+    const RunModeKind mode = effectiveMode(*project, infoFor(path));
+    const StartCommandResult result = startCommand(path, explicitPort);
+    if (const auto* refusal = std::get_if<StartRefusal>(&result)) {
+        runtime->setStatus(ProjectStatus::error(refusal->message));
+        return;
+    }
+    const StartCommand& command = std::get<StartCommand>(result);
+
+    runtime->setStatus(ProjectStatus::starting());
+    runtime->setUrl(std::nullopt);
+    runtime->setExternal(false);
+    runtime->setAttachedPID(std::nullopt);
+    runtime->setSawAlreadyRunning(false);
+    runtime->setPortConflict(std::nullopt);
+    runtime->log()->append(RuntimeLog::startAccepted(command.commandLine), false);
+
+    const Environment environment =
+        ShellEnvironment::childEnvironment(rawShellEnv_, settings_.nodePath);
+    ChildCallbacks callbacks;
+    // The model is the callbacks' context: they run on the main thread, in arrival order, and
+    // are dropped once the model is gone.
+    callbacks.onLines = [this, path, mode](const QStringList& lines, bool isError) {
+        handleOutputLines(path, lines, isError, mode);
+    };
+    callbacks.onExit = [this, path](int code, bool stopRequested) {
+        handleExit(path, code, stopRequested);
+    };
+    startsInFlight_.insert(path, false);
+    processManager_
+        ->start(path, command.commandLine, command.workingFolder, environment, this,
+                std::move(callbacks))
+        .then(this, [this, path, mode](const StartResult& started) {
+            applyStartResult(path, mode, started.pid,
+                             started.error ? started.error->description() : QString());
+        });
+}
+
+void AppModel::applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
+                                const QString& failure)
+{
+    const bool exitedAlready = startsInFlight_.take(path);
+    ProjectRuntime* runtime = runtimeFor(path);
+    if (!pid) {
+        runtime->setStatus(ProjectStatus::error(failure));
+        runtime->log()->append(RuntimeLog::spawnFailed(failure), true);
+        return;
+    }
+    // A child that was quick to exit has been handled already: nothing of it may linger.
+    if (exitedAlready)
+        return;
+    runtime->setPid(*pid);
+    runtime->setManaged(true);
+    addRunningRecord(path, *pid);
+
+    // A server that never prints a recognisable line is shown as running after a while.
+    const qint32 started = *pid;
+    QTimer::singleShot(context_.readyFallbackDelay, this, [this, path, mode, started] {
+        ProjectRuntime* runtime = runtimeFor(path);
+        if (runtime->status().kind() != ProjectStatus::Kind::starting || runtime->pid() != started)
+            return;
+        runtime->setStatus(ProjectStatus::running());
+        const std::optional<Project> project = findProject(path);
+        if (isWranglerMode(mode) && project && project->port)
+            runtime->setUrl(localAddress(*project->port));
+    });
+}
+
+void AppModel::handleOutputLines(const QString& path, const QStringList& lines, bool isError,
+                                 RunModeKind mode)
+{
+    OutputHooks hooks;
+    hooks.activeOwnerOfPort = [this, path](int port) {
+        QList<PortOwnerCandidate> candidates;
+        candidates.reserve(projects_.size());
+        for (const Project& project : std::as_const(projects_))
+            candidates.append({project.path, displayName(project), runtimeFor(project.path)});
+        return findPortOwner(candidates, path, port);
+    };
+    hooks.adoptPort = [this, path](int port) { setPort(path, port); };
+    ProjectRuntime* runtime = runtimeFor(path);
+    for (const QString& line : lines)
+        handleOutputLine(*runtime, line, isError, mode, hooks);
+}
+
+void AppModel::handleExit(const QString& path, int exitCode, bool stopRequested)
+{
+    if (const auto inFlight = startsInFlight_.find(path); inFlight != startsInFlight_.end())
+        inFlight.value() = true;
+    ProjectRuntime* runtime = runtimeFor(path);
+    runtime->applyExit(exitCode, stopRequested);
+    if (runtime->external())
+        rememberStartTimes(runtime->externalPIDs());
+    removeRunningRecord(path);
+}
+
+void AppModel::startOnFreePort(const QString& path)
+{
+    QList<int> activePorts;
+    for (const Project& project : std::as_const(projects_)) {
+        const ProjectRuntime* runtime = runtimeFor(project.path);
+        if (runtime->status().isActive() && runtime->url() && runtime->url()->port() > 0)
+            activePorts.append(runtime->url()->port());
+    }
+    const std::optional<PortConflict>& conflict = runtimeFor(path)->portConflict();
+    const int port = PortAllocation::portForMovingOff(
+        activePorts, conflict ? std::optional<int>(conflict->port) : std::nullopt);
+    QMetaObject::invokeMethod(
+        this, [this, path, port] { startProject(path, port); }, Qt::QueuedConnection);
+}
+
+void AppModel::stopProject(const QString& path)
+{
+    ProjectRuntime* runtime = runtimeFor(path);
+    if (runtime->managed())
+        processManager_->stop(path); // the exit report sets the final state
+    else if (runtime->external())
+        confirmExternalStop(path, false);
+}
+
+void AppModel::waitWhile(std::function<bool()> condition, int checks, std::function<void()> then)
+{
+    if (checks <= 0 || !condition()) {
+        then();
+        return;
+    }
+    QTimer::singleShot(context_.restartCheckInterval, this,
+                       [this, condition = std::move(condition), checks, then = std::move(then)] {
+                           waitWhile(condition, checks - 1, then);
+                       });
+}
+
+void AppModel::restartProject(const QString& path)
+{
+    ProjectRuntime* runtime = runtimeFor(path);
+    const auto startAgain = [this, path] { startProject(path); };
+    if (runtime->external() && !runtime->managed()) {
+        confirmExternalStop(path, true, [this, path, startAgain](bool confirmed) {
+            if (!confirmed)
+                return;
+            // The next external refresh clears the run state once the server has gone.
+            waitWhile(
+                [this, path] {
+                    const ProjectRuntime* runtime = runtimeFor(path);
+                    return runtime->status().isActive() || runtime->external();
+                },
+                80, startAgain);
+        });
+    } else if (runtime->managed()) {
+        processManager_->stop(path).then(this, [this, path, startAgain] {
+            // The exit report clears `managed`.
+            waitWhile([this, path] { return runtimeFor(path)->managed(); }, 30, startAgain);
+        });
+    }
+}
+
+void AppModel::stopAll(std::function<void()> done)
+{
+    processManager_->stopAll().then(this, [done = std::move(done)] {
+        if (done)
+            done();
+    });
+}
