@@ -6,11 +6,17 @@
 
 namespace {
 
+// What a queued line costs in memory, roughly.
+qsizetype weight(const QString& line)
+{
+    return line.size() * qsizetype(sizeof(QChar)) + 32;
+}
+
 qsizetype weight(const QStringList& lines)
 {
     qsizetype bytes = 0;
     for (const QString& line : lines)
-        bytes += line.size() * qsizetype(sizeof(QChar)) + 32;
+        bytes += weight(line);
     return bytes;
 }
 
@@ -135,22 +141,28 @@ void OutputChannel::deliver()
         scheduled_ = false;
         if (closed_)
             return;
-        qsizetype taken = 0;
-        while (!queue_.empty() && taken < maxLinesPerDelivery) {
+        // Bounded by lines and by bytes, so that one delivery never holds up the receiving
+        // thread for long, whether the lines are short or 64 KiB each.
+        qsizetype lines = 0;
+        qsizetype bytes = 0;
+        while (!queue_.empty() && lines < maxLinesPerDelivery && bytes < maxBytesPerDelivery) {
             Batch& front = queue_.front();
-            const qsizetype room = maxLinesPerDelivery - taken;
-            if (front.lines.size() <= room) {
-                taken += front.lines.size();
+            qsizetype take = 0;
+            while (take < front.lines.size() && lines < maxLinesPerDelivery &&
+                   bytes < maxBytesPerDelivery) {
+                bytes += weight(front.lines.at(take));
+                ++lines;
+                ++take;
+            }
+            if (take == front.lines.size()) {
                 batches.push_back(std::move(front));
                 queue_.pop_front();
             } else {
-                batches.push_back(Batch{front.lines.first(room), front.isError});
-                front.lines.remove(0, room);
-                taken += room;
+                batches.push_back(Batch{front.lines.first(take), front.isError});
+                front.lines.remove(0, take);
             }
         }
-        for (const Batch& batch : batches)
-            queuedBytes_ -= weight(batch.lines);
+        queuedBytes_ -= bytes;
         if (queue_.empty() && exitDueLocked())
             exit = std::exchange(exit_, std::nullopt);
         else if (!queue_.empty())

@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include <cstring>
+
 namespace OutputParser {
 
 namespace {
@@ -35,6 +37,32 @@ const Patterns& patterns()
 {
     static const Patterns instance;
     return instance;
+}
+
+// Every pattern needs a literal piece of text; lines without it (nearly all of them) are
+// turned away by a substring search before any pattern runs.
+bool mayMatch(const QString& line, const char* literal)
+{
+    return line.contains(QLatin1String(literal));
+}
+
+// Case-insensitive search for a lower-case ASCII keyword. Qt's general case-insensitive
+// search folds every character through Unicode tables, which costs more than all the patterns
+// together on a busy server's output.
+bool containsIgnoringCase(const QString& line, const char* keyword)
+{
+    const qsizetype length = qsizetype(std::strlen(keyword));
+    const char16_t* text = reinterpret_cast<const char16_t*>(line.constData());
+    const qsizetype last = line.size() - length;
+    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
+    for (qsizetype start = 0; start <= last; ++start) {
+        qsizetype i = 0;
+        while (i < length && lower(text[start + i]) == char16_t(keyword[i]))
+            ++i;
+        if (i == length)
+            return true;
+    }
+    return false;
 }
 
 // Group `group` of the first match, when the pattern matched and the group took part.
@@ -92,13 +120,11 @@ std::optional<QUrl> normalizeAddress(const QString& captured)
 
 std::optional<int> portInUse(const QString& line)
 {
-    const QString lower = line.toLower();
+    auto has = [&line](const char* keyword) { return containsIgnoringCase(line, keyword); };
     const QRegularExpression* pattern = nullptr;
-    if (lower.contains(QLatin1String("address already in use")) ||
-        lower.contains(QLatin1String("eaddrinuse")))
+    if (has("address already in use") || has("eaddrinuse"))
         pattern = &patterns().portAfterColon;
-    else if (lower.contains(QLatin1String("is already in use")) ||
-             lower.contains(QLatin1String("is in use")))
+    else if (has("is already in use") || has("is in use"))
         pattern = &patterns().portAfterWord;
     if (!pattern)
         return std::nullopt;
@@ -112,15 +138,21 @@ std::optional<int> portInUse(const QString& line)
 
 std::optional<RunningAt> alreadyRunningAt(const QString& line)
 {
-    if (std::optional<RunningAt> found = runningAt(patterns().alreadyRunning, line))
-        return found;
-    return runningAt(patterns().viteRefusal, line);
+    if (mayMatch(line, "already running at ")) {
+        if (std::optional<RunningAt> found = runningAt(patterns().alreadyRunning, line))
+            return found;
+    }
+    if (mayMatch(line, "Found another Vite dev process"))
+        return runningAt(patterns().viteRefusal, line);
+    return std::nullopt;
 }
 
 std::optional<AttachField> attachField(const QString& line)
 {
     if (line.contains(QLatin1String("is already running")) && !line.contains(QLatin1String("(pid")))
         return AttachField::marker();
+    if (!mayMatch(line, "URL:") && !mayMatch(line, "PID:"))
+        return std::nullopt;
     if (const std::optional<QString> address = firstCapture(patterns().urlField, line)) {
         if (const std::optional<QUrl> url = normalizeAddress(*address))
             return AttachField{*url};
@@ -134,9 +166,11 @@ std::optional<AttachField> attachField(const QString& line)
 
 std::optional<QUrl> readyURL(const QString& line, RunModeKind mode)
 {
-    if (const std::optional<QString> address = firstCapture(patterns().ready, line))
-        return normalizeAddress(*address);
-    if (mode == RunModeKind::wrangler || mode == RunModeKind::pages)
+    if (mayMatch(line, "Ready on ")) {
+        if (const std::optional<QString> address = firstCapture(patterns().ready, line))
+            return normalizeAddress(*address);
+    }
+    if (mode == RunModeKind::wrangler || mode == RunModeKind::pages || !mayMatch(line, "://"))
         return std::nullopt;
     if (const std::optional<QString> address = firstCapture(patterns().localAddress, line))
         return normalizeAddress(*address);

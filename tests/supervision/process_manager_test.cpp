@@ -173,8 +173,13 @@ TEST_F(ProcessManagerTest, ServerIgnoringSigtermIsKilledAfterTheSigtermPolls)
 TEST_F(ProcessManagerTest, GrandchildrenAreSignalledWhenTheLeaderExits)
 {
     // One grandchild quits on SIGTERM, the other ignores it and needs the SIGKILL 3 s later.
+    // The leader waits until the stubborn one has set up its trap.
+    TempFolder folder;
+    const QString ready = folder.filePath("ready");
     ChildRecorder recorder;
-    run("sleep 60 & echo $!; (trap '' TERM; exec sleep 60) & echo $!; exit 0", recorder);
+    run("sleep 60 & echo $!; (trap '' TERM; touch '" + ready + "'; exec sleep 60) & echo $!; " +
+            "while [ ! -e '" + ready + "' ]; do sleep 0.01; done; exit 0",
+        recorder);
     ASSERT_EQ(recorder.out.size(), 2);
     const qint32 polite = recorder.out.at(0).toInt();
     const qint32 stubborn = recorder.out.at(1).toInt();
