@@ -1,0 +1,151 @@
+#include "startup_fixture.h"
+#include "supervision/external/proc_process_table.h"
+#include "supervision/external/process_memory.h"
+
+#include <QProcess>
+#include <QThreadPool>
+
+#include <csignal>
+#include <unistd.h>
+
+// The memory of a project's server, measured in the background into its run state.
+
+namespace {
+
+// A shell leading a process group of its own with two sleeping children, as a dev server
+// started by the application leads its group.
+class ProcessGroup
+{
+public:
+    ProcessGroup()
+    {
+        process_.setChildProcessModifier([] { ::setpgid(0, 0); });
+        process_.start(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("sleep 60 & sleep 60 & echo up; wait")});
+        process_.waitForReadyRead(10000);
+    }
+    ~ProcessGroup()
+    {
+        ::killpg(leader(), SIGKILL);
+        process_.waitForFinished(10000);
+    }
+    qint32 leader() const { return qint32(process_.processId()); }
+    int members() const
+    {
+        ProcProcessTable table;
+        int count = 0;
+        for (qint32 pid : table.listAllPIDs())
+            count += table.processGroup(pid) == leader();
+        return count;
+    }
+
+private:
+    QProcess process_;
+};
+
+// Waits until every background task has ended and its continuation has reached the main
+// thread.
+void settle()
+{
+    QThreadPool::globalInstance()->waitForDone(30000);
+    QTest::qWait(20);
+}
+
+} // namespace
+
+TEST_F(StartupTest, AManagedServerIsMeasuredOverItsWholeProcessGroup)
+{
+    const QString folder = registerProject();
+    AppModel model(startupContext(fakeShell("'A=1'")));
+    ProcessGroup group;
+    QTRY_COMPARE_WITH_TIMEOUT(group.members(), 3, 10000);
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    runtime->setPid(group.leader());
+    runtime->setManaged(true);
+    runtime->setStatus(ProjectStatus::running());
+
+    QSignalSpy changed(runtime, &ProjectRuntime::memoryBytesChanged);
+    model.refreshMemory(folder);
+    ASSERT_TRUE(changed.wait(30000));
+    ASSERT_TRUE(runtime->memoryBytes().has_value());
+    const std::optional<quint64> leaderAlone = ProcProcessTable().residentBytes(group.leader());
+    ASSERT_TRUE(leaderAlone.has_value());
+    // The shell and its two children: more than the leader, close to a measurement here.
+    EXPECT_GT(*runtime->memoryBytes(), *leaderAlone);
+    const quint64 here = memoryOfGroup(ProcProcessTable(), group.leader());
+    EXPECT_GT(*runtime->memoryBytes(), here / 2);
+    EXPECT_LT(*runtime->memoryBytes(), here * 2);
+}
+
+TEST_F(StartupTest, AServerFoundElsewhereIsMeasuredByItsOwnProcesses)
+{
+    const QString folder = registerProject();
+    AppModel model(startupContext(fakeShell("'A=1'")));
+    ProcessGroup group;
+    QTRY_COMPARE_WITH_TIMEOUT(group.members(), 3, 10000);
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    runtime->setExternal(true);
+    // The leader only, and a pid that names no process: it counts as nothing.
+    runtime->setExternalPIDs({group.leader(), 0x3ffffff0});
+    runtime->setStatus(ProjectStatus::running());
+
+    model.refreshMemory(folder);
+    QTRY_VERIFY_WITH_TIMEOUT(runtime->memoryBytes().has_value(), 30000);
+    EXPECT_GT(*runtime->memoryBytes(), 0u);
+    EXPECT_LT(*runtime->memoryBytes(), memoryOfGroup(ProcProcessTable(), group.leader()))
+        << "the leader alone, not its whole group";
+}
+
+TEST_F(StartupTest, AStoppedProjectShowsNoMemory)
+{
+    const QString folder = registerProject();
+    AppModel model(startupContext(fakeShell("'A=1'")));
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    runtime->setMemoryBytes(1234);
+    model.refreshMemory(folder);
+    EXPECT_FALSE(runtime->memoryBytes().has_value());
+
+    runtime->setMemoryBytes(1234);
+    runtime->setStatus(ProjectStatus::error(QStringLiteral("Exited with code 1")));
+    model.refreshMemory(folder);
+    EXPECT_FALSE(runtime->memoryBytes().has_value());
+}
+
+TEST_F(StartupTest, AMeasurementThatEndsAfterTheServerStoppedIsDropped)
+{
+    const QString folder = registerProject();
+    AppModel model(startupContext(fakeShell("'A=1'")));
+    ProcessGroup group;
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    runtime->setPid(group.leader());
+    runtime->setManaged(true);
+    runtime->setStatus(ProjectStatus::running());
+
+    model.refreshMemory(folder);
+    // The exit arrives before the measurement is back.
+    runtime->setManaged(false);
+    runtime->setPid(std::nullopt);
+    runtime->setStatus(ProjectStatus::stopped());
+    settle();
+    EXPECT_FALSE(runtime->memoryBytes().has_value());
+}
+
+TEST_F(StartupTest, AMeasurementOfARemovedProjectCreatesNoRunState)
+{
+    // Added by hand (no root), so it can be removed.
+    const QString folder = makeProject(QStringLiteral("solo"), QStringLiteral("solo"));
+    saveRegistry({{}, {project(folder, QStringLiteral("solo"))}});
+    AppModel model(startupContext(fakeShell("'A=1'")));
+    ProcessGroup group;
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    runtime->setExternal(true);
+    runtime->setExternalPIDs({group.leader()});
+    runtime->setStatus(ProjectStatus::running());
+
+    model.refreshMemory(folder);
+    model.removeProject(folder);
+    ASSERT_FALSE(model.runtimes().contains(folder));
+    settle();
+    EXPECT_FALSE(model.runtimes().contains(folder));
+}

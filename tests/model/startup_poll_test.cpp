@@ -1,0 +1,94 @@
+#include "startup_fixture.h"
+
+// The refresh of servers started elsewhere while the main window is shown.
+
+TEST_F(StartupTest, ShowingTheWindowRefreshesAtOnceAndHidingItStopsThePoll)
+{
+    const QString folder = registerProject();
+    // So long an interval that only the refresh at appearance can show anything.
+    AppModel model(startupContext(fakeShell("'A=1'"), std::chrono::hours(1)));
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    auto server = externalWorkerd(folder);
+    ASSERT_TRUE(server->ready());
+
+    model.windowAppeared();
+    EXPECT_TRUE(model.windowVisible());
+    EXPECT_TRUE(model.isPolling());
+    QTRY_VERIFY_WITH_TIMEOUT(runtime->external(), 30000);
+    EXPECT_EQ(runtime->status(), ProjectStatus::running());
+    EXPECT_EQ(runtime->url(), addressOf(*server));
+    EXPECT_EQ(runtime->externalPIDs(), server->pids());
+
+    model.windowDisappeared();
+    EXPECT_FALSE(model.windowVisible());
+    EXPECT_FALSE(model.isPolling());
+
+    // The server goes away while the window is closed; reopening shows it at once.
+    server.reset();
+    model.windowAppeared();
+    QTRY_VERIFY_WITH_TIMEOUT(!runtime->external(), 30000);
+    EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
+    EXPECT_FALSE(runtime->url().has_value());
+    EXPECT_TRUE(runtime->externalPIDs().isEmpty());
+    EXPECT_FALSE(runtime->memoryBytes().has_value());
+}
+
+TEST_F(StartupTest, ThePollRepeatsWhileShownAndNotAfterwards)
+{
+    const QString folder = registerProject();
+    AppModel model(startupContext(fakeShell("'A=1'"), std::chrono::milliseconds(10)));
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    auto server = externalWorkerd(folder);
+    ASSERT_TRUE(server->ready());
+
+    model.windowAppeared();
+    QTRY_VERIFY_WITH_TIMEOUT(runtime->external(), 30000);
+    // Nothing but the poll looks again: the server's end shows only through a repeat.
+    server.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!runtime->external(), 30000);
+
+    model.windowDisappeared();
+    server = externalWorkerd(folder);
+    ASSERT_TRUE(server->ready());
+    QTest::qWait(300); // thirty intervals of a poll that should no longer run
+    EXPECT_FALSE(runtime->external());
+    EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
+}
+
+TEST_F(StartupTest, ThePollLeavesStartingProjectsAlone)
+{
+    const QString api = makeProject(QStringLiteral("api"), QStringLiteral("api"));
+    // A second project shows when the refresh has been applied.
+    const QString web = makeProject(QStringLiteral("web"), QStringLiteral("web"));
+    saveRegistry({{sites.path()},
+                  {project(api, QStringLiteral("api"), sites.path()),
+                   project(web, QStringLiteral("web"), sites.path())}});
+    AppModel model(startupContext(fakeShell("'A=1'"), std::chrono::hours(1)));
+    ProjectRuntime* starting = model.runtimeFor(api);
+    starting->setStatus(ProjectStatus::starting());
+    const auto apiServer = externalWorkerd(api);
+    const auto webServer = externalWorkerd(web);
+    ASSERT_TRUE(apiServer->ready() && webServer->ready());
+
+    model.windowAppeared();
+    QTRY_VERIFY_WITH_TIMEOUT(model.runtimeFor(web)->external(), 30000);
+    EXPECT_EQ(starting->status(), ProjectStatus::starting());
+    EXPECT_FALSE(starting->external());
+    EXPECT_FALSE(starting->url().has_value());
+}
+
+TEST_F(StartupTest, AModelDestroyedWhilePollingEndsThePollQuietly)
+{
+    const QString folder = registerProject();
+    auto server = externalWorkerd(folder);
+    ASSERT_TRUE(server->ready());
+    auto model = std::make_unique<AppModel>(
+        startupContext(fakeShell("'A=1'"), std::chrono::milliseconds(1)));
+    model->windowAppeared();
+    // A scan is on its way in the background; its result must find nothing to apply to.
+    model.reset();
+    QTest::qWait(100);
+    QThreadPool::globalInstance()->waitForDone(30000);
+    QTest::qWait(10);
+    SUCCEED() << "no continuation touched the destroyed model";
+}
