@@ -73,10 +73,10 @@ TEST(ParseConfigText, JsonErrorsSayWhatAndWhereInTheOriginalText)
     const ConfigParseResult result = parse(text, ConfigKind::jsonc);
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error->line, 5);
-    EXPECT_GE(result.error->column, 3);
-    EXPECT_LE(result.error->column, 4);
-    EXPECT_TRUE(result.error->description.contains(QStringLiteral("line 5, column")))
-        << result.error->description.toStdString();
+    EXPECT_EQ(result.error->column, 3); // the key that should have had a comma before it
+    EXPECT_EQ(result.error->description,
+              QStringLiteral("Invalid JSON: missing comma or closing brace in an object at line "
+                             "5, column 3"));
     EXPECT_TRUE(result.tree.isEmpty());
 
     // An unterminated block comment that swallows the closing brace breaks the document.
@@ -85,6 +85,24 @@ TEST(ParseConfigText, JsonErrorsSayWhatAndWhereInTheOriginalText)
     EXPECT_EQ(unterminated.error->line, 1);
     // ... but after the closing brace it only removes the rest.
     EXPECT_TRUE(parse("{\"name\": \"a\"} /* }\n trailing", ConfigKind::jsonc).ok());
+}
+
+TEST(ParseConfigText, JsonErrorsPointAtTheOffendingToken)
+{
+    const auto errorOf = [](const QByteArray& text) {
+        const ConfigParseResult result = parseConfigUtf8(text, ConfigKind::json);
+        EXPECT_FALSE(result.ok()) << text.constData();
+        return result.error.value_or(ConfigParseError{});
+    };
+    const ConfigParseError colon = errorOf("{\"a\" 1}");
+    EXPECT_EQ(colon.column, 6);
+    EXPECT_TRUE(colon.description.contains(QStringLiteral("missing colon")));
+    EXPECT_EQ(errorOf("{\"a\": tru}").column, 7);
+    EXPECT_TRUE(errorOf("{\"a\": \"open").description.contains(QStringLiteral("not closed")));
+    EXPECT_TRUE(errorOf("{} x").description.contains(QStringLiteral("after the end")));
+    for (const QByteArray& blank : {QByteArray(""), QByteArray(" \n\t"), QByteArray("/* all */")})
+        EXPECT_EQ(errorOf(blank).description,
+                  QStringLiteral("Invalid JSON: the file holds no JSON document"));
 }
 
 TEST(ParseConfigText, ColumnsCountCharactersNotBytes)

@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 #include <QJsonParseError>
 
+#include <algorithm>
 #include <sstream>
 #include <string_view>
 #include <toml++/toml.h>
@@ -52,16 +53,65 @@ std::optional<QJsonParseError> parseJson(const QByteArray& json, QJsonObject& tr
     return std::nullopt;
 }
 
+// Qt's own messages name parser states ("unterminated object"); these say what to fix.
+QString describeJsonError(const QJsonParseError& error)
+{
+    switch (error.error) {
+    case QJsonParseError::UnterminatedObject:
+        return QStringLiteral("missing comma or closing brace in an object");
+    case QJsonParseError::MissingNameSeparator: return QStringLiteral("missing colon after a key");
+    case QJsonParseError::UnterminatedArray:
+        return QStringLiteral("missing comma or closing bracket in an array");
+    case QJsonParseError::MissingValueSeparator:
+        return QStringLiteral("missing comma between values");
+    case QJsonParseError::IllegalValue: return QStringLiteral("unexpected character");
+    case QJsonParseError::TerminationByNumber:
+        return QStringLiteral("the text ends before the document is closed");
+    case QJsonParseError::IllegalNumber: return QStringLiteral("invalid number");
+    case QJsonParseError::IllegalEscapeSequence:
+        return QStringLiteral("invalid escape sequence in a string");
+    case QJsonParseError::IllegalUTF8String: return QStringLiteral("invalid UTF-8 in a string");
+    case QJsonParseError::UnterminatedString:
+        return QStringLiteral("a string is not closed with a double quote");
+    case QJsonParseError::MissingObject: return QStringLiteral("expected a value after a comma");
+    case QJsonParseError::DeepNesting: return QStringLiteral("objects and arrays nest too deeply");
+    case QJsonParseError::DocumentTooLarge: return QStringLiteral("the document is too large");
+    case QJsonParseError::GarbageAtEnd:
+        return QStringLiteral("unexpected text after the end of the document");
+    default: return error.errorString();
+    }
+}
+
+// Qt reports the offset just past the token it stopped at; the token itself is where the
+// reader should look.
+std::size_t faultOffset(const QJsonParseError& error)
+{
+    const int offset = std::max(0, error.offset);
+    if (offset > 0 && error.error != QJsonParseError::GarbageAtEnd)
+        return std::size_t(offset - 1);
+    return std::size_t(offset);
+}
+
+bool isBlank(const QByteArray& text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+}
+
 ConfigParseResult parseJsonc(QByteArrayView utf8)
 {
     CleanedOffsets offsets;
     const QByteArray cleaned = cleanJsoncUtf8(utf8, offsets);
     ConfigParseResult result;
+    if (isBlank(cleaned)) {
+        result.error =
+            ConfigParseError{QStringLiteral("Invalid JSON: the file holds no JSON document"), 1, 1};
+        return result;
+    }
     if (const auto error = parseJson(cleaned, result.tree)) {
         // Report the place in the file as the user wrote it, comments and all.
-        const std::size_t offset = sourceOffset(offsets, std::size_t(std::max(0, error->offset)));
-        const TextPosition at = positionOf(utf8, offset);
-        result.error = errorAt(QStringLiteral("Invalid JSON: %1").arg(error->errorString()),
+        const TextPosition at = positionOf(utf8, sourceOffset(offsets, faultOffset(*error)));
+        result.error = errorAt(QStringLiteral("Invalid JSON: %1").arg(describeJsonError(*error)),
                                at.line, at.column);
     }
     return result;
