@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,58 +23,76 @@ QString errnoText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-} // namespace
-
-bool exists(const QString& path)
+QString tooLarge()
 {
-    struct stat info;
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0;
+    return QStringLiteral("The file is larger than %1 MiB").arg(maxFileSize >> 20);
 }
 
-ReadResult readFile(const QString& path)
+// Reads an open regular file to its end, within the cap.
+ReadResult readOpenFile(int fd, qint64 size)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    ReadResult result;
+    result.bytes.resize(qsizetype(std::max<qint64>(size, 0)) + 1); // +1 notices growth
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == result.bytes.size()) {
+            if (filled > maxFileSize) {
+                result.error = tooLarge();
+                return result;
+            }
+            result.bytes.resize(std::min<qsizetype>(filled * 2, maxFileSize + 1));
+        }
+        const ssize_t count =
+            ::read(fd, result.bytes.data() + filled, size_t(result.bytes.size() - filled));
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0) {
+            result.error = errnoText(errno);
+            return result;
+        }
+        if (count == 0)
+            break;
+        filled += count;
+    }
+    result.bytes.truncate(filled);
+    return result;
+}
+
+} // namespace
+
+bool existsAt(int dirFd, const QByteArray& relative)
+{
+    struct stat info;
+    return ::fstatat(dirFd, relative.constData(), &info, 0) == 0;
+}
+
+ReadResult readFileAt(int dirFd, const QByteArray& relative)
+{
+    // O_NONBLOCK: opening a pipe named like a configuration file must not wait for a writer.
+    const int fd = ::openat(dirFd, relative.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return {{}, errnoText(errno)};
     ReadResult result;
     struct stat info;
-    if (::fstat(fd, &info) != 0) {
+    if (::fstat(fd, &info) != 0)
         result.error = errnoText(errno);
-    } else if (S_ISDIR(info.st_mode)) {
+    else if (S_ISDIR(info.st_mode))
         result.error = errnoText(EISDIR);
-    } else if (info.st_size > maxFileSize) {
-        result.error = QStringLiteral("The file is larger than %1 MiB").arg(maxFileSize >> 20);
-    } else {
-        // st_size may be 0 for special files: read until end of file, within the cap.
-        result.bytes.resize(qsizetype(info.st_size > 0 ? info.st_size : 4096));
-        qsizetype filled = 0;
-        for (;;) {
-            if (filled == result.bytes.size()) {
-                if (filled >= maxFileSize) {
-                    result.error =
-                        QStringLiteral("The file is larger than %1 MiB").arg(maxFileSize >> 20);
-                    break;
-                }
-                result.bytes.resize(std::min<qsizetype>(filled * 2 + 1, maxFileSize));
-            }
-            const ssize_t count =
-                ::read(fd, result.bytes.data() + filled, size_t(result.bytes.size() - filled));
-            if (count < 0 && errno == EINTR)
-                continue;
-            if (count < 0) {
-                result.error = errnoText(errno);
-                break;
-            }
-            if (count == 0)
-                break;
-            filled += count;
-        }
-        result.bytes.truncate(filled);
-    }
+    else if (!S_ISREG(info.st_mode))
+        result.error = QStringLiteral("Not a regular file");
+    else if (info.st_size > maxFileSize)
+        result.error = tooLarge();
+    else
+        result = readOpenFile(fd, info.st_size);
     ::close(fd);
     if (result.error)
         result.bytes.clear();
     return result;
+}
+
+ReadResult readFile(const QString& path)
+{
+    return readFileAt(AT_FDCWD, QFile::encodeName(path));
 }
 
 std::optional<QByteArray> readBytes(const QString& path)
@@ -93,32 +110,26 @@ bool isValidUtf8(QByteArrayView bytes)
     return !decoder.hasError();
 }
 
-std::optional<QByteArray> readUtf8(const QString& path)
+std::optional<QJsonObject> jsonObject(const QByteArray& bytes)
 {
-    std::optional<QByteArray> bytes = readBytes(path);
-    if (bytes && !isValidUtf8(*bytes))
-        return std::nullopt;
-    return bytes;
-}
-
-std::optional<QJsonObject> readJsonObject(const QString& path)
-{
-    const std::optional<QByteArray> bytes = readBytes(path);
-    if (!bytes)
-        return std::nullopt;
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(*bytes, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     return document.object();
 }
 
-QStringList listNames(const QString& folder)
+QStringList listNamesAt(int dirFd, const QByteArray& relative)
 {
     QStringList names;
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
+    const int fd = ::openat(dirFd, relative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return names;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return names;
+    }
     while (const dirent* entry = ::readdir(dir)) {
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))

@@ -1,32 +1,38 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
+#include <fcntl.h>
 #include <optional>
 
-// Small, fast file-system reads for inspection. Every failure is "not found": inspection
-// degrades unreadable files to defaults and never reports them.
+// Small, fast file-system reads for inspection. Every failure is "not found" for the callers
+// that degrade to defaults; readFileAt also says why, for the one failure that is reported.
+// `dirFd` is a folder descriptor or AT_FDCWD; `relative` a path below it (or absolute).
 namespace file_probe {
 
 // Anything at the path (a dangling symbolic link does not count).
-bool exists(const QString& path);
-// The whole file, or a description of why it could not be read (a folder, too large, ...).
+bool existsAt(int dirFd, const QByteArray& relative);
+
 struct ReadResult
 {
     QByteArray bytes;
-    std::optional<QString> error;
+    std::optional<QString> error; // why the file could not be read
 };
+// The whole content of a regular file. Folders, pipes and devices are refused without
+// blocking, and so are files larger than a configuration or manifest could sensibly be.
+ReadResult readFileAt(int dirFd, const QByteArray& relative);
 ReadResult readFile(const QString& path);
 std::optional<QByteArray> readBytes(const QString& path);
-// The file when it is valid UTF-8 text (returned as its bytes).
-std::optional<QByteArray> readUtf8(const QString& path);
+
 bool isValidUtf8(QByteArrayView bytes);
-// The file parsed as a JSON object; none when unreadable, invalid or not an object.
-std::optional<QJsonObject> readJsonObject(const QString& path);
+// The bytes parsed as a JSON object; none when invalid or not an object.
+std::optional<QJsonObject> jsonObject(const QByteArray& bytes);
+
 // Entry names of a folder; empty when it cannot be listed.
-QStringList listNames(const QString& folder);
+QStringList listNamesAt(int dirFd, const QByteArray& relative);
 
 } // namespace file_probe

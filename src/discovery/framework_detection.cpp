@@ -1,8 +1,5 @@
 #include "discovery/framework_detection.h"
 
-#include "core/paths.h"
-#include "discovery/file_probe.h"
-
 #include <QJsonObject>
 
 const QList<FrameworkMarker>& frameworkMarkers()
@@ -29,10 +26,10 @@ const QStringList& viteConfigNames()
     return names;
 }
 
-std::optional<QString> detectFramework(const QStringList& folders)
+std::optional<QString> detectFramework(FolderCache& files, const QStringList& folders)
 {
     for (const QString& folder : folders) {
-        const QStringList names = file_probe::listNames(folder);
+        const QStringList& names = files.names(folder);
         for (const FrameworkMarker& marker : frameworkMarkers())
             for (const QString& name : names)
                 if (name.startsWith(marker.prefix))
@@ -45,10 +42,9 @@ namespace {
 
 const QString emDash = QStringLiteral("EmDash");
 
-bool dependsOnEmDash(const QString& folder)
+bool dependsOnEmDash(FolderCache& files, const QString& folder)
 {
-    const auto package =
-        file_probe::readJsonObject(joinPath(folder, QStringLiteral("package.json")));
+    const auto& package = files.packageJson(folder);
     if (!package)
         return false;
     for (const char* section : {"dependencies", "devDependencies"}) {
@@ -59,22 +55,22 @@ bool dependsOnEmDash(const QString& folder)
     return false;
 }
 
-bool astroConfigUsesEmDash(const QString& folder)
+bool astroConfigUsesEmDash(FolderCache& files, const QString& folder)
 {
-    for (const QString& name : file_probe::listNames(folder)) {
+    for (const QString& name : files.names(folder)) {
         if (!name.startsWith(QLatin1String("astro.config")))
             continue;
-        const auto text = file_probe::readUtf8(joinPath(folder, name));
+        const auto text = files.readUtf8(folder, name);
         if (text && text->contains("emdash/astro"))
             return true;
     }
     return false;
 }
 
-bool viteConfigUsesCloudflarePlugin(const QString& folder)
+bool viteConfigUsesCloudflarePlugin(FolderCache& files, const QString& folder)
 {
     for (const QString& name : viteConfigNames()) {
-        const auto text = file_probe::readUtf8(joinPath(folder, name));
+        const auto text = files.readUtf8(folder, name);
         if (text && text->contains("@cloudflare/vite-plugin"))
             return true;
     }
@@ -83,26 +79,43 @@ bool viteConfigUsesCloudflarePlugin(const QString& folder)
 
 } // namespace
 
-std::optional<QString> detectCms(const QStringList& folders)
+std::optional<QString> detectCms(FolderCache& files, const QStringList& folders)
 {
     for (const QString& folder : folders) {
-        if (dependsOnEmDash(folder) ||
-            file_probe::exists(
-                joinPath(folder, QStringLiteral("node_modules/emdash/package.json"))) ||
-            astroConfigUsesEmDash(folder))
+        if (dependsOnEmDash(files, folder) ||
+            files.exists(folder, QStringLiteral("node_modules/emdash/package.json")) ||
+            astroConfigUsesEmDash(files, folder))
             return emDash;
     }
     return std::nullopt;
 }
 
-RunModeKind detectMode(const ProjectInfo& info, const QStringList& folders)
+RunModeKind detectMode(FolderCache& files, const ProjectInfo& info, const QStringList& folders)
 {
     if (info.pagesOutputDir)
         return info.hasDevScript ? RunModeKind::devScript : RunModeKind::pages;
     for (const QString& folder : folders)
-        if (viteConfigUsesCloudflarePlugin(folder))
+        if (viteConfigUsesCloudflarePlugin(files, folder))
             return RunModeKind::vite;
     if (info.framework && info.hasDevScript)
         return RunModeKind::devScript;
     return RunModeKind::wrangler;
+}
+
+std::optional<QString> detectFramework(const QStringList& folders)
+{
+    FolderCache files;
+    return detectFramework(files, folders);
+}
+
+std::optional<QString> detectCms(const QStringList& folders)
+{
+    FolderCache files;
+    return detectCms(files, folders);
+}
+
+RunModeKind detectMode(const ProjectInfo& info, const QStringList& folders)
+{
+    FolderCache files;
+    return detectMode(files, info, folders);
 }

@@ -1,7 +1,6 @@
 #include "discovery/package_inspection.h"
 
 #include "core/paths.h"
-#include "discovery/file_probe.h"
 
 #include <QJsonObject>
 
@@ -24,55 +23,57 @@ QStringList ancestorFolders(const QString& path, int limit)
 
 const QList<Lockfile>& lockfiles()
 {
-    static const QList<Lockfile> files{{"pnpm-lock.yaml", PackageManager::pnpm},
-                                       {"yarn.lock", PackageManager::yarn},
-                                       {"bun.lockb", PackageManager::bun},
-                                       {"bun.lock", PackageManager::bun},
-                                       {"package-lock.json", PackageManager::npm}};
+    static const QList<Lockfile> files{{QStringLiteral("pnpm-lock.yaml"), PackageManager::pnpm},
+                                       {QStringLiteral("yarn.lock"), PackageManager::yarn},
+                                       {QStringLiteral("bun.lockb"), PackageManager::bun},
+                                       {QStringLiteral("bun.lock"), PackageManager::bun},
+                                       {QStringLiteral("package-lock.json"), PackageManager::npm}};
     return files;
 }
 
 namespace {
 
 // The first lockfile of the nearest folder that has one, with that folder.
-std::optional<std::pair<QString, PackageManager>> nearestLockfile(const QString& projectFolder)
+std::optional<std::pair<QString, PackageManager>> nearestLockfile(FolderCache& files,
+                                                                  const QString& projectFolder)
 {
     for (const QString& folder : ancestorFolders(projectFolder, packageLookupLimit))
         for (const Lockfile& lockfile : lockfiles())
-            if (file_probe::exists(joinPath(folder, QString::fromLatin1(lockfile.name))))
+            if (files.exists(folder, lockfile.name))
                 return std::pair{folder, lockfile.manager};
     return std::nullopt;
 }
 
 } // namespace
 
-PackageManager detectPackageManager(const QString& projectFolder)
+PackageManager detectPackageManager(FolderCache& files, const QString& projectFolder)
 {
-    const auto found = nearestLockfile(projectFolder);
+    const auto found = nearestLockfile(files, projectFolder);
     return found ? found->second : PackageManager::npm;
 }
 
-std::optional<QString> findPackageRoot(const QString& projectFolder)
+std::optional<QString> findPackageRoot(FolderCache& files, const QString& projectFolder)
 {
-    if (const auto found = nearestLockfile(projectFolder))
+    if (const auto found = nearestLockfile(files, projectFolder))
         return found->first;
-    return findScriptRoot(projectFolder);
+    return findScriptRoot(files, projectFolder);
 }
 
-std::optional<QString> findScriptRoot(const QString& projectFolder)
+std::optional<QString> findScriptRoot(FolderCache& files, const QString& projectFolder)
 {
     for (const QString& folder : ancestorFolders(projectFolder, packageLookupLimit))
-        if (file_probe::exists(joinPath(folder, QStringLiteral("package.json"))))
+        if (files.exists(folder, QStringLiteral("package.json")))
             return folder;
     return std::nullopt;
 }
 
-std::optional<QString> installedVersion(const QString& packageName, const QString& projectFolder)
+std::optional<QString> installedVersion(FolderCache& files, const QString& packageName,
+                                        const QString& projectFolder)
 {
     const QString manifest =
         QStringLiteral("node_modules/") + packageName + QStringLiteral("/package.json");
     for (const QString& folder : ancestorFolders(projectFolder, packageLookupLimit)) {
-        const auto object = file_probe::readJsonObject(joinPath(folder, manifest));
+        const auto object = files.readJsonObject(folder, manifest);
         if (!object)
             continue;
         const QJsonValue version = object->value(QLatin1String("version"));
@@ -82,12 +83,49 @@ std::optional<QString> installedVersion(const QString& packageName, const QStrin
     return std::nullopt;
 }
 
-bool packageHasDevScript(const QString& folder)
+bool packageHasDevScript(FolderCache& files, const QString& folder)
 {
-    const auto package =
-        file_probe::readJsonObject(joinPath(folder, QStringLiteral("package.json")));
+    const auto& package = files.packageJson(folder);
     if (!package)
         return false;
     const QJsonValue scripts = package->value(QLatin1String("scripts"));
     return scripts.isObject() && scripts.toObject().contains(QLatin1String("dev"));
+}
+
+bool nodeModulesPresent(FolderCache& files, const QString& projectFolder)
+{
+    for (const QString& folder : ancestorFolders(projectFolder, packageLookupLimit))
+        if (files.exists(folder, QStringLiteral("node_modules")))
+            return true;
+    return false;
+}
+
+PackageManager detectPackageManager(const QString& projectFolder)
+{
+    FolderCache files;
+    return detectPackageManager(files, projectFolder);
+}
+
+std::optional<QString> findPackageRoot(const QString& projectFolder)
+{
+    FolderCache files;
+    return findPackageRoot(files, projectFolder);
+}
+
+std::optional<QString> findScriptRoot(const QString& projectFolder)
+{
+    FolderCache files;
+    return findScriptRoot(files, projectFolder);
+}
+
+std::optional<QString> installedVersion(const QString& packageName, const QString& projectFolder)
+{
+    FolderCache files;
+    return installedVersion(files, packageName, projectFolder);
+}
+
+bool packageHasDevScript(const QString& folder)
+{
+    FolderCache files;
+    return packageHasDevScript(files, standardizePath(folder));
 }

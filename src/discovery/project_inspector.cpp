@@ -4,6 +4,7 @@
 #include "discovery/config/config_parser.h"
 #include "discovery/config/parsed_config.h"
 #include "discovery/file_probe.h"
+#include "discovery/folder_cache.h"
 #include "discovery/framework_detection.h"
 #include "discovery/package_inspection.h"
 
@@ -12,14 +13,15 @@
 namespace {
 
 // The parsed configuration, or the description of why it could not be had.
-std::variant<ParsedConfig, QString> readConfig(const QString& path, ConfigKind kind)
+std::variant<ParsedConfig, QString> readConfig(FolderCache& files, const QString& folder,
+                                               const QString& file, ConfigKind kind)
 {
-    const file_probe::ReadResult file = file_probe::readFile(path);
-    if (file.error)
-        return *file.error;
-    if (!file_probe::isValidUtf8(file.bytes))
+    const file_probe::ReadResult read = files.read(folder, file);
+    if (read.error)
+        return *read.error;
+    if (!file_probe::isValidUtf8(read.bytes))
         return QStringLiteral("The file is not valid UTF-8 text");
-    const ConfigParseResult parsed = parseConfigUtf8(file.bytes, kind);
+    const ConfigParseResult parsed = parseConfigUtf8(read.bytes, kind);
     if (!parsed.ok())
         return parsed.error->description;
     return extractConfig(parsed.tree);
@@ -34,11 +36,13 @@ QString parseErrorText(const QString& configFile, const QString& description)
 
 ProjectInfo inspectProject(const Project& project)
 {
-    const QString& folder = project.path;
+    const QString folder = standardizePath(project.path);
+    FolderCache files;   // every folder below is opened once for the whole inspection
+    files.names(folder); // listed first: most lookups in the project folder find nothing
     ProjectInfo info;
     info.configKind = configKindForFile(project.configFile);
 
-    const auto config = readConfig(joinPath(folder, project.configFile), info.configKind);
+    const auto config = readConfig(files, folder, project.configFile, info.configKind);
     if (const auto* parsed = std::get_if<ParsedConfig>(&config)) {
         info.workerName = parsed->workerName;
         info.mainEntry = parsed->main;
@@ -50,27 +54,23 @@ ProjectInfo inspectProject(const Project& project)
         info.parseError = parseErrorText(project.configFile, std::get<QString>(config));
     }
 
-    info.packageManager = detectPackageManager(folder);
-    info.packageRoot = findPackageRoot(folder);
-    info.scriptRoot = findScriptRoot(folder);
+    info.packageManager = detectPackageManager(files, folder);
+    info.packageRoot = findPackageRoot(files, folder);
+    info.scriptRoot = findScriptRoot(files, folder);
     const QString scriptFolder = info.scriptRoot.value_or(folder);
     // The project folder and the script root; one folder says the same thing twice.
     QStringList searchFolders{folder};
     if (scriptFolder != folder)
         searchFolders.append(scriptFolder);
 
-    info.wranglerVersion = installedVersion(QStringLiteral("wrangler"), folder);
-    info.vitePluginVersion = installedVersion(QStringLiteral("@cloudflare/vite-plugin"), folder);
-    info.hasDevScript = packageHasDevScript(scriptFolder);
-    info.framework = detectFramework(searchFolders);
-    info.cms = detectCms(searchFolders);
-    for (const QString& ancestor : ancestorFolders(folder, packageLookupLimit)) {
-        if (file_probe::exists(joinPath(ancestor, QStringLiteral("node_modules")))) {
-            info.nodeModulesPresent = true;
-            break;
-        }
-    }
+    info.wranglerVersion = installedVersion(files, QStringLiteral("wrangler"), folder);
+    info.vitePluginVersion =
+        installedVersion(files, QStringLiteral("@cloudflare/vite-plugin"), folder);
+    info.hasDevScript = packageHasDevScript(files, scriptFolder);
+    info.framework = detectFramework(files, searchFolders);
+    info.cms = detectCms(files, searchFolders);
+    info.nodeModulesPresent = nodeModulesPresent(files, folder);
     info.depsInstalled = info.wranglerVersion.has_value();
-    info.detectedMode = detectMode(info, searchFolders);
+    info.detectedMode = detectMode(files, info, searchFolders);
     return info;
 }

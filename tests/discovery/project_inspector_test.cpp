@@ -4,8 +4,10 @@
 #include "support/temp_folder.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -93,6 +95,33 @@ TEST(InspectProject, UnreadableOrUndecodableConfigurationsAreParseErrors)
     tree.write(QStringLiteral("a/b/c/d/app/wrangler.jsonc"), "{\"name\": \"caf\xe9\"}");
     EXPECT_EQ(inspectProject(projectAt(app, QStringLiteral("wrangler.jsonc"))).parseError,
               QStringLiteral("Couldn't parse wrangler.jsonc: The file is not valid UTF-8 text"));
+}
+
+TEST(InspectProject, APipeNamedLikeTheConfigurationIsRefusedWithoutWaiting)
+{
+    TempFolder tree;
+    const QString app = tree.makeDir(QStringLiteral("a/b/c/d/app"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(app + QStringLiteral("/wrangler.toml")).constData(), 0644),
+              0);
+    // Opening a pipe for reading would block until a writer came; inspection must not.
+    EXPECT_EQ(inspectProject(projectAt(app, QStringLiteral("wrangler.toml"))).parseError,
+              QStringLiteral("Couldn't parse wrangler.toml: Not a regular file"));
+}
+
+TEST(InspectProject, DanglingLinksAreNotFilesEvenWhenTheFolderListsThem)
+{
+    TempFolder tree;
+    tree.write(QStringLiteral("a/b/c/d/app/wrangler.toml"), "name = \"x\"\n");
+    tree.write(QStringLiteral("a/b/c/d/pnpm-lock.yaml"), "");
+    const QString app = tree.filePath(QStringLiteral("a/b/c/d/app"));
+    ASSERT_TRUE(
+        QFile::link(tree.filePath(QStringLiteral("nowhere")), app + QStringLiteral("/yarn.lock")));
+    ASSERT_TRUE(QFile::link(tree.filePath(QStringLiteral("nowhere")),
+                            app + QStringLiteral("/node_modules")));
+    const ProjectInfo info = inspectProject(projectAt(app, QStringLiteral("wrangler.toml")));
+    EXPECT_EQ(info.packageManager, PackageManager::pnpm);
+    EXPECT_EQ(info.packageRoot, tree.filePath(QStringLiteral("a/b/c/d")));
+    EXPECT_FALSE(info.nodeModulesPresent);
 }
 
 TEST(InspectProject, MonorepoWorkerUsesWorkspaceLockfileAndDependencies)
