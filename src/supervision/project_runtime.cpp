@@ -71,6 +71,16 @@ void ProjectRuntime::setAttachedPID(std::optional<qint32> value)
         emit attachedPIDChanged();
 }
 
+void ProjectRuntime::resetForStart()
+{
+    setStatus(ProjectStatus::starting());
+    setUrl(std::nullopt);
+    setExternal(false);
+    setAttachedPID(std::nullopt);
+    setSawAlreadyRunning(false);
+    setPortConflict(std::nullopt);
+}
+
 bool ProjectRuntime::processExists(qint32 pid)
 {
     return pid > 0 && ::kill(pid, 0) == 0;

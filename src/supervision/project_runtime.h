@@ -45,6 +45,10 @@ public:
     void setAttachedPID(std::optional<qint32> value);
     void setSawAlreadyRunning(bool value) { sawAlreadyRunning_ = value; }
 
+    // The state of a start that was accepted: starting, without address, attachment or port
+    // conflict, not external.
+    void resetForStart();
+
     // Tells whether a process exists; the default sends it signal 0.
     using ProcessProbe = std::function<bool(qint32 pid)>;
     static bool processExists(qint32 pid);

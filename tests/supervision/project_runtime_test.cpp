@@ -136,6 +136,21 @@ TEST(ProjectRuntimeExit, AnnouncedServerThatStillLivesKeepsTheProjectRunning)
         QStringLiteral("↪ A dev server is already running (pid %1); attached to it.").arg(self));
 }
 
+TEST(ProjectRuntime, StartClearsWhatThePreviousRunFound)
+{
+    ProjectRuntime runtime;
+    makeRunning(runtime);
+    runtime.setExternal(true);
+    runtime.setAttachedPID(5);
+    runtime.setSawAlreadyRunning(true);
+    runtime.setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
+    runtime.resetForStart();
+    EXPECT_EQ(runtime.status(), ProjectStatus::starting());
+    EXPECT_FALSE(runtime.url() || runtime.attachedPID() || runtime.portConflict());
+    EXPECT_FALSE(runtime.external() || runtime.sawAlreadyRunning());
+    EXPECT_EQ(runtime.pid(), 1234) << "the pid belongs to the spawn, not to the reset";
+}
+
 TEST(RuntimeLog, ApplicationMessages)
 {
     EXPECT_EQ(RuntimeLog::startAccepted("npx wrangler dev"),
