@@ -74,3 +74,12 @@ ProjectInfo inspectProject(const Project& project)
     info.detectedMode = detectMode(files, info, searchFolders);
     return info;
 }
+
+QList<QPair<QString, ProjectInfo>> inspectProjects(const QList<Project>& projects)
+{
+    QList<QPair<QString, ProjectInfo>> results;
+    results.reserve(projects.size());
+    for (const Project& project : projects)
+        results.append({project.path, inspectProject(project)});
+    return results;
+}

@@ -179,3 +179,18 @@ TEST(InspectProject, NodeModulesWithoutWranglerIsPresentButNotInstalled)
         projectAt(tree.makeDir(QStringLiteral("x/y/z/w/bare")), QStringLiteral("wrangler.toml")));
     EXPECT_FALSE(bare.nodeModulesPresent);
 }
+
+TEST(InspectProjects, PairsEachRecordWithItsProjectInListOrder)
+{
+    TempFolder tree;
+    tree.write(QStringLiteral("one/wrangler.toml"), "name = \"first\"\n");
+    tree.write(QStringLiteral("two/wrangler.jsonc"), "{\"name\": \"second\"}");
+    const QList<Project> projects{
+        projectAt(tree.filePath(QStringLiteral("two")), QStringLiteral("wrangler.jsonc")),
+        projectAt(tree.filePath(QStringLiteral("one")), QStringLiteral("wrangler.toml"))};
+    const auto results = inspectProjects(projects);
+    ASSERT_EQ(results.size(), 2);
+    EXPECT_EQ(results.at(0).first, projects.at(0).path);
+    EXPECT_EQ(results.at(0).second.workerName, QStringLiteral("second"));
+    EXPECT_EQ(results.at(1).second.workerName, QStringLiteral("first"));
+}

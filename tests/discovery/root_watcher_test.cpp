@@ -175,6 +175,24 @@ TEST(RootWatcher, DeletionsAndRenamesCountAndMovedFoldersAreWatchedUnderTheirNew
     EXPECT_TRUE(QTest::qWaitFor([&] { return counter.calls == 3; }, 5000));
 }
 
+TEST(RootWatcher, AQueueOverflowCountsAsARelevantChange)
+{
+    TempFolder tree;
+    CallCounter counter;
+    RootWatcher watcher({tree.path()}, counter.callback(), nullptr, fast);
+    // While the event loop does not run, nothing drains the kernel's queue: enough writes of
+    // irrelevant files overflow it (each file gives at least three events).
+    QFile limitFile(QStringLiteral("/proc/sys/fs/inotify/max_queued_events"));
+    ASSERT_TRUE(limitFile.open(QIODevice::ReadOnly));
+    const int limit = limitFile.readAll().trimmed().toInt();
+    ASSERT_GT(limit, 0);
+    for (int i = 0; i < limit / 3 + 100; ++i)
+        tree.write(QStringLiteral("notes-%1.txt").arg(i), "x");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.calls == 1; }, 10000));
+    settle(400ms);
+    EXPECT_EQ(counter.calls, 1);
+}
+
 TEST(RootWatcher, DestroyingTheWatcherCancelsAPendingRescan)
 {
     TempFolder tree;
