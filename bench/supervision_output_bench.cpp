@@ -11,8 +11,11 @@
 #include <QFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <ctime>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -25,12 +28,22 @@ qint64 residentBytes()
     return fields.size() > 1 ? fields.at(1).toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
 }
 
+double threadCpuMs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
 struct RunStats
 {
     qint64 lines = 0;
     double seconds = 0;
     double maxBlockedMs = 0;  // longest gap between 1 ms ticks of the receiving thread, minus 1 ms
-    double maxDeliveryMs = 0; // longest single delivery of lines
+    double p99BlockedMs = 0;  // the same gap at the 99th percentile
+    double maxDeliveryMs = 0; // longest single delivery of lines, wall time
+    double maxDeliveryCpuMs = 0; // the same in CPU time of the receiving thread: without the
+                                 // time the scheduler gave to other processes
     qint64 peakGrowthBytes = 0;
     int exitCode = -1;
 };
@@ -51,9 +64,12 @@ RunStats runChild(const QString& command, bool parse)
     heartbeat.setInterval(1);
     const qint64 baseline = residentBytes();
     int beats = 0;
+    std::vector<double> gaps;
+    gaps.reserve(100000);
     QObject::connect(&heartbeat, &QTimer::timeout, &runtime, [&] {
         const double gap = tick.nsecsElapsed() / 1e6 - 1.0;
         stats.maxBlockedMs = std::max(stats.maxBlockedMs, gap);
+        gaps.push_back(gap);
         tick.restart();
         if (++beats % 10 == 0)
             stats.peakGrowthBytes = std::max(stats.peakGrowthBytes, residentBytes() - baseline);
@@ -63,12 +79,14 @@ RunStats runChild(const QString& command, bool parse)
         [&](const QStringList& lines, bool isError) {
             QElapsedTimer delivery;
             delivery.start();
+            const double cpuStart = threadCpuMs();
             stats.lines += lines.size();
             if (parse) {
                 for (const QString& line : lines)
                     handleOutputLine(runtime, line, isError, RunModeKind::devScript, hooks);
             }
             stats.maxDeliveryMs = std::max(stats.maxDeliveryMs, delivery.nsecsElapsed() / 1e6);
+            stats.maxDeliveryCpuMs = std::max(stats.maxDeliveryCpuMs, threadCpuMs() - cpuStart);
         },
         [&](int code, bool) {
             stats.exitCode = code;
@@ -84,6 +102,10 @@ RunStats runChild(const QString& command, bool parse)
     QCoreApplication::exec();
     stats.seconds = clock.nsecsElapsed() / 1e9;
     stats.peakGrowthBytes = std::max(stats.peakGrowthBytes, residentBytes() - baseline);
+    if (!gaps.empty()) {
+        std::sort(gaps.begin(), gaps.end());
+        stats.p99BlockedMs = gaps.at(gaps.size() * 99 / 100);
+    }
     return stats;
 }
 
@@ -99,6 +121,8 @@ void measure(benchmark::State& state, const QString& command, bool parse)
         total.seconds += run.seconds;
         total.maxBlockedMs = std::max(total.maxBlockedMs, run.maxBlockedMs);
         total.maxDeliveryMs = std::max(total.maxDeliveryMs, run.maxDeliveryMs);
+        total.maxDeliveryCpuMs = std::max(total.maxDeliveryCpuMs, run.maxDeliveryCpuMs);
+        total.p99BlockedMs = std::max(total.p99BlockedMs, run.p99BlockedMs);
         total.peakGrowthBytes = std::max(total.peakGrowthBytes, run.peakGrowthBytes);
         if (run.exitCode != 0)
             state.SkipWithError("the child failed");
@@ -106,7 +130,9 @@ void measure(benchmark::State& state, const QString& command, bool parse)
     state.counters["lines"] = double(total.lines) / double(state.iterations());
     state.counters["lines_per_s"] = double(total.lines) / total.seconds;
     state.counters["max_blocked_ms"] = total.maxBlockedMs;
+    state.counters["p99_blocked_ms"] = total.p99BlockedMs;
     state.counters["max_delivery_ms"] = total.maxDeliveryMs;
+    state.counters["max_delivery_cpu_ms"] = total.maxDeliveryCpuMs;
     state.counters["rss_growth_MB"] = double(total.peakGrowthBytes) / 1048576.0;
 }
 
