@@ -27,8 +27,6 @@ struct Patterns
         R"(Found another Vite dev process for this project at (https?://[^\s\\]+) \(PID (\d+)\))");
     QRegularExpression urlField = compiled(R"(^\s*URL:\s+(https?://\S+))");
     QRegularExpression pidField = compiled(R"(^\s*PID:\s+(\d+))");
-    QRegularExpression portAfterColon =
-        compiled(R"(:(\d{2,5})(?!.*:\d{2,5}))", QRegularExpression::CaseInsensitiveOption);
     QRegularExpression portAfterWord =
         compiled(R"(port (\d{2,5}))", QRegularExpression::CaseInsensitiveOption);
 };
@@ -88,6 +86,26 @@ bool isTrimmed(QChar c)
            c == QLatin1Char(')');
 }
 
+// The port after the last colon that is followed by at least two digits: up to five of them.
+// This is what the pattern ":(\d{2,5})(?!.*:\d{2,5})" finds, in one pass: as a pattern, the
+// look-ahead rescans the rest of the line at every colon, which takes seconds on a 64 KiB line.
+std::optional<QString> digitsAfterLastColon(const QString& line)
+{
+    auto digit = [&line](qsizetype i) {
+        return i < line.size() && line.at(i) >= QLatin1Char('0') && line.at(i) <= QLatin1Char('9');
+    };
+    for (qsizetype at = line.lastIndexOf(QLatin1Char(':')); at >= 0;
+         at = at > 0 ? line.lastIndexOf(QLatin1Char(':'), at - 1) : -1) {
+        if (!digit(at + 1) || !digit(at + 2))
+            continue;
+        qsizetype end = at + 3;
+        while (end < at + 6 && digit(end))
+            ++end;
+        return line.sliced(at + 1, end - at - 1);
+    }
+    return std::nullopt;
+}
+
 std::optional<RunningAt> runningAt(const QRegularExpression& pattern, const QString& line)
 {
     const QRegularExpressionMatch match = pattern.match(line);
@@ -121,14 +139,11 @@ std::optional<QUrl> normalizeAddress(const QString& captured)
 std::optional<int> portInUse(const QString& line)
 {
     auto has = [&line](const char* keyword) { return containsIgnoringCase(line, keyword); };
-    const QRegularExpression* pattern = nullptr;
+    std::optional<QString> digits;
     if (has("address already in use") || has("eaddrinuse"))
-        pattern = &patterns().portAfterColon;
+        digits = digitsAfterLastColon(line);
     else if (has("is already in use") || has("is in use"))
-        pattern = &patterns().portAfterWord;
-    if (!pattern)
-        return std::nullopt;
-    const std::optional<QString> digits = firstCapture(*pattern, line);
+        digits = firstCapture(patterns().portAfterWord, line);
     if (!digits || digits->isEmpty())
         return std::nullopt;
     bool ok = false;

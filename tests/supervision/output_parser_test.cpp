@@ -1,6 +1,8 @@
 #include "supervision/output_parser.h"
 #include "support/qt_gtest_printers.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 using namespace OutputParser;
@@ -55,6 +57,35 @@ TEST(PortInUse, KeywordChoosesBetweenTheColonAndTheWordPattern)
     EXPECT_EQ(portInUse("address already in use, no port given"), std::nullopt);
     EXPECT_EQ(portInUse("Listening on port 8787"), std::nullopt);
     EXPECT_EQ(portInUse("the port 1 is in use"), std::nullopt) << "one digit is not a port";
+}
+
+TEST(PortInUse, ColonRuleAgreesWithItsPatternAndStaysLinearOnLongLines)
+{
+    // The colon rule is a one-pass scan; it must find exactly what the documented pattern
+    // finds, on lines full of colons and digit runs of every length.
+    const QRegularExpression pattern(R"(:(\d{2,5})(?!.*:\d{2,5}))",
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QString alphabet = QStringLiteral(":1234567890a :");
+    quint32 seed = 12345;
+    for (int round = 0; round < 20000; ++round) {
+        QString line = QStringLiteral("EADDRINUSE ");
+        const int length = int(seed % 24);
+        for (int i = 0; i < length; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            line += alphabet.at(int((seed >> 16) % quint32(alphabet.size())));
+        }
+        seed = seed * 1103515245u + 12345u;
+        const QRegularExpressionMatch match = pattern.match(line);
+        const std::optional<int> expected =
+            match.hasMatch() ? std::optional<int>(match.captured(1).toInt()) : std::nullopt;
+        ASSERT_EQ(portInUse(line), expected) << line.toStdString();
+    }
+
+    QString longLine = QStringLiteral("Error: listen EADDRINUSE");
+    while (longLine.size() < 64 * 1024)
+        longLine += QStringLiteral(" a:12");
+    longLine += QStringLiteral(" :::8787");
+    EXPECT_EQ(portInUse(longLine), 8787);
 }
 
 TEST(AlreadyRunningAt, OneLineFormsNeedAnAddressWithPortAndAPid)
