@@ -50,7 +50,7 @@ TEST_F(ModelTest, AddingARootScansItAndSavesWhatItFound)
     EXPECT_EQ(model->runtimes().size(), 2);
     EXPECT_EQ(savedRegistry().value(QStringLiteral("projects")).toArray().size(), 2);
     // The selection repair has picked the first listed project.
-    QTRY_VERIFY_WITH_TIMEOUT(model->selection() == found[0].path, 5000);
+    WAIT_UNTIL(model->selection() == found[0].path, 5000);
 
     // The same root again, also with a trailing slash, changes nothing and scans nothing.
     QSignalSpy roots(model.get(), &AppModel::rootsChanged);
@@ -110,7 +110,7 @@ TEST_F(ModelTest, RescanRenamesRemovesAndKeepsHandAddedProjects)
     EXPECT_EQ(savedProject(api).value(QStringLiteral("name")).toString(), QStringLiteral("api-v2"));
     EXPECT_TRUE(savedProject(gone).isEmpty());
     // The selected project vanished: the repair selects the first listed one.
-    QTRY_COMPARE_WITH_TIMEOUT(model->selection(), std::optional<QString>(api), 5000);
+    WAIT_UNTIL(model->selection() == std::optional<QString>(api), 5000);
 }
 
 TEST_F(ModelTest, AddingAFolderByHand)
@@ -165,7 +165,7 @@ TEST_F(ModelTest, RefreshingAProjectAdoptsItsRenamedWorker)
     QSignalSpy infos(model.get(), &AppModel::infosChanged);
     bool done = false;
     model->inspectAll([&] { done = true; });
-    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    WAIT_UNTIL(done, 10000);
     EXPECT_EQ(infos.count(), 0);
     EXPECT_EQ(projects.count(), 1);
 }
@@ -220,6 +220,6 @@ TEST_F(ModelTest, ANewConfigurationUnderAWatchedRootIsPickedUp)
     QSignalSpy applied(&model, &AppModel::scanApplied);
     const QString path = makeProject(QStringLiteral("deep/new-worker"), QStringLiteral("fresh"));
     ASSERT_TRUE(applied.wait(20000));
-    QTRY_VERIFY_WITH_TIMEOUT(model.findProject(path).has_value(), 10000);
+    WAIT_UNTIL(model.findProject(path).has_value(), 10000);
     EXPECT_EQ(model.findProject(path)->name, QStringLiteral("fresh"));
 }

@@ -5,6 +5,7 @@
 #include "core/storage.h"
 #include "support/fake_desktop.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
