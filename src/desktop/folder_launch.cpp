@@ -35,20 +35,6 @@ LaunchRequest editorLaunch(const ExternalApp& editor, const QString& folder, con
     return {editor.url, {target}, folder};
 }
 
-QString shellDoubleQuoted(const QString& text)
-{
-    QString quoted;
-    quoted.reserve(text.size() + 2);
-    quoted.append(u'"');
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'"' || c == u'$' || c == u'`')
-            quoted.append(u'\\');
-        quoted.append(c);
-    }
-    quoted.append(u'"');
-    return quoted;
-}
-
 std::optional<LaunchRequest> customEditorLaunch(const QString& command, const QString& folder,
                                                 const QString& target,
                                                 const QMap<QString, QString>& environment)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/shell_quote.h"
 #include "desktop/external_app.h"
 #include "desktop/workspace.h"
 
@@ -11,10 +12,6 @@
 
 LaunchRequest terminalLaunch(const ExternalApp& terminal, const QString& folder);
 LaunchRequest editorLaunch(const ExternalApp& editor, const QString& folder, const QString& target);
-
-// `text` made safe inside a pair of double quotes for /bin/sh: `\`, `"`, `$` and the backquote
-// are escaped, so the quoted text reaches the command as exactly one, unchanged argument.
-QString shellDoubleQuoted(const QString& text);
 
 // The user's custom editor command, when it is set (not blank): /bin/sh -c with the trimmed
 // command, a space and the quoted target, in the given environment.

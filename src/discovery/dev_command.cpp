@@ -78,20 +78,6 @@ QString installCommand(const QString& packageName, PackageManager manager)
     return QStringLiteral("npm install -D ") + target;
 }
 
-QString shellDoubleQuoted(const QString& text)
-{
-    QString quoted;
-    quoted.reserve(text.size() + 2);
-    quoted.append(u'"');
-    for (const QChar c : text) {
-        if (c == u'\\' || c == u'"' || c == u'$' || c == u'`')
-            quoted.append(u'\\');
-        quoted.append(c);
-    }
-    quoted.append(u'"');
-    return quoted;
-}
-
 StartCommandResult startCommand(const Project& project, const ProjectInfo* info,
                                 std::optional<int> explicitPort, const PortChoice& choosePorts)
 {

@@ -2,6 +2,7 @@
 
 #include "core/project.h"
 #include "core/run_mode.h"
+#include "core/shell_quote.h"
 #include "discovery/project_info.h"
 
 #include <QString>
@@ -24,10 +25,6 @@ bool dependenciesReady(const Project& project, const ProjectInfo* info);
 QString wranglerInvocation(PackageManager manager);
 QString devScriptCommand(std::optional<int> port, PackageManager manager);
 QString installCommand(const QString& packageName, PackageManager manager);
-
-// `text` between double quotes for /bin/sh, with the four characters that keep their meaning
-// there (backslash, double quote, dollar, backquote) escaped, so that it is one literal word.
-QString shellDoubleQuoted(const QString& text);
 
 // A start that may go ahead: the command for `/bin/sh -c`, where it runs, and in the Wrangler
 // modes the ports it was given.
