@@ -7,11 +7,15 @@
 
 bool isRelevantEventPath(const QString& path)
 {
-    const QStringList pieces = path.split(u'/', Qt::SkipEmptyParts);
-    if (pieces.isEmpty() || !configFileRank(pieces.constLast()))
+    // Most events name other files: look at the last piece before splitting the whole path.
+    QStringView view(path);
+    while (view.endsWith(u'/'))
+        view.chop(1);
+    const QStringView last = view.mid(view.lastIndexOf(u'/') + 1);
+    if (!last.startsWith(u"wrangler.") || !configFileRank(last.toString()))
         return false;
-    for (const QString& piece : pieces)
-        if (isSkippedDirectoryName(piece))
+    for (const QStringView piece : view.tokenize(u'/', Qt::SkipEmptyParts))
+        if (isSkippedDirectoryName(piece.toString()))
             return false;
     return true;
 }
