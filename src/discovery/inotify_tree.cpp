@@ -71,7 +71,13 @@ void InotifyTree::watchTree(const std::string& folder, int level, const PathSink
             }
             return true; // an unreadable folder: its subfolders are still tried
         }
-        watches_[wd] = Watched{path, folderLevel};
+        // A folder reached from two overlapping roots is watched once, at its shallowest
+        // level, so that each root's depth limit is honoured for folders created later.
+        auto [watched, added] = watches_.try_emplace(wd, Watched{path, folderLevel});
+        if (!added && (watched->second.path != path || folderLevel < watched->second.level))
+            watched->second = Watched{path, watched->second.path == path
+                                                ? std::min(folderLevel, watched->second.level)
+                                                : folderLevel};
         return true;
     };
     if (sink)

@@ -79,6 +79,18 @@ TEST(RootWatcher, WatchesTheFoldersTheWalkEntersOnly)
     EXPECT_EQ(watcher.watchedFolderCount(), 3 + 8);
 }
 
+TEST(RootWatcher, OverlappingRootsKeepTheDeeperReach)
+{
+    TempFolder tree;
+    const QString inner = tree.makeDir(QStringLiteral("l1"));
+    CallCounter counter;
+    // l1 is level 1 under the outer root but level 0 as a root itself: a configuration
+    // nine folders below the outer root is within the inner root's reach.
+    RootWatcher watcher({inner, tree.path()}, counter.callback(), nullptr, fast);
+    tree.write(QStringLiteral("l1/l2/l3/l4/l5/l6/l7/l8/l9/wrangler.toml"), "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return counter.calls == 1; }, 5000));
+}
+
 TEST(RootWatcher, ConfigInANewNestedFolderTriggersOnceWithRealLatencies)
 {
     TempFolder tree;
