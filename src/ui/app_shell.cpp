@@ -1,7 +1,6 @@
 #include "ui/app_shell.h"
 
 #include "core/model/app_model.h"
-#include "core/model/demo_data.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"
@@ -15,7 +14,6 @@
 #include "ui/theme/theme.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QTimer>
 
@@ -31,6 +29,8 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
     model_ = std::make_unique<AppModel>(std::move(context));
     ui_ =
         std::make_unique<UiContext>(UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}});
+    AppModel* model = model_.get();
+    ui_->refreshMemory = [model](const QString& path) { model->refreshMemory(path); };
 }
 
 AppShell::~AppShell()
@@ -51,6 +51,9 @@ void AppShell::start()
             AddActions::chooseFolderWithDialog(window, prompt, message, chosen);
         };
         alerts_->setWindow(mainWindow_);
+        // The model polls servers started elsewhere only while the window is on screen.
+        connect(mainWindow_, &MainWindow::appeared, model_.get(), &AppModel::windowAppeared);
+        connect(mainWindow_, &MainWindow::disappeared, model_.get(), &AppModel::windowDisappeared);
         presence_->setMainWindow(mainWindow_);
         // The icon is drawn once the window is up: start-up does not wait for it.
         connect(mainWindow_, &MainWindow::firstPainted, this, [] {
@@ -67,14 +70,9 @@ void AppShell::start()
 
 void AppShell::startModel()
 {
-    presence_->applyAppearance(model_->settings().appearance);
-    if (model_->isDemo()) {
-        loadDemo(*model_, environment_, QDir::homePath());
-    } else {
-        model_->inspectAll();
-        model_->restartWatcher();
-    }
-    runDiagnostics();
+    connect(model_.get(), &AppModel::bootstrapFinished, this, &AppShell::runDiagnostics,
+            Qt::SingleShotConnection);
+    model_->launch();
 }
 
 void AppShell::runDiagnostics()

@@ -27,7 +27,8 @@ TabPlaceholder::TabPlaceholder(DetailTab tab, Theme& theme, QWidget* parent)
     text->setFont(TypeScale::body());
     text->setAlignment(Qt::AlignHCenter);
     text->setWordWrap(true);
-    text->setMaximumWidth(420);
+    text->setFixedWidth(420);
+    text->setFixedHeight(text->heightForWidth(420));
     layout->addWidget(text, 0, Qt::AlignHCenter);
     layout->addStretch(2);
     applyColours();

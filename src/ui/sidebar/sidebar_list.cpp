@@ -27,7 +27,6 @@ SidebarList::SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
     content_->setObjectName(QStringLiteral("sidebarListContent"));
-    content_->setAutoFillBackground(false);
     layout_->setContentsMargins(0, 0, 0, 8);
     layout_->setSpacing(0);
 
@@ -44,6 +43,8 @@ SidebarList::SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent)
     emptyLayout->addWidget(emptyLabel_);
     emptyState_->hide();
     setWidget(content_);
+    // QScrollArea makes its widget opaque; the sidebar's own background must show through.
+    content_->setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
 
     AppModel& model = ui_.model;

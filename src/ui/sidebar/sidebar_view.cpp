@@ -26,7 +26,7 @@ SidebarView::SidebarView(UiContext& ui, PulseClock& clock, QWidget* parent)
     setMaximumWidth(340);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 10, 0, 0);
+    layout->setContentsMargins(0, 10, 1, 0); // the divider on the right stays visible
     layout->setSpacing(0);
 
     // Search field: icon, plain text field, clear button while there is a query.

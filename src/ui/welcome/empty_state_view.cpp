@@ -51,6 +51,7 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent),
     text->setFont(TypeScale::body());
     text->setAlignment(Qt::AlignHCenter);
     text->setWordWrap(true);
+    text->setMinimumWidth(440);
     layout->addWidget(text);
 
     auto* buttons = new QHBoxLayout;

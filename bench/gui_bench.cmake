@@ -1,0 +1,11 @@
+# Window benchmarks: start-up to the first painted main window and the idle footprint, run on
+# the offscreen platform. Built only with the GUI.
+if(TARGET tallowmere_gui)
+  file(GLOB gui_bench_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/gui_*_bench.cpp)
+  foreach(source ${gui_bench_sources})
+    get_filename_component(name ${source} NAME_WE)
+    add_executable(${name} ${source})
+    target_link_libraries(${name} PRIVATE tallowmere_gui benchmark::benchmark)
+    add_dependencies(benchmarks ${name})
+  endforeach()
+endif()

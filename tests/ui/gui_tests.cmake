@@ -1,0 +1,11 @@
+# GUI tests: real widgets on the offscreen platform, found by objectName. They need a
+# QApplication, so they get their own main.
+if(TARGET tallowmere_gui)
+  add_library(tallowmere_gui_test_support STATIC
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_test_main.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_fixture.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_fixture.h)
+  target_link_libraries(tallowmere_gui_test_support PUBLIC tallowmere_test_support tallowmere_gui)
+  tallowmere_add_tests(ui LIBS tallowmere_gui MAIN tallowmere_gui_test_support
+    ENV "QT_QPA_PLATFORM=offscreen")
+endif()

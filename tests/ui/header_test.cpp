@@ -1,0 +1,281 @@
+#include "discovery/project_info.h"
+#include "supervision/project_runtime.h"
+#include "ui/detail/memory_badge.h"
+#include "ui/detail/project_detail_view.h"
+#include "ui/detail/project_header.h"
+#include "ui/detail/tab_bar.h"
+#include "ui/main_window.h"
+#include "ui/sidebar/row_presentation.h"
+#include "ui/support/gui_fixture.h"
+#include "ui/theme/status_display.h"
+#include "ui/welcome/empty_state_view.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr quint64 mebibyte = 1048576;
+const QString api = QStringLiteral("/home/dev/Sites/aurora/api");
+const QString blog = QStringLiteral("/home/dev/Sites/blog");
+
+Registry headerRegistry()
+{
+    Registry registry;
+    registry.roots = {QStringLiteral("/home/dev/Sites")};
+    registry.projects = {testProject(api, QStringLiteral("api"), registry.roots[0]),
+                         testProject(blog, QStringLiteral("blog"), registry.roots[0])};
+    return registry;
+}
+
+class HeaderTest : public ::testing::Test
+{
+protected:
+    HeaderTest() : fixture(headerRegistry()), window(fixture.ui())
+    {
+        fixture.model().select(api);
+        window.show();
+    }
+
+    ProjectHeader* header()
+    {
+        ProjectDetailView* detail = window.detail();
+        EXPECT_NE(detail, nullptr);
+        detail->header()->refresh();
+        return detail->header();
+    }
+    QPushButton* button(const char* name)
+    {
+        return header()->findChild<QPushButton*>(QString::fromLatin1(name));
+    }
+    // The visible action buttons, by object name, left to right.
+    QStringList visibleButtons()
+    {
+        QStringList names;
+        for (const char* name :
+             {"headerStart", "headerStop", "headerRestart", "headerAddress", "headerAdminLogin"})
+            if (!button(name)->isHidden())
+                names << QString::fromLatin1(name);
+        return names;
+    }
+    ProjectRuntime* runtime() { return fixture.model().runtimeFor(api); }
+
+    GuiFixture fixture;
+    MainWindow window;
+};
+
+} // namespace
+
+TEST(MemoryColours, SwitchAtExactly400And800MiB)
+{
+    const Palette dark = Palette::forScheme(Scheme::dark);
+    const Palette light = Palette::forScheme(Scheme::light);
+    EXPECT_EQ(memoryColor(400 * mebibyte - 1, dark), QColor(QStringLiteral("#10B981")));
+    EXPECT_EQ(memoryColor(400 * mebibyte, dark), QColor(QStringLiteral("#F59E0B")));
+    EXPECT_EQ(memoryColor(800 * mebibyte - 1, dark), QColor(QStringLiteral("#F59E0B")));
+    EXPECT_EQ(memoryColor(800 * mebibyte, dark), QColor(QStringLiteral("#FF6B6B")));
+    EXPECT_EQ(memoryColor(800 * mebibyte, light), QColor(QStringLiteral("#B00020")));
+    EXPECT_EQ(memoryColor(0, light), QColor(QStringLiteral("#10B981")));
+}
+
+TEST_F(HeaderTest, MemoryBadgeShowsWhileActiveWithAFigureInThresholdColours)
+{
+    auto* badge = header()->findChild<MemoryBadge*>(QStringLiteral("memoryBadge"));
+    ASSERT_NE(badge, nullptr);
+    runtime()->setMemoryBytes(500 * mebibyte);
+    header();
+    EXPECT_TRUE(badge->isHidden()); // stopped: no badge even with a figure
+
+    runtime()->setStatus(ProjectStatus::running());
+    runtime()->setMemoryBytes(400 * mebibyte);
+    header();
+    EXPECT_FALSE(badge->isHidden());
+    EXPECT_EQ(badge->targetColor(), QColor(QStringLiteral("#F59E0B")));
+    EXPECT_EQ(badge->text(), QStringLiteral("400.0 MB"));
+    EXPECT_EQ(badge->toolTip(), QStringLiteral("Memory used by this project, including workerd"));
+
+    runtime()->setMemoryBytes(800 * mebibyte);
+    header();
+    EXPECT_EQ(badge->targetColor(), QColor(QStringLiteral("#B00020"))); // light appearance
+
+    runtime()->setMemoryBytes(std::nullopt);
+    header();
+    EXPECT_TRUE(badge->isHidden());
+}
+
+TEST_F(HeaderTest, ActionButtonsFollowTheStatus)
+{
+    EXPECT_EQ(visibleButtons(), QStringList{QStringLiteral("headerStart")});
+    EXPECT_EQ(button("headerStart")->toolTip(), QStringLiteral("Start (Ctrl+↩)"));
+    EXPECT_EQ(button("headerStart")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
+    auto* chip = header()->findChild<QLabel*>(QStringLiteral("statusChipLabel"));
+    EXPECT_EQ(chip->text(), QStringLiteral("Stopped"));
+
+    runtime()->setStatus(ProjectStatus::starting());
+    EXPECT_EQ(visibleButtons(),
+              (QStringList{QStringLiteral("headerStop"), QStringLiteral("headerRestart")}));
+    EXPECT_EQ(chip->text(), QStringLiteral("Starting"));
+
+    runtime()->setStatus(ProjectStatus::running());
+    runtime()->setUrl(QUrl(QStringLiteral("http://localhost:8787/")));
+    EXPECT_EQ(visibleButtons(),
+              (QStringList{QStringLiteral("headerStop"), QStringLiteral("headerRestart"),
+                           QStringLiteral("headerAddress")}));
+    EXPECT_EQ(button("headerAddress")->text(), QStringLiteral("localhost:8787"));
+    EXPECT_EQ(button("headerStop")->toolTip(), QStringLiteral("Stop (Ctrl+.)"));
+    EXPECT_EQ(button("headerStop")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Period));
+    EXPECT_EQ(button("headerRestart")->toolTip(), QStringLiteral("Restart (Ctrl+R)"));
+    EXPECT_EQ(chip->text(), QStringLiteral("Running"));
+
+    // A server the application did not start can only be restarted from here.
+    runtime()->setExternal(true);
+    EXPECT_EQ(button("headerRestart")->toolTip(),
+              QStringLiteral("Restart from Tallowmere so its logs are available (Ctrl+R)"));
+
+    button("headerAddress")->click();
+    EXPECT_EQ(fixture.desktop().workspace.openedAddresses(),
+              QList<QUrl>{QUrl(QStringLiteral("http://localhost:8787/"))});
+
+    runtime()->setExternal(false);
+    runtime()->setUrl(std::nullopt);
+    runtime()->setStatus(ProjectStatus::error(QStringLiteral("Exited with code 1")));
+    EXPECT_EQ(visibleButtons(), QStringList{QStringLiteral("headerStart")});
+    EXPECT_EQ(chip->text(), QStringLiteral("Error"));
+}
+
+TEST_F(HeaderTest, StartHelpAsksForDependenciesWhenInspectionFoundNone)
+{
+    ProjectInfo info;
+    info.detectedMode = RunModeKind::wrangler;
+    info.depsInstalled = false;
+    fixture.model().applyInfos({{api, info}});
+    EXPECT_EQ(button("headerStart")->toolTip(), QStringLiteral("Install dependencies first"));
+    EXPECT_TRUE(button("headerStart")->isEnabled()); // the model refuses, the button does not
+
+    info.depsInstalled = true;
+    fixture.model().applyInfos({{api, info}});
+    EXPECT_EQ(button("headerStart")->toolTip(), QStringLiteral("Start (Ctrl+↩)"));
+}
+
+TEST_F(HeaderTest, AdminLoginOpensTheContentSystemsPageOnlyWithAnAddress)
+{
+    EXPECT_TRUE(button("headerAdminLogin")->isHidden());
+    ProjectInfo info;
+    info.cms = QStringLiteral("EmDash");
+    fixture.model().applyInfos({{api, info}});
+    QPushButton* admin = button("headerAdminLogin");
+    EXPECT_FALSE(admin->isHidden());
+    EXPECT_EQ(admin->toolTip(), QStringLiteral("Open /_emdash/admin"));
+    admin->click(); // no address yet: nothing happens
+    EXPECT_TRUE(fixture.desktop().workspace.openedAddresses().isEmpty());
+
+    runtime()->setStatus(ProjectStatus::running());
+    runtime()->setUrl(QUrl(QStringLiteral("http://localhost:4321/")));
+    header();
+    admin->click();
+    EXPECT_EQ(fixture.desktop().workspace.openedAddresses(),
+              QList<QUrl>{QUrl(QStringLiteral("http://localhost:4321/_emdash/admin"))});
+}
+
+TEST_F(HeaderTest, MoreMenuOffersExplorerOnlyWhileRunning)
+{
+    const auto texts = [this] {
+        header()->refreshMoreMenu();
+        QStringList result;
+        for (QAction* action : header()->moreMenu()->actions())
+            result << (action->isSeparator() ? QStringLiteral("--") : action->text());
+        return result;
+    };
+    const QStringList stopped = texts();
+    ASSERT_EQ(stopped.size(), 3);
+    EXPECT_EQ(stopped[0], QStringLiteral("Reveal in File Manager"));
+    EXPECT_TRUE(stopped[1].startsWith(QStringLiteral("Open in ")));
+    EXPECT_TRUE(stopped[2].startsWith(QStringLiteral("Open in ")));
+
+    runtime()->setStatus(ProjectStatus::running());
+    runtime()->setUrl(QUrl(QStringLiteral("http://localhost:8787")));
+    const QStringList running = texts();
+    ASSERT_EQ(running.size(), 5);
+    EXPECT_EQ(running[0], QStringLiteral("Open Explorer in browser"));
+    EXPECT_EQ(running[1], QStringLiteral("--"));
+    header()->moreMenu()->actions()[0]->trigger();
+    EXPECT_EQ(fixture.desktop().workspace.openedAddresses(),
+              QList<QUrl>{QUrl(QStringLiteral("http://localhost:8787/cdn-cgi/explorer"))});
+
+    // A custom editor command is named "Editor".
+    AppSettings settings = fixture.model().settings();
+    settings.editorCommand = QStringLiteral("myeditor --wait");
+    fixture.model().setSettings(settings);
+    EXPECT_EQ(texts()[3], QStringLiteral("Open in Editor"));
+}
+
+TEST_F(HeaderTest, TabBarSetsTheModelsTabAndTheDetailFollowsTheSelection)
+{
+    ProjectDetailView* detail = window.detail();
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->projectID(), api);
+    TabItem* logs = detail->tabBar()->item(DetailTab::logs);
+    QTest::mouseClick(logs, Qt::LeftButton);
+    EXPECT_EQ(fixture.model().selectedTab(), DetailTab::logs);
+    EXPECT_EQ(detail->currentTab()->objectName(), QStringLiteral("tabPlaceholder_logs"));
+    EXPECT_EQ(detail->tabBar()->selected(), DetailTab::logs);
+
+    // Another project: a new detail view, same tab (the tab is the model's, for every project).
+    fixture.model().select(blog);
+    ASSERT_NE(window.detail(), nullptr);
+    EXPECT_EQ(window.detail()->projectID(), blog);
+    EXPECT_EQ(window.detail()->currentTab()->objectName(), QStringLiteral("tabPlaceholder_logs"));
+
+    // Nothing selected: the welcome screen.
+    fixture.model().select(std::nullopt);
+    EXPECT_EQ(window.detail(), nullptr);
+    EXPECT_TRUE(window.welcome()->isVisible());
+}
+
+TEST_F(HeaderTest, WelcomeScreenRunsTheChoosersAndNamesItsPromises)
+{
+    fixture.model().select(std::nullopt);
+    EmptyStateView* welcome = window.welcome();
+    QStringList notes;
+    for (QLabel* label : welcome->findChildren<QLabel*>(QStringLiteral("welcomeNote")))
+        notes << label->text();
+    EXPECT_EQ(notes,
+              (QStringList{QStringLiteral("Reads your project folders to find wrangler configs."),
+                           QStringLiteral("Never changes your files, and never installs anything."),
+                           QStringLiteral("Everything stays on your computer.")}));
+    TempFolder folder;
+    fixture.queueFolder(folder.path());
+    welcome->findChild<QPushButton*>(QStringLiteral("welcomeAddRoot"))->click();
+    EXPECT_EQ(fixture.chooserRequests().last(),
+              qMakePair(QStringLiteral("Add Folder"),
+                        QStringLiteral("Choose a folder to scan for Wrangler projects")));
+    EXPECT_TRUE(fixture.model().roots().contains(folder.path()));
+}
+
+TEST(RowSubtitle, PrefersTheAddressThenTheStateThenTheFramework)
+{
+    const QString astro = QStringLiteral("Astro");
+    const auto url = std::optional<QUrl>(QUrl(QStringLiteral("http://localhost:8787")));
+    EXPECT_EQ(rowSubtitle(ProjectStatus::running(), url, astro), QStringLiteral("localhost:8787"));
+    // Running without a port in the address falls through to the framework.
+    EXPECT_EQ(
+        rowSubtitle(ProjectStatus::running(), QUrl(QStringLiteral("http://localhost")), astro),
+        astro);
+    EXPECT_EQ(rowSubtitle(ProjectStatus::starting(), url, astro), QStringLiteral("Starting…"));
+    EXPECT_EQ(rowSubtitle(ProjectStatus::error(QStringLiteral("x")), std::nullopt, astro),
+              QStringLiteral("Failed to start"));
+    EXPECT_EQ(rowSubtitle(ProjectStatus::stopped(), url, astro), astro);
+}
+
+TEST(AddressLabel, UsesHostAndPortWithPort80AsDefault)
+{
+    EXPECT_EQ(addressLabel(QUrl(QStringLiteral("http://localhost:8787/"))),
+              QStringLiteral("localhost:8787"));
+    EXPECT_EQ(addressLabel(QUrl(QStringLiteral("http://127.0.0.1/"))),
+              QStringLiteral("127.0.0.1:80"));
+    EXPECT_EQ(addressLabel(QUrl(QStringLiteral("file:///tmp/x"))), QStringLiteral("file:///tmp/x"));
+}

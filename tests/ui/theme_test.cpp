@@ -1,0 +1,168 @@
+#include "core/model/detail_tab.h"
+#include "ui/about/about_window.h"
+#include "ui/detail/tab_bar.h"
+#include "ui/theme/status_display.h"
+#include "ui/theme/system_color_scheme.h"
+#include "ui/theme/theme.h"
+#include "ui/widgets/icon_view.h"
+#include "ui/widgets/lucide.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+TEST(Palette, PairsFollowTheAppearance)
+{
+    const Palette dark = Palette::forScheme(Scheme::dark);
+    const Palette light = Palette::forScheme(Scheme::light);
+    EXPECT_EQ(dark.windowBackground, QColor(QStringLiteral("#0A0A0A")));
+    EXPECT_EQ(light.windowBackground, QColor(QStringLiteral("#FFFDF9")));
+    EXPECT_EQ(dark.sidebarBackground, QColor(QStringLiteral("#0F0F0F")));
+    EXPECT_EQ(light.sidebarBackground, QColor(QStringLiteral("#F8F3E8")));
+    EXPECT_EQ(dark.secondaryText, light.tertiaryText); // the grey pair swaps roles
+    EXPECT_EQ(dark.error, QColor(QStringLiteral("#FF6B6B")));
+    EXPECT_EQ(light.error, QColor(QStringLiteral("#B00020")));
+    EXPECT_EQ(dark.accent, light.accent);
+    EXPECT_EQ(light.selectedRowFill().rgb(), light.primaryText.rgb());
+    EXPECT_NEAR(light.selectedRowFill().alphaF(), 0.13, 0.005);
+    EXPECT_NEAR(dark.hoveredRowFill().alphaF(), 0.045, 0.005);
+}
+
+TEST(StatusDisplay, ChipsDotsAndAccessibleNames)
+{
+    const Palette dark = Palette::forScheme(Scheme::dark);
+    const StatusDisplay stopped = statusDisplay(ProjectStatus::stopped(), dark);
+    EXPECT_EQ(stopped.chipLabel, QStringLiteral("Stopped"));
+    EXPECT_EQ(stopped.chipIcon, QStringLiteral("power"));
+    EXPECT_EQ(stopped.dotColor.rgb(), QColor(QStringLiteral("#6B7280")).rgb());
+    EXPECT_NEAR(stopped.dotColor.alphaF(), 0.6, 0.01);
+    EXPECT_FALSE(stopped.pulses);
+    EXPECT_EQ(statusDisplay(ProjectStatus::starting(), dark).accessibilityLabel,
+              QStringLiteral("Starting…"));
+    EXPECT_TRUE(statusDisplay(ProjectStatus::running(), dark).pulses);
+    const StatusDisplay failed = statusDisplay(ProjectStatus::error(QStringLiteral("boom")), dark);
+    EXPECT_EQ(failed.accessibilityLabel, QStringLiteral("Error: boom"));
+    EXPECT_EQ(failed.chipIcon, QStringLiteral("triangle-alert"));
+    EXPECT_EQ(failed.chipColor, QColor(QStringLiteral("#FF6B6B")));
+}
+
+TEST(Theme, ModeResolvesAgainstTheSystemAndNotifiesOnlyOnRealChanges)
+{
+    Theme theme; // no portal: the system counts as light
+    QSignalSpy changed(&theme, &Theme::schemeChanged);
+    theme.setMode(AppearanceMode::light);
+    EXPECT_EQ(changed.count(), 0);
+    theme.setMode(AppearanceMode::dark);
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_TRUE(theme.isDark());
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(QStringLiteral("#0A0A0A")));
+    theme.setMode(AppearanceMode::dark);
+    EXPECT_EQ(changed.count(), 1);
+    theme.setMode(AppearanceMode::system);
+    EXPECT_EQ(changed.count(), 2);
+    EXPECT_EQ(theme.scheme(), Scheme::light);
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), QColor(QStringLiteral("#FFFDF9")));
+}
+
+TEST(SystemColorScheme, PortalValuesMapToSchemes)
+{
+    EXPECT_EQ(SystemColorScheme::fromPortalValue(1), Scheme::dark);
+    EXPECT_EQ(SystemColorScheme::fromPortalValue(2), Scheme::light);
+    EXPECT_EQ(SystemColorScheme::fromPortalValue(0), std::nullopt);
+    EXPECT_EQ(SystemColorScheme::fromPortalValue(7), std::nullopt);
+}
+
+TEST(Lucide, IconsAreTintedWithTheRequestedColour)
+{
+    const QColor amber(QStringLiteral("#F59E0B"));
+    const QImage image = Lucide::pixmap(QStringLiteral("square"), amber, 24).toImage();
+    ASSERT_FALSE(image.isNull());
+    int inked = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() == 255) {
+                ++inked;
+                EXPECT_EQ(c.rgb(), amber.rgb());
+            }
+        }
+    EXPECT_GT(inked, 20);
+    EXPECT_TRUE(Lucide::pixmap(QStringLiteral("no-such-icon"), amber, 24).isNull());
+    EXPECT_TRUE(Lucide::pixmap(QStringLiteral("square"), amber, 0).isNull());
+}
+
+TEST(Lucide, EveryIconTheWindowNamesIsVendored)
+{
+    QStringList names = {"search",
+                         "x",
+                         "folder-search",
+                         "plus",
+                         "settings",
+                         "folder-plus",
+                         "refresh-cw",
+                         "cloud",
+                         "eye",
+                         "shield-check",
+                         "star",
+                         "star-filled",
+                         "square",
+                         "play",
+                         "rotate-cw",
+                         "arrow-up-right",
+                         "user-round-key",
+                         "ellipsis",
+                         "memory-stick",
+                         "power",
+                         "clock",
+                         "zap",
+                         "triangle-alert",
+                         "heart",
+                         "rocket",
+                         "leaf",
+                         "globe",
+                         "layers",
+                         "waypoints",
+                         "file-text",
+                         "sparkles",
+                         "minus",
+                         "layout-dashboard"};
+    for (DetailTab tab : allDetailTabs())
+        names << tabIcon(tab);
+    for (const QString& name : names)
+        EXPECT_TRUE(Lucide::exists(name)) << name.toStdString();
+}
+
+TEST(IconView, TakesTheSurroundingColourUnlessOneIsSet)
+{
+    QWidget parent;
+    QPalette pal = parent.palette();
+    pal.setColor(QPalette::WindowText, QColor(QStringLiteral("#123456")));
+    parent.setPalette(pal);
+    IconView icon(QStringLiteral("cloud"), 28, &parent);
+    EXPECT_EQ(icon.color(), QColor(QStringLiteral("#123456")));
+    icon.setColor(QColor(QStringLiteral("#FF3253")));
+    EXPECT_EQ(icon.color(), QColor(QStringLiteral("#FF3253")));
+    icon.setColor(QColor());
+    EXPECT_EQ(icon.color(), QColor(QStringLiteral("#123456")));
+}
+
+TEST(AboutWindow, ShowsTheSupportButtonOnlyWithAnAddress)
+{
+    Theme theme;
+    AboutWindow plain(theme, QUrl(QStringLiteral("https://tallowmere.dev")), QUrl());
+    EXPECT_NE(plain.findChild<QPushButton*>(QStringLiteral("aboutWebsite")), nullptr);
+    EXPECT_EQ(plain.findChild<QPushButton*>(QStringLiteral("aboutSupport")), nullptr);
+    EXPECT_LE(plain.sizeHint().width(), 380);
+
+    AboutWindow supported(theme, QUrl(QStringLiteral("https://tallowmere.dev")),
+                          QUrl(QStringLiteral("https://tallowmere.dev/support")));
+    QPushButton* support = supported.findChild<QPushButton*>(QStringLiteral("aboutSupport"));
+    ASSERT_NE(support, nullptr);
+    EXPECT_EQ(support->text(), QStringLiteral("Support Tallowmere"));
+    QSignalSpy opened(&supported, &AboutWindow::openRequested);
+    support->click();
+    ASSERT_EQ(opened.count(), 1);
+    EXPECT_EQ(opened[0][0].toUrl(), QUrl(QStringLiteral("https://tallowmere.dev/support")));
+}
