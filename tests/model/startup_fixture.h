@@ -4,10 +4,11 @@
 #include "model_fixture.h"
 #include "supervision/external_fixture_tree.h"
 #include "supervision/project_runtime.h"
+#include "support/wait_until.h"
 
 #include <QSignalSpy>
-#include <QThreadPool>
 #include <QTest>
+#include <QThreadPool>
 
 // Models that are launched for real: a fake login shell (a script that prints what a real one
 // prints for the capture command), a registered project with a Wrangler configuration, and

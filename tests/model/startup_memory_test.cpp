@@ -59,7 +59,7 @@ TEST_F(StartupTest, AManagedServerIsMeasuredOverItsWholeProcessGroup)
     const QString folder = registerProject();
     AppModel model(startupContext(fakeShell("'A=1'")));
     ProcessGroup group;
-    QTRY_COMPARE_WITH_TIMEOUT(group.members(), 3, 10000);
+    WAIT_UNTIL(group.members() == 3, 10000);
     ProjectRuntime* runtime = model.runtimeFor(folder);
     runtime->setPid(group.leader());
     runtime->setManaged(true);
@@ -83,7 +83,7 @@ TEST_F(StartupTest, AServerFoundElsewhereIsMeasuredByItsOwnProcesses)
     const QString folder = registerProject();
     AppModel model(startupContext(fakeShell("'A=1'")));
     ProcessGroup group;
-    QTRY_COMPARE_WITH_TIMEOUT(group.members(), 3, 10000);
+    WAIT_UNTIL(group.members() == 3, 10000);
     ProjectRuntime* runtime = model.runtimeFor(folder);
     runtime->setExternal(true);
     // The leader only, and a pid that names no process: it counts as nothing.
@@ -91,7 +91,7 @@ TEST_F(StartupTest, AServerFoundElsewhereIsMeasuredByItsOwnProcesses)
     runtime->setStatus(ProjectStatus::running());
 
     model.refreshMemory(folder);
-    QTRY_VERIFY_WITH_TIMEOUT(runtime->memoryBytes().has_value(), 30000);
+    WAIT_UNTIL(runtime->memoryBytes().has_value(), 30000);
     EXPECT_GT(*runtime->memoryBytes(), 0u);
     EXPECT_LT(*runtime->memoryBytes(), memoryOfGroup(ProcProcessTable(), group.leader()))
         << "the leader alone, not its whole group";

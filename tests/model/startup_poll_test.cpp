@@ -1,5 +1,8 @@
 #include "startup_fixture.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 // The refresh of servers started elsewhere while the main window is shown.
 
 TEST_F(StartupTest, ShowingTheWindowRefreshesAtOnceAndHidingItStopsThePoll)
@@ -14,7 +17,7 @@ TEST_F(StartupTest, ShowingTheWindowRefreshesAtOnceAndHidingItStopsThePoll)
     model.windowAppeared();
     EXPECT_TRUE(model.windowVisible());
     EXPECT_TRUE(model.isPolling());
-    QTRY_VERIFY_WITH_TIMEOUT(runtime->external(), 30000);
+    WAIT_UNTIL(runtime->external(), 30000);
     EXPECT_EQ(runtime->status(), ProjectStatus::running());
     EXPECT_EQ(runtime->url(), addressOf(*server));
     EXPECT_EQ(runtime->externalPIDs(), server->pids());
@@ -26,7 +29,7 @@ TEST_F(StartupTest, ShowingTheWindowRefreshesAtOnceAndHidingItStopsThePoll)
     // The server goes away while the window is closed; reopening shows it at once.
     server.reset();
     model.windowAppeared();
-    QTRY_VERIFY_WITH_TIMEOUT(!runtime->external(), 30000);
+    WAIT_UNTIL(!runtime->external(), 30000);
     EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
     EXPECT_FALSE(runtime->url().has_value());
     EXPECT_TRUE(runtime->externalPIDs().isEmpty());
@@ -42,10 +45,10 @@ TEST_F(StartupTest, ThePollRepeatsWhileShownAndNotAfterwards)
     ASSERT_TRUE(server->ready());
 
     model.windowAppeared();
-    QTRY_VERIFY_WITH_TIMEOUT(runtime->external(), 30000);
+    WAIT_UNTIL(runtime->external(), 30000);
     // Nothing but the poll looks again: the server's end shows only through a repeat.
     server.reset();
-    QTRY_VERIFY_WITH_TIMEOUT(!runtime->external(), 30000);
+    WAIT_UNTIL(!runtime->external(), 30000);
 
     model.windowDisappeared();
     server = externalWorkerd(folder);
@@ -71,7 +74,7 @@ TEST_F(StartupTest, ThePollLeavesStartingProjectsAlone)
     ASSERT_TRUE(apiServer->ready() && webServer->ready());
 
     model.windowAppeared();
-    QTRY_VERIFY_WITH_TIMEOUT(model.runtimeFor(web)->external(), 30000);
+    WAIT_UNTIL(model.runtimeFor(web)->external(), 30000);
     EXPECT_EQ(starting->status(), ProjectStatus::starting());
     EXPECT_FALSE(starting->external());
     EXPECT_FALSE(starting->url().has_value());
@@ -91,4 +94,30 @@ TEST_F(StartupTest, AModelDestroyedWhilePollingEndsThePollQuietly)
     QThreadPool::globalInstance()->waitForDone(30000);
     QTest::qWait(10);
     SUCCEED() << "no continuation touched the destroyed model";
+}
+
+TEST_F(StartupTest, AServerWhoseProcessesAreOnlyZombiesIsClearedByTheNextRefresh)
+{
+    const QString folder = registerProject();
+    AppModel model(startupContext(fakeShell("'A=1'"), std::chrono::hours(1)));
+    // An ended child that nobody has reaped yet, as the orphaned processes of a server stopped
+    // from here are for a second or two; signal 0 still reaches it.
+    const pid_t zombie = ::fork();
+    if (zombie == 0)
+        ::_exit(0);
+    ASSERT_GT(zombie, 0);
+    const auto isZombie = [zombie] {
+        const QByteArray stat = readWholeFile(QStringLiteral("/proc/%1/stat").arg(zombie));
+        return stat.mid(stat.lastIndexOf(')') + 2, 1) == "Z";
+    };
+    WAIT_UNTIL(isZombie(), 10000);
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    runtime->setExternal(true);
+    runtime->setExternalPIDs({qint32(zombie)});
+    runtime->setStatus(ProjectStatus::running());
+
+    model.windowAppeared();
+    WAIT_UNTIL(!runtime->external(), 30000);
+    EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
+    ::waitpid(zombie, nullptr, 0);
 }

@@ -222,13 +222,13 @@ TEST_F(ReloadTest, ReloadShowsLoadingUntilTheNewCaptureHasFinished)
     model->reloadShellEnvironment();
     EXPECT_FALSE(model->shellEnvLoaded());
     EXPECT_EQ(loaded.count(), 1);
-    QTRY_COMPARE_WITH_TIMEOUT(runs(), 2, 30000);
+    WAIT_UNTIL(runs() == 2, 30000);
     // The shell is running and waits: still loading, and the old environment stays in force.
     EXPECT_FALSE(model->shellEnvLoaded());
     EXPECT_EQ(capture(), QStringLiteral("run1"));
 
     open(2);
-    QTRY_VERIFY_WITH_TIMEOUT(model->shellEnvLoaded(), 30000);
+    WAIT_UNTIL(model->shellEnvLoaded(), 30000);
     EXPECT_EQ(capture(), QStringLiteral("run2"));
     EXPECT_EQ(loaded.count(), 2);
 }
@@ -237,16 +237,16 @@ TEST_F(ReloadTest, AnOlderCaptureThatEndsLastNeverEndsTheLoadingOfANewerOne)
 {
     ASSERT_TRUE(bootstrapped(*model));
     model->reloadShellEnvironment();
-    QTRY_COMPARE_WITH_TIMEOUT(runs(), 2, 30000);
+    WAIT_UNTIL(runs() == 2, 30000);
     model->reloadShellEnvironment();
     QSignalSpy environmentChanged(model.get(), &AppModel::rawShellEnvChanged);
 
     // The older capture ends first: its result is stale, the newer one is still running.
     open(2);
-    QTRY_VERIFY_WITH_TIMEOUT(finished(2), 30000);
-    QTRY_COMPARE_WITH_TIMEOUT(runs(), 3, 30000);
+    WAIT_UNTIL(finished(2), 30000);
+    WAIT_UNTIL(runs() == 3, 30000);
     open(3);
-    QTRY_VERIFY_WITH_TIMEOUT(model->shellEnvLoaded(), 30000);
+    WAIT_UNTIL(model->shellEnvLoaded(), 30000);
     EXPECT_EQ(capture(), QStringLiteral("run3"));
     EXPECT_EQ(environmentChanged.count(), 1) << "the stale capture was never applied";
 }

@@ -1,0 +1,244 @@
+#include "core/registry_file.h"
+#include "model_fixture.h"
+#include "supervision/project_runtime.h"
+#include "support/wait_until.h"
+#include "support/wrangler_install.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <csignal>
+#include <unistd.h>
+
+// The real thing: Wrangler 4.86.0 and its workerd running a small Worker, started by the model
+// and started from "a terminal", found, served over loopback and stopped. Skipped (with the
+// reason) when npm cannot install Wrangler.
+
+namespace {
+
+// Pids and names of the processes of a group that are still alive (zombies have stopped and
+// only wait to be reaped).
+QStringList livingMembers(qint32 pgid)
+{
+    QStringList living;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& pid : pids) {
+        QFile file(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray stat = file.readAll();
+        const qsizetype open = stat.indexOf('('), close = stat.lastIndexOf(')');
+        if (open < 0 || close < 0)
+            continue;
+        // After the name: state, ppid, pgrp, ...
+        const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
+        if (fields.size() > 2 && fields[2].toInt() == pgid && fields[0] != "Z" && fields[0] != "X")
+            living.append(pid + u' ' + QString::fromUtf8(stat.mid(open + 1, close - open - 1)));
+    }
+    return living;
+}
+
+// A loopback port below the range the system hands out, free right now.
+int freeLowPort(int from)
+{
+    for (int port = from; port < 32000; ++port) {
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::LocalHost, quint16(port)))
+            return port;
+    }
+    return 0;
+}
+
+// The body of a plain HTTP/1.0 GET of `path` on 127.0.0.1:port; empty on failure.
+QByteArray httpGet(int port, const QByteArray& path)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+    if (!socket.waitForConnected(10000))
+        return {};
+    socket.write("GET " + path + " HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    QByteArray response;
+    while (socket.waitForReadyRead(30000))
+        response += socket.readAll();
+    response += socket.readAll();
+    const qsizetype body = response.indexOf("\r\n\r\n");
+    return response.startsWith("HTTP/1.1 200") && body >= 0 ? response.mid(body + 4) : QByteArray();
+}
+
+QStringList logTexts(const ProjectRuntime& runtime)
+{
+    QStringList texts;
+    for (const LogLine& line : runtime.log()->lines())
+        texts.append(line.text);
+    return texts;
+}
+
+} // namespace
+
+class WranglerRealTest : public ModelTest
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        install = new WranglerInstall::Result(WranglerInstall::ensureInstalled());
+    }
+    static void TearDownTestSuite()
+    {
+        delete install;
+        install = nullptr;
+    }
+
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        if (!install->ok())
+            GTEST_SKIP() << "no real Wrangler " << WranglerInstall::version << ": "
+                         << install->failure.toStdString();
+        // The fixture Worker in a folder of its own, with the cached installation as its
+        // node_modules, registered as a project added by hand.
+        const QString source =
+            QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/model/fixtures/hello-worker");
+        folder = sites.makeDir(QStringLiteral("hello-worker"));
+        for (const QString& file :
+             {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
+              QStringLiteral("src/index.js")}) {
+            QDir().mkpath(QFileInfo(folder + u'/' + file).absolutePath());
+            ASSERT_TRUE(QFile::copy(source + u'/' + file, folder + u'/' + file))
+                << file.toStdString();
+        }
+        ASSERT_TRUE(QFile::link(install->nodeModules(), folder + QStringLiteral("/node_modules")));
+        Project worker = project(folder, QStringLiteral("hello-worker"));
+        worker.configFile = QStringLiteral("wrangler.jsonc");
+        saveRegistry({{}, {worker}});
+    }
+
+    void TearDown() override
+    {
+        // Whatever a failed test left running goes with it.
+        for (qint32 group : std::as_const(groups))
+            ::killpg(group, SIGKILL);
+        ModelTest::TearDown();
+    }
+
+    // Wrangler must neither prompt, nor report, nor write into the user's home.
+    QMap<QString, QString> quietEnvironment() const
+    {
+        return {{QStringLiteral("HOME"), home.path()},
+                {QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config"))},
+                {QStringLiteral("WRANGLER_SEND_METRICS"), QStringLiteral("false")},
+                {QStringLiteral("CI"), QStringLiteral("true")}};
+    }
+
+    std::unique_ptr<AppModel> makeQuietModel()
+    {
+        AppModelContext settings = context(quietEnvironment());
+        // Only Wrangler's own ready line may mark the server running.
+        settings.readyFallbackDelay = std::chrono::minutes(10);
+        settings.externalRefreshDelay = std::chrono::milliseconds(100);
+        settings.pollInterval = std::chrono::milliseconds(250);
+        return std::make_unique<AppModel>(std::move(settings));
+    }
+
+    static inline WranglerInstall::Result* install = nullptr;
+    TempFolder home;
+    QString folder;
+    QList<qint32> groups;
+};
+
+TEST_F(WranglerRealTest, AWorkerStartedByTheModelServesOnItsPrintedAddressAndStopsCompletely)
+{
+    const auto model = makeQuietModel();
+    ProjectRuntime* runtime = model->runtimeFor(folder);
+    model->startProject(folder);
+
+    WAIT_UNTIL(runtime->pid().has_value() || runtime->status().kind() == ProjectStatus::Kind::error,
+               60000);
+    ASSERT_TRUE(runtime->pid().has_value()) << runtime->status().message().toStdString();
+    const qint32 group = *runtime->pid();
+    groups.append(group);
+    EXPECT_TRUE(runtime->managed());
+
+    WAIT_UNTIL(runtime->status().kind() != ProjectStatus::Kind::starting, 120000);
+    ASSERT_EQ(runtime->status(), ProjectStatus::running())
+        << logTexts(*runtime).join(u'\n').toStdString();
+    ASSERT_TRUE(runtime->url().has_value());
+    const int port = runtime->url()->port();
+    EXPECT_EQ(runtime->url(), QUrl(QStringLiteral("http://localhost:%1").arg(port)));
+    EXPECT_EQ(model->findProject(folder)->port, port) << "the printed address is the saved port";
+    EXPECT_TRUE(model->findProject(folder)->inspectorPort.has_value());
+    EXPECT_TRUE(logTexts(*runtime).contains(
+        QStringLiteral("[wrangler:info] Ready on http://localhost:%1").arg(port)));
+
+    EXPECT_EQ(httpGet(port, "/"), "hello from the fixture worker at /\n");
+
+    model->stopProject(folder);
+    WAIT_UNTIL(!runtime->managed(), 60000);
+    EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
+    EXPECT_FALSE(runtime->url().has_value());
+    WAIT_UNTIL(livingMembers(group).isEmpty(), 30000)
+        << livingMembers(group).join(QStringLiteral(", ")).toStdString();
+    EXPECT_FALSE(QFile::exists(support.filePath(QStringLiteral("running.json"))))
+        << "the running record went with the server";
+}
+
+TEST_F(WranglerRealTest, AWorkerStartedFromATerminalIsFoundOnItsPortAndStoppedAfterAsking)
+{
+    const int port = freeLowPort(20000 + int(::getpid() % 5000));
+    const int inspectorPort = freeLowPort(port + 1);
+    ASSERT_GT(port, 0);
+    ASSERT_GT(inspectorPort, port);
+
+    // As a terminal would: its own process group, the user's environment.
+    QProcess terminal;
+    terminal.setWorkingDirectory(folder);
+    terminal.setProcessChannelMode(QProcess::MergedChannels);
+    terminal.setStandardInputFile(QProcess::nullDevice());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QMap<QString, QString> quiet = quietEnvironment();
+    for (auto it = quiet.begin(); it != quiet.end(); ++it)
+        environment.insert(it.key(), it.value());
+    environment.insert(QStringLiteral("NO_COLOR"), QStringLiteral("1"));
+    terminal.setProcessEnvironment(environment);
+    terminal.setChildProcessModifier([] { ::setpgid(0, 0); });
+    terminal.start(
+        QStringLiteral("/bin/sh"),
+        {QStringLiteral("-c"), QStringLiteral("npx wrangler dev --port %1 --inspector-port %2")
+                                   .arg(port)
+                                   .arg(inspectorPort)});
+    ASSERT_TRUE(terminal.waitForStarted(10000));
+    const qint32 group = qint32(terminal.processId());
+    groups.append(group);
+    QByteArray output;
+    WAIT_UNTIL((output += terminal.readAll()).contains("Ready on"), 120000);
+
+    const auto model = makeQuietModel();
+    ProjectRuntime* runtime = model->runtimeFor(folder);
+    // With the main window shown the model looks again and again, as it does for the user.
+    model->windowAppeared();
+    WAIT_UNTIL(runtime->external(), 30000);
+    EXPECT_EQ(runtime->status(), ProjectStatus::running());
+    EXPECT_EQ(runtime->url(), QUrl(QStringLiteral("http://localhost:%1").arg(port)))
+        << "the dev port, not one the system handed out";
+    EXPECT_FALSE(runtime->managed());
+    EXPECT_GE(runtime->externalPIDs().size(), 3) << "two workerd and the node above them";
+
+    desktop.alerts.queueAnswer(0);
+    std::optional<bool> answer;
+    model->confirmExternalStop(folder, false, [&](bool confirmed) { answer = confirmed; });
+    WAIT_UNTIL(answer.has_value(), 10000);
+    EXPECT_TRUE(*answer);
+    EXPECT_EQ(desktop.alerts.messages(), QStringList{QStringLiteral("Stop hello-worker?")});
+
+    WAIT_UNTIL(livingMembers(group).isEmpty(), 60000)
+        << livingMembers(group).join(QStringLiteral(", ")).toStdString();
+    WAIT_UNTIL(terminal.state() == QProcess::NotRunning, 30000);
+    // A refresh after the processes have gone clears the run state.
+    WAIT_UNTIL(!runtime->external(), 30000);
+    EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
+    EXPECT_FALSE(runtime->url().has_value());
+}
