@@ -1,5 +1,7 @@
 #include "supervision/project_runtime.h"
 
+#include <QFile>
+
 #include <csignal>
 
 namespace {
@@ -83,7 +85,17 @@ void ProjectRuntime::resetForStart()
 
 bool ProjectRuntime::processExists(qint32 pid)
 {
-    return pid > 0 && ::kill(pid, 0) == 0;
+    if (pid <= 0 || ::kill(pid, 0) != 0)
+        return false;
+    // Signal 0 also reaches a zombie: a process that has ended and waits to be reaped, which
+    // an orphaned server's processes may do for a second or two. It runs no longer.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray text = stat.readAll();
+    const qsizetype nameEnd = text.lastIndexOf(')');
+    const char state = nameEnd >= 0 && nameEnd + 2 < text.size() ? text.at(nameEnd + 2) : 'R';
+    return state != 'Z' && state != 'X';
 }
 
 void ProjectRuntime::applyExit(int code, bool stopRequested, const ProcessProbe& exists)

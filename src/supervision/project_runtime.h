@@ -49,7 +49,8 @@ public:
     // conflict, not external.
     void resetForStart();
 
-    // Tells whether a process exists; the default sends it signal 0.
+    // Tells whether a process exists; the default sends it signal 0 and counts a zombie (ended,
+    // not yet reaped) as gone.
     using ProcessProbe = std::function<bool(qint32 pid)>;
     static bool processExists(qint32 pid);
 
