@@ -84,7 +84,7 @@ TEST_F(ModelTest, SettingsChangesApplyOnlyWhatChangedAndSave)
     EXPECT_EQ(loadSettings(), settings);
 }
 
-TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndTheTaskbarIsLeftAlone)
+TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndNothingIsInspected)
 {
     const auto model = makeModel({{QStringLiteral("TALLOWMERE_DEMO"), QStringLiteral("1")}});
     AppSettings settings = model->settings();
@@ -94,6 +94,13 @@ TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndTheTaskbarIsLeftAlone)
     EXPECT_EQ(model->settings(), settings);
     EXPECT_EQ(desktop.journal, (QStringList{"appearance:dark", "bringToFront"}));
     EXPECT_FALSE(QFile::exists(support.filePath(QStringLiteral("settings.json"))));
+
+    // Nothing on disk is looked at in demo mode.
+    bool inspected = false;
+    model->inspectAll([&] { inspected = true; });
+    EXPECT_TRUE(inspected);
+    model->refreshInfo(QStringLiteral("/anything"));
+    EXPECT_TRUE(model->infos().isEmpty());
 }
 
 TEST_F(ModelTest, FieldsNotifyOnlyOnRealChanges)

@@ -29,6 +29,12 @@ void AppModel::refreshInfoThen(const QString& path, std::function<void()> done)
 
 void AppModel::inspectAll(std::function<void()> done)
 {
+    // Demo projects are made up: there is nothing on disk to inspect.
+    if (isDemo_) {
+        if (done)
+            done();
+        return;
+    }
     QtConcurrent::run([snapshot = projects_] {
         QList<QPair<QString, ProjectInfo>> results;
         results.reserve(snapshot.size());
