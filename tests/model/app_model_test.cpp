@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QTest>
 
 // Construction, selection, and the edits of roots and projects that are not scanning.
 
@@ -86,6 +87,8 @@ TEST_F(ModelTest, SettingsChangesApplyOnlyWhatChangedAndSave)
 
 TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndNothingIsInspected)
 {
+    const QString real = makeProject(QStringLiteral("real"), QStringLiteral("real"));
+    saveRegistry({{}, {project(real, QStringLiteral("real"))}});
     const auto model = makeModel({{QStringLiteral("TALLOWMERE_DEMO"), QStringLiteral("1")}});
     AppSettings settings = model->settings();
     settings.showDockIcon = false;
@@ -99,7 +102,8 @@ TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndNothingIsInspected)
     bool inspected = false;
     model->inspectAll([&] { inspected = true; });
     EXPECT_TRUE(inspected);
-    model->refreshInfo(QStringLiteral("/anything"));
+    model->refreshInfo(real);
+    QTest::qWait(300);
     EXPECT_TRUE(model->infos().isEmpty());
 }
 
