@@ -40,10 +40,10 @@ void onTerminate(int)
     std::_Exit(3);
 }
 
-int listenOn(const std::string& spec)
+int listenOn(const std::string& wanted)
 {
-    const bool v6 = spec.rfind("6:", 0) == 0;
-    const bool low = spec.size() > 2 && spec.substr(2) == "low";
+    const bool v6 = wanted.rfind("6:", 0) == 0;
+    const bool low = wanted.size() > 2 && wanted.substr(2) == "low";
     const int fd = ::socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         fail("socket");
@@ -128,8 +128,8 @@ int main(int argc, char** argv)
 
     std::string line = "proc " + std::to_string(::getpid()) + " " + std::to_string(::getppid()) +
                        " " + (name.empty() ? std::string("-") : name);
-    for (const std::string& spec : listens)
-        line += " " + std::to_string(listenOn(spec));
+    for (const std::string& wanted : listens)
+        line += " " + std::to_string(listenOn(wanted));
     line += "\n";
 
     std::vector<pid_t> pids;
