@@ -4,6 +4,7 @@
 #include "ui/about/product.h"
 #include "ui/add_actions.h"
 #include "ui/detail/project_detail_view.h"
+#include "ui/sidebar/sidebar_list.h"
 #include "ui/sidebar/sidebar_view.h"
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
@@ -51,6 +52,8 @@ MainWindow::MainWindow(UiContext& ui, QWidget* parent)
     connect(&ui_.model, &AppModel::projectsChanged, this, &MainWindow::showSelection);
     connect(&ui_.theme, &Theme::schemeChanged, this, qOverload<>(&QWidget::update));
     showSelection();
+    // Up and Down work at once: the list, not the search field, starts with the focus.
+    sidebar_->list()->setFocus();
 }
 
 MainWindow::~MainWindow() = default;

@@ -124,6 +124,9 @@ void DiagnosticsRunner::takePictures(QPointer<QWidget> window, const QString& fo
         hooks_.exit(0);
         return;
     }
+    // Activation may have handed the focus to a field since the window was sized.
+    if (window && window->focusWidget())
+        window->focusWidget()->clearFocus();
     const DetailTab tab = allDetailTabs()[index];
     model_.setSelectedTab(tab);
     after(timing_.tabDelay, [this, window, folder, scheme, index, tab] {
