@@ -82,6 +82,20 @@ TEST_F(ModelTest, ASecondRescanWhileOneRunsIsIgnored)
     EXPECT_EQ(model->projects().size(), 100);
 }
 
+TEST_F(ModelTest, ARootRemovedDuringItsScanStaysEmpty)
+{
+    for (int i = 0; i < 100; ++i)
+        makeProject(QStringLiteral("p%1").arg(i), QStringLiteral("p%1").arg(i));
+    const auto model = makeModel();
+    ASSERT_TRUE(scanned(*model, [&] {
+        model->addRoot(sites.path());
+        model->removeRoot(sites.path());
+    }));
+    EXPECT_TRUE(model->projects().isEmpty());
+    EXPECT_TRUE(model->runtimes().isEmpty());
+    EXPECT_TRUE(savedRegistry().value(QStringLiteral("projects")).toArray().isEmpty());
+}
+
 TEST_F(ModelTest, RescanRenamesRemovesAndKeepsHandAddedProjects)
 {
     const QString api = makeProject(QStringLiteral("api"), QStringLiteral("api"));

@@ -23,7 +23,11 @@ void AppModel::rescan()
 
 void AppModel::applyScan(const QList<RootScanResult>& results)
 {
-    ScanMerge merge = mergeScan(projects_, infos_, results);
+    // A root removed while it was being scanned must not bring its projects back.
+    QList<RootScanResult> current = results;
+    current.removeIf(
+        [this](const RootScanResult& result) { return !roots_.contains(result.root); });
+    ScanMerge merge = mergeScan(projects_, infos_, current);
     for (const QString& path : std::as_const(merge.removedPaths))
         if (ProjectRuntime* runtime = runtimes_.take(path))
             runtime->deleteLater();
