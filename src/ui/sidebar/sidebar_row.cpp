@@ -7,9 +7,11 @@
 #include "ui/widgets/status_dot.h"
 
 #include <QContextMenuEvent>
+#include <QGraphicsOpacityEffect>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QVariantAnimation>
 
 namespace {
 
@@ -79,6 +81,11 @@ void SidebarRow::setHovered(bool hovered)
     if (hovered_)
         ensureButtons();
     refreshButtons();
+    if (hovered_) {
+        // The buttons fade in over the slot where the dot was.
+        fade_->stop();
+        fade_->start();
+    }
     update();
 }
 
@@ -97,6 +104,16 @@ void SidebarRow::ensureButtons()
     startStopButton_->setObjectName(QStringLiteral("rowStartStopButton"));
     favoriteButton_->applyPalette(*palette_);
     startStopButton_->applyPalette(*palette_);
+    fade_ = new QVariantAnimation(this);
+    fade_->setStartValue(0.0);
+    fade_->setEndValue(1.0);
+    fade_->setDuration(150);
+    for (IconButton* button : {favoriteButton_, startStopButton_}) {
+        auto* effect = new QGraphicsOpacityEffect(button);
+        button->setGraphicsEffect(effect);
+        connect(fade_, &QVariantAnimation::valueChanged, effect,
+                [effect](const QVariant& value) { effect->setOpacity(value.toReal()); });
+    }
     connect(favoriteButton_, &IconButton::clicked, this,
             [this] { emit favoriteToggled(content_.path, !content_.favorite); });
     connect(startStopButton_, &IconButton::clicked, this, [this] {

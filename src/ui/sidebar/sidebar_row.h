@@ -7,6 +7,7 @@
 
 class IconButton;
 class PulseClock;
+class QVariantAnimation;
 struct Palette;
 
 // What one sidebar row shows, computed from the model by the list.
@@ -79,4 +80,5 @@ private:
     bool holdingClock_ = false;
     IconButton* favoriteButton_ = nullptr;
     IconButton* startStopButton_ = nullptr;
+    QVariantAnimation* fade_ = nullptr;
 };
