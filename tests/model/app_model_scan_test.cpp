@@ -73,7 +73,7 @@ TEST_F(ModelTest, ASecondRescanWhileOneRunsIsIgnored)
     ASSERT_TRUE(model->isScanning());
     model->rescan();
     model->rescan();
-    ASSERT_TRUE(applied.wait(20000));
+    WAIT_UNTIL(applied.count() == 1, 20000);
     EXPECT_FALSE(model->isScanning());
     // Give a wrongly queued second scan the chance to show itself.
     QTest::qWait(300);
@@ -148,7 +148,8 @@ TEST_F(ModelTest, AddingAFolderByHand)
     EXPECT_EQ(model->selection(), worker);
     EXPECT_NE(model->runtimes().value(worker), nullptr);
     // Inspection in the background replaces the folder's name by the worker's and saves it.
-    ASSERT_TRUE(infos.wait(10000));
+    // The inspection may even be over before refreshInfo returns.
+    WAIT_UNTIL(infos.count() > 0, 10000);
     EXPECT_EQ(model->projects()[0].name, QStringLiteral("worker-name"));
     EXPECT_EQ(savedProject(worker).value(QStringLiteral("name")).toString(),
               QStringLiteral("worker-name"));
@@ -170,7 +171,7 @@ TEST_F(ModelTest, RefreshingAProjectAdoptsItsRenamedWorker)
     sites.write(QStringLiteral("api/wrangler.toml"), "name = \"renamed\"\n");
     QSignalSpy projects(model.get(), &AppModel::projectsChanged);
     model->refreshInfo(path);
-    ASSERT_TRUE(projects.wait(10000));
+    WAIT_UNTIL(projects.count() > 0, 10000);
     EXPECT_EQ(model->findProject(path)->name, QStringLiteral("renamed"));
     EXPECT_EQ(savedProject(path).value(QStringLiteral("name")).toString(),
               QStringLiteral("renamed"));
@@ -233,7 +234,7 @@ TEST_F(ModelTest, ANewConfigurationUnderAWatchedRootIsPickedUp)
 
     QSignalSpy applied(&model, &AppModel::scanApplied);
     const QString path = makeProject(QStringLiteral("deep/new-worker"), QStringLiteral("fresh"));
-    ASSERT_TRUE(applied.wait(20000));
+    WAIT_UNTIL(applied.count() > 0, 20000);
     WAIT_UNTIL(model.findProject(path).has_value(), 10000);
     EXPECT_EQ(model.findProject(path)->name, QStringLiteral("fresh"));
 }
