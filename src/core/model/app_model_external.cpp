@@ -1,6 +1,7 @@
 // Servers started outside the application (from a terminal): found in the process table in
 // the background and shown on the projects' run states.
 #include "core/model/app_model.h"
+#include "core/model/deliver.h"
 #include "supervision/external/external_scan.h"
 #include "supervision/external/proc_process_table.h"
 #include "supervision/project_runtime.h"
@@ -24,10 +25,11 @@ void AppModel::refreshExternalThen(std::function<void()> done)
     for (const ProjectRuntime* runtime : std::as_const(runtimes_))
         if (runtime->managed() && runtime->pid())
             excluded.insert(*runtime->pid());
-    QtConcurrent::run([snapshot = projects_, excluded] {
+    const QFuture<ExternalScan> scanning = QtConcurrent::run([snapshot = projects_, excluded] {
         ProcProcessTable table;
         return scanExternal(table, snapshot, excluded);
-    }).then(this, [this, done = std::move(done)](const ExternalScan& scan) {
+    });
+    deliverTo(this, scanning, [this, done = std::move(done)](const ExternalScan& scan) {
         applyExternalScan(scan);
         if (done)
             done();

@@ -1,6 +1,7 @@
 // Bringing the model to life after the application has launched: appearance, the start-up
 // sequence, and capturing the login-shell environment (at start-up and on reload).
 #include "core/model/app_model.h"
+#include "core/model/deliver.h"
 #include "core/model/demo_data.h"
 #include "desktop/app_detection.h"
 #include "supervision/shell_environment.h"
@@ -40,8 +41,8 @@ void AppModel::bootstrap()
         emit bootstrapFinished();
         return;
     }
-    // Each step starts when the one before has been applied on the main thread. Every
-    // continuation runs in the model's context, so none runs once the model is gone.
+    // Each step starts when the one before has been applied on the main thread; none runs
+    // once the model is gone.
     captureShellEnvironment([this] {
         inspectAll([this] {
             refreshExternalThen([this] {
@@ -65,17 +66,21 @@ void AppModel::captureShellEnvironment(std::function<void()> done)
     const quint64 generation = ++shellCaptureGeneration_;
     const QString shell = loginShell(context_.environment);
     const double limitSeconds = double(context_.shellCaptureLimit.count()) / 1000.0;
-    QtConcurrent::run([shell, limitSeconds] {
+    const QFuture<Environment> capture = QtConcurrent::run([shell, limitSeconds] {
         return ShellEnvironment::environmentFromShell(shell, limitSeconds);
-    }).then(this, [this, generation, done = std::move(done)](const Environment& environment) {
-        // A reload started meanwhile owns the loading state; its capture is applied instead.
-        if (generation == shellCaptureGeneration_) {
-            setRawShellEnv(environment);
-            // The login shell's PATH can reach folders the launch-time detection missed.
-            setInstalledApps(::installedTerminals(rawShellEnv_), ::installedEditors(rawShellEnv_));
-            setShellEnvLoaded(true);
-        }
-        if (done)
-            done();
     });
+    deliverTo(this, capture,
+              [this, generation, done = std::move(done)](const Environment& environment) {
+                  // A reload started meanwhile owns the loading state; its capture is applied
+                  // instead.
+                  if (generation == shellCaptureGeneration_) {
+                      setRawShellEnv(environment);
+                      // The login shell's PATH can reach folders the launch-time detection missed.
+                      setInstalledApps(::installedTerminals(rawShellEnv_),
+                                       ::installedEditors(rawShellEnv_));
+                      setShellEnvLoaded(true);
+                  }
+                  if (done)
+                      done();
+              });
 }
