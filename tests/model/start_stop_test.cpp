@@ -67,7 +67,9 @@ TEST_F(ServerTest, RefusedStartsSetTheErrorAndSpawnNothing)
 
     model->startProject(blank);
     model->startProject(bare); // Wrangler mode, Wrangler not installed
+    // Both are inspected first, in the background.
     WAIT_UNTIL(kind(model->runtimeFor(bare)) == Kind::error, 10000);
+    WAIT_UNTIL(kind(model->runtimeFor(blank)) == Kind::error, 10000);
     EXPECT_EQ(model->runtimeFor(bare)->status().message(),
               QStringLiteral("Dependencies not installed"));
     EXPECT_EQ(model->runtimeFor(blank)->status(),

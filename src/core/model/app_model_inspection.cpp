@@ -1,5 +1,6 @@
 // Inspection records: refreshed in the background on copies, applied on the main thread.
 #include "core/model/app_model.h"
+#include "core/model/deliver.h"
 #include "discovery/project_inspector.h"
 #include "discovery/project_merge.h"
 
@@ -18,9 +19,9 @@ void AppModel::refreshInfoThen(const QString& path, std::function<void()> done)
             done();
         return;
     }
-    QtConcurrent::run([copy = *project] {
-        return inspectProject(copy);
-    }).then(this, [this, path, done = std::move(done)](const ProjectInfo& info) {
+    const QFuture<ProjectInfo> inspecting =
+        QtConcurrent::run([copy = *project] { return inspectProject(copy); });
+    deliverTo(this, inspecting, [this, path, done = std::move(done)](const ProjectInfo& info) {
         applyInfos({{path, info}});
         if (done)
             done();
@@ -35,19 +36,19 @@ void AppModel::inspectAll(std::function<void()> done)
             done();
         return;
     }
-    QtConcurrent::run([snapshot = projects_] {
-        QList<QPair<QString, ProjectInfo>> results;
+    using Results = QList<QPair<QString, ProjectInfo>>;
+    const QFuture<Results> inspecting = QtConcurrent::run([snapshot = projects_] {
+        Results results;
         results.reserve(snapshot.size());
         for (const Project& project : snapshot)
             results.append({project.path, inspectProject(project)});
         return results;
-    })
-        .then(this,
-              [this, done = std::move(done)](const QList<QPair<QString, ProjectInfo>>& results) {
-                  applyInfos(results);
-                  if (done)
-                      done();
-              });
+    });
+    deliverTo(this, inspecting, [this, done = std::move(done)](const Results& results) {
+        applyInfos(results);
+        if (done)
+            done();
+    });
 }
 
 void AppModel::applyInfos(const QList<QPair<QString, ProjectInfo>>& results)

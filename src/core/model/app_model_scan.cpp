@@ -1,5 +1,6 @@
 // Rescanning the roots and registering single folders.
 #include "core/model/app_model.h"
+#include "core/model/deliver.h"
 #include "discovery/project_merge.h"
 #include "discovery/scan_roots.h"
 #include "supervision/project_runtime.h"
@@ -12,9 +13,9 @@ void AppModel::rescan()
     if (isScanning_)
         return;
     setIsScanning(true);
-    QtConcurrent::run([roots = roots_] {
-        return scanRoots(roots);
-    }).then(this, [this](const QList<RootScanResult>& results) {
+    const QFuture<QList<RootScanResult>> scanning =
+        QtConcurrent::run([roots = roots_] { return scanRoots(roots); });
+    deliverTo(this, scanning, [this](const QList<RootScanResult>& results) {
         applyScan(results);
         setIsScanning(false);
         refreshExternal();

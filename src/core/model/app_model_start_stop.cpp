@@ -1,5 +1,7 @@
 // Starting, stopping and restarting dev servers, and what their output and exit do.
 #include "core/model/app_model.h"
+#include "core/model/deliver.h"
+#include "core/model/when_done.h"
 #include "supervision/output_handling.h"
 #include "supervision/port_allocation.h"
 #include "supervision/process_manager.h"
@@ -88,13 +90,12 @@ void AppModel::startInspected(const QString& path, std::optional<int> explicitPo
         handleExit(path, code, stopRequested);
     };
     startsInFlight_.insert(path, false);
-    processManager_
-        ->start(path, command.commandLine, command.workingFolder, environment, this,
-                std::move(callbacks))
-        .then(this, [this, path, mode](const StartResult& started) {
-            applyStartResult(path, mode, started.pid,
-                             started.error ? started.error->description() : QString());
-        });
+    const QFuture<StartResult> starting = processManager_->start(
+        path, command.commandLine, command.workingFolder, environment, this, std::move(callbacks));
+    deliverTo(this, starting, [this, path, mode](const StartResult& started) {
+        applyStartResult(path, mode, started.pid,
+                         started.error ? started.error->description() : QString());
+    });
 }
 
 void AppModel::applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
@@ -208,7 +209,7 @@ void AppModel::restartProject(const QString& path)
                 80, startAgain);
         });
     } else if (runtime->managed()) {
-        processManager_->stop(path).then(this, [this, path, startAgain] {
+        whenDone(this, processManager_->stop(path), [this, path, startAgain] {
             // The exit report clears `managed`.
             waitWhile([this, path] { return runtimeFor(path)->managed(); }, 30, startAgain);
         });
@@ -217,7 +218,7 @@ void AppModel::restartProject(const QString& path)
 
 void AppModel::stopAll(std::function<void()> done)
 {
-    processManager_->stopAll().then(this, [done = std::move(done)] {
+    whenDone(this, processManager_->stopAll(), [done = std::move(done)] {
         if (done)
             done();
     });
