@@ -26,12 +26,11 @@ QString installedVersion(const QString& folder)
         .toString();
 }
 
-QString lastLines(const QByteArray& output, int count)
+// The first lines of npm's complaint: they name the error code and the address it tried.
+QString firstLines(const QByteArray& output, int count)
 {
-    QStringList lines = QString::fromUtf8(output).trimmed().split(u'\n');
-    if (lines.size() > count)
-        lines = lines.mid(lines.size() - count);
-    return lines.join(QStringLiteral(" | "));
+    return QString::fromUtf8(output).trimmed().split(u'\n').mid(0, count).join(
+        QStringLiteral(" | "));
 }
 
 // Installs into a fresh folder beside the cache folder and renames it into place, so that an
@@ -64,10 +63,12 @@ Result install(const QString& target)
         return {{}, QStringLiteral("npm install did not finish within ten minutes")};
     }
     const QByteArray output = process.readAll();
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        QDir(staging).removeRecursively();
         return {{},
                 QStringLiteral("npm install wrangler@%1 failed (registry unreachable?): %2")
-                    .arg(QLatin1String(version), lastLines(output, 4))};
+                    .arg(QLatin1String(version), firstLines(output, 3))};
+    }
     if (installedVersion(staging) != QLatin1String(version))
         return {{},
                 QStringLiteral("npm install finished but left no wrangler %1 in %2")
