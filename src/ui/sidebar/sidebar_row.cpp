@@ -24,13 +24,13 @@ constexpr int dotSize = 7;
 } // namespace
 
 SidebarRow::SidebarRow(PulseClock& clock, const Palette& palette, QWidget* parent)
-    : QWidget(parent), clock_(clock), palette_(&palette)
+    : QWidget(parent), clock_(&clock), palette_(&palette)
 {
     setObjectName(QStringLiteral("sidebarRow"));
     setMouseTracking(true);
     setFixedHeight(rowHeight);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    connect(&clock_, &PulseClock::ticked, this, [this] {
+    connect(&clock, &PulseClock::ticked, this, [this] {
         if (holdingClock_ && !hovered_)
             update(width() - sidePadding - 2 * slotSide, 0, 2 * slotSide + sidePadding, height());
     });
@@ -38,8 +38,8 @@ SidebarRow::SidebarRow(PulseClock& clock, const Palette& palette, QWidget* paren
 
 SidebarRow::~SidebarRow()
 {
-    if (holdingClock_)
-        clock_.release();
+    if (holdingClock_ && clock_)
+        clock_->release();
 }
 
 void SidebarRow::setContent(const RowContent& content)
@@ -159,7 +159,8 @@ void SidebarRow::updatePulse()
     if (wants == holdingClock_)
         return;
     holdingClock_ = wants;
-    wants ? clock_.hold() : clock_.release();
+    if (clock_)
+        wants ? clock_->hold() : clock_->release();
 }
 
 void SidebarRow::paintEvent(QPaintEvent*)
@@ -210,7 +211,7 @@ void SidebarRow::paintEvent(QPaintEvent*)
     if (!hovered_) {
         const QPointF centre(width() - sidePadding - slotSide / 2.0, height() / 2.0);
         paintStatusDot(painter, centre, statusDisplay(content_.status, p), dotSize,
-                       holdingClock_ ? clock_.phase() : 0.0);
+                       holdingClock_ && clock_ ? clock_->phase() : 0.0);
     }
 }
 

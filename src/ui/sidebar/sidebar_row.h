@@ -3,6 +3,7 @@
 #include "supervision/project_status.h"
 #include "ui/theme/status_display.h"
 
+#include <QPointer>
 #include <QWidget>
 
 class IconButton;
@@ -72,7 +73,8 @@ private:
     void placeButtons();
     void updatePulse();
 
-    PulseClock& clock_;
+    // The clock may go first when a window tears down its children: held weakly.
+    QPointer<PulseClock> clock_;
     const Palette* palette_;
     RowContent content_;
     bool selected_ = false;

@@ -52,12 +52,12 @@ void paintStatusDot(QPainter& painter, QPointF centre, const StatusDisplay& disp
 }
 
 StatusDot::StatusDot(PulseClock& clock, int size, QWidget* parent)
-    : QWidget(parent), clock_(clock), size_(size)
+    : QWidget(parent), clock_(&clock), size_(size)
 {
     // Room for the halo at its largest: twice the dot scaled by 2.1.
     const int side = qCeil(size * 2 * 2.1) + 2;
     setFixedSize(side, side);
-    connect(&clock_, &PulseClock::ticked, this, [this] {
+    connect(&clock, &PulseClock::ticked, this, [this] {
         if (display_.pulses)
             update();
     });
@@ -65,8 +65,8 @@ StatusDot::StatusDot(PulseClock& clock, int size, QWidget* parent)
 
 StatusDot::~StatusDot()
 {
-    if (holding_)
-        clock_.release();
+    if (holding_ && clock_)
+        clock_->release();
 }
 
 void StatusDot::setDisplay(const StatusDisplay& display)
@@ -74,7 +74,8 @@ void StatusDot::setDisplay(const StatusDisplay& display)
     display_ = display;
     if (display_.pulses != holding_) {
         holding_ = display_.pulses;
-        holding_ ? clock_.hold() : clock_.release();
+        if (clock_)
+            holding_ ? clock_->hold() : clock_->release();
     }
     setAccessibleName(display_.accessibilityLabel);
     update();
@@ -83,5 +84,6 @@ void StatusDot::setDisplay(const StatusDisplay& display)
 void StatusDot::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    paintStatusDot(painter, QRectF(rect()).center(), display_, size_, clock_.phase());
+    paintStatusDot(painter, QRectF(rect()).center(), display_, size_,
+                   clock_ ? clock_->phase() : 0.0);
 }

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointF>
+#include <QPointer>
 #include <QWidget>
 
 class QPainter;
@@ -51,7 +52,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    PulseClock& clock_;
+    // The clock may go first when a window tears down its children: held weakly.
+    QPointer<PulseClock> clock_;
     int size_;
     StatusDisplay display_;
     bool holding_ = false;
