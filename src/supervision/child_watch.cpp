@@ -77,7 +77,7 @@ void watchExit(const QString& projectID, pid_t pid, std::shared_ptr<OutputChanne
                     },
                     Qt::QueuedConnection);
             } else {
-                channel->pushExit(code, false);
+                channel->pushExit(code, link->stopRequested.contains(projectID));
             }
         }
         // The report waits for the last lines, but not for a process that left the group and

@@ -41,8 +41,17 @@ void GroupTerminator::poll()
         finish(); // survived SIGKILL: give up silently
 }
 
+void GroupTerminator::abandon()
+{
+    if (finished_)
+        return;
+    ProcessGroups::signalGroup(pgid_, SIGKILL);
+    finish();
+}
+
 void GroupTerminator::finish()
 {
+    finished_ = true;
     timer_.stop();
     if (done_)
         std::exchange(done_, nullptr)();

@@ -20,6 +20,9 @@ public:
                     QObject* parent = nullptr);
 
     void start();
+    // Ends an escalation under way at once: SIGKILL to the group, then done. For a manager that
+    // goes away and could not send the SIGKILL later. Nothing once the terminator has finished.
+    void abandon();
 
 private:
     void poll();
@@ -31,4 +34,5 @@ private:
     QTimer timer_;
     int polls_ = 0;
     bool killed_ = false;
+    bool finished_ = false;
 };

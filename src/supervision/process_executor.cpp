@@ -72,3 +72,16 @@ bool ProcessExecutor::markExited(const QString& projectID, pid_t pid)
         live_.erase(found);
     return intentional_.remove(projectID);
 }
+
+void ProcessExecutor::shutDown()
+{
+    {
+        std::lock_guard lock(link_->mutex);
+        link_->executor = nullptr;
+        link_->stopRequested = intentional_;
+    }
+    const QList<GroupTerminator*> terminators =
+        findChildren<GroupTerminator*>(Qt::FindDirectChildrenOnly);
+    for (GroupTerminator* terminator : terminators)
+        terminator->abandon();
+}

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -23,6 +24,10 @@ struct ManagerLink
 {
     std::mutex mutex;
     ProcessExecutor* executor = nullptr;
+    // Once `executor` is null: the projects whose stop was requested before the manager went.
+    QSet<QString> stopRequested;
+    // Set when the manager's destruction begins; starts still queued then are dropped.
+    std::atomic<bool> closing = false;
 };
 
 // The manager's state and operations, confined to the manager's thread.
@@ -41,6 +46,10 @@ public:
     void terminateGroup(pid_t pgid, std::function<void()> done);
     // Called once per child when its exit was observed; tells whether its stop was requested.
     bool markExited(const QString& projectID, pid_t pid);
+    // The manager is going away: cuts the exit watchers off this executor and ends every
+    // escalation under way with SIGKILL at once, since nobody would be left to send it later.
+    // Children whose stop was not requested are left running.
+    void shutDown();
 
     const QHash<QString, qint32>& live() const { return live_; }
 

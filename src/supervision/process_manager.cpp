@@ -33,20 +33,29 @@ ProcessManager::ProcessManager(const TerminationTiming& timing, QObject* parent)
     executor_ = new ProcessExecutor(timing_, link_);
     executor_->moveToThread(&thread_);
     link_->executor = executor_;
+    // The executor and its terminators, timers included, are destroyed on their own thread
+    // when it finishes.
+    connect(&thread_, &QThread::finished, executor_, &QObject::deleteLater);
     thread_.setObjectName(QStringLiteral("ProcessManager"));
     thread_.start();
 }
 
 ProcessManager::~ProcessManager()
 {
-    {
-        std::lock_guard lock(link_->mutex);
-        link_->executor = nullptr;
-    }
-    thread_.quit();
+    link_->closing = true;
+    // Operations already queued run first (except starts, see `start`). Then the executor shuts
+    // down, and the thread quits only after the exit reports that watchers posted before the
+    // shutdown cut them off: those are delivered, not dropped.
+    ProcessExecutor* executor = executor_;
+    QMetaObject::invokeMethod(
+        executor,
+        [executor] {
+            executor->shutDown();
+            QMetaObject::invokeMethod(
+                executor, [] { QThread::currentThread()->quit(); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
     thread_.wait();
-    // Unfinished operations go with the executor; their futures end as canceled.
-    delete executor_;
 }
 
 QFuture<StartResult> ProcessManager::start(const QString& projectID, const QString& command,
@@ -57,7 +66,12 @@ QFuture<StartResult> ProcessManager::start(const QString& projectID, const QStri
     std::shared_ptr<OutputChannel> channel =
         OutputChannel::create(context, std::move(callbacks), 2);
     ProcessExecutor* executor = executor_;
+    const std::shared_ptr<ManagerLink> link = link_;
     return runOn<StartResult>(executor, [=](const std::shared_ptr<QPromise<StartResult>>& promise) {
+        // A start still queued when the manager goes away is dropped and its future ends as
+        // canceled: nobody would be left to stop that child.
+        if (link->closing)
+            return;
         const StartResult result =
             executor->start(projectID, command, workingDirectory, environment, channel);
         if (!result.ok())

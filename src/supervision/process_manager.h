@@ -28,6 +28,10 @@ class ProcessManager : public QObject
 
 public:
     explicit ProcessManager(const TerminationTiming& timing = {}, QObject* parent = nullptr);
+    // Carries out the operations already requested, except starts not yet begun (their futures
+    // end as canceled), and ends every stop under way with SIGKILL at once (its future
+    // finishes): nobody would be left to escalate later. Children whose stop was not requested
+    // keep running; their output and exit still reach their callbacks.
     ~ProcessManager() override;
 
     // Starts "/bin/sh -c COMMAND" for `projectID`. The callbacks run on `context`'s thread and
