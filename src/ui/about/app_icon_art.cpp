@@ -37,22 +37,28 @@ QPainterPath tilePath()
     return path;
 }
 
-void paintCanvas(QPainter& p)
+// Paints the icon into (0, 0, side, side). Shadows are made at the device's resolution, so a
+// small icon costs small images.
+void paintCanvas(QPainter& p, int side)
 {
+    const qreal scale = side / qreal(AppIconArt::canvasSize);
+    const auto blurFactor = [scale](int canvasBlur) { return qMax(1, qRound(canvasBlur * scale)); };
     const QPainterPath tile = tilePath();
     const QRectF tileRect = tile.boundingRect();
 
     // Drop shadow under the tile.
-    QImage tileMask(AppIconArt::canvasSize, AppIconArt::canvasSize,
-                    QImage::Format_ARGB32_Premultiplied);
+    QImage tileMask(side, side, QImage::Format_ARGB32_Premultiplied);
     tileMask.fill(Qt::transparent);
     {
         QPainter m(&tileMask);
         m.setRenderHint(QPainter::Antialiasing);
+        m.scale(scale, scale);
         m.fillPath(tile, Qt::black);
     }
-    p.drawImage(QPointF(0, 18), blurredShadow(tileMask, 0.28, 24));
+    p.drawImage(QPointF(0, 18 * scale), blurredShadow(tileMask, 0.28, blurFactor(24)));
 
+    p.save();
+    p.scale(scale, scale);
     // The tile: red vertical gradient.
     QLinearGradient fill(tileRect.topLeft(), tileRect.bottomLeft());
     fill.setColorAt(0.0, QColor(QStringLiteral("#FF6A7C")));
@@ -74,25 +80,33 @@ void paintCanvas(QPainter& p)
     p.setPen(QPen(QColor(255, 255, 255, 60), 4));
     p.drawPath(tile);
     p.setPen(Qt::NoPen);
+    p.restore();
 
-    // The cloud with its shadow, and the light bar beneath it.
+    // The cloud with its shadow, drawn at device size.
     const QRectF cloudRect((AppIconArt::canvasSize - cloudSide) / 2, 512 - cloudSide / 2 - 40,
                            cloudSide, cloudSide);
-    const QPixmap cloud = Lucide::pixmap(QStringLiteral("cloud"), Qt::white, int(cloudSide));
+    const QRectF cloudOnDevice(cloudRect.topLeft() * scale, cloudRect.size() * scale);
+    const QPixmap cloud =
+        Lucide::pixmap(QStringLiteral("cloud"), Qt::white, qRound(cloudOnDevice.width()));
     if (!cloud.isNull()) {
-        QImage cloudMask(AppIconArt::canvasSize, AppIconArt::canvasSize,
-                         QImage::Format_ARGB32_Premultiplied);
+        QImage cloudMask(side, side, QImage::Format_ARGB32_Premultiplied);
         cloudMask.fill(Qt::transparent);
         {
             QPainter m(&cloudMask);
-            m.drawPixmap(cloudRect.topLeft(), cloud);
+            m.drawPixmap(cloudOnDevice.topLeft(), cloud);
         }
-        p.drawImage(QPointF(0, 10), blurredShadow(cloudMask, 0.18, 16));
-        p.drawPixmap(cloudRect.topLeft(), cloud);
+        p.drawImage(QPointF(0, 10 * scale), blurredShadow(cloudMask, 0.18, blurFactor(16)));
+        p.drawPixmap(cloudOnDevice.topLeft(), cloud);
     }
+
+    // The light bar beneath the cloud.
+    p.save();
+    p.scale(scale, scale);
     const QRectF bar((AppIconArt::canvasSize - 300) / 2.0, cloudRect.bottom() + 20, 300, 34);
+    p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, qRound(255 * 0.35)));
     p.drawRoundedRect(bar, 17, 17);
+    p.restore();
 }
 
 } // namespace
@@ -104,8 +118,7 @@ void paint(QPainter& painter, int side)
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.scale(side / qreal(canvasSize), side / qreal(canvasSize));
-    paintCanvas(painter);
+    paintCanvas(painter, side);
     painter.restore();
 }
 
