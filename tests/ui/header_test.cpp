@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -278,4 +279,27 @@ TEST(AddressLabel, UsesHostAndPortWithPort80AsDefault)
     EXPECT_EQ(addressLabel(QUrl(QStringLiteral("http://127.0.0.1/"))),
               QStringLiteral("127.0.0.1:80"));
     EXPECT_EQ(addressLabel(QUrl(QStringLiteral("file:///tmp/x"))), QStringLiteral("file:///tmp/x"));
+}
+
+TEST(DetailTasks, MeasureMemoryForTheShownProjectOnly)
+{
+    GuiFixture fixture(headerRegistry());
+    QStringList measured;
+    fixture.ui().refreshMemory = [&measured](const QString& path) { measured << path; };
+    fixture.model().select(api);
+    MainWindow window(fixture.ui());
+    window.show();
+    EXPECT_EQ(measured, QStringList{api}); // at once, then every 3 s while shown
+
+    fixture.model().select(blog);
+    EXPECT_EQ(measured, (QStringList{api, blog}));
+    // The old view and its timer are gone: only the new project is measured from now on.
+    QTimer* timer = window.detail()->findChild<QTimer*>();
+    ASSERT_NE(timer, nullptr);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), ProjectDetailView::memoryInterval);
+    timer->start(1); // fire it without waiting three seconds
+    QTRY_VERIFY_WITH_TIMEOUT(measured.size() >= 3, 5000);
+    EXPECT_EQ(measured.last(), blog);
+    EXPECT_FALSE(measured.mid(2).contains(api));
 }

@@ -301,3 +301,25 @@ TEST_F(SidebarTest, RowsSelectOnClickAndOfferFavouriteAndStartWhileHovered)
     EXPECT_EQ(row->startStopButton()->toolTip(), QStringLiteral("Stop"));
     EXPECT_EQ(row->favoriteButton()->toolTip(), QStringLiteral("Remove from Favorites"));
 }
+
+TEST(SidebarNames, ProjectsSharingANameShowTheirLastTwoFolders)
+{
+    Registry registry;
+    registry.projects = {
+        testProject(QStringLiteral("/home/dev/Sites/aurora/api"), QStringLiteral("api")),
+        testProject(QStringLiteral("/home/dev/Sites/ember/api"), QStringLiteral("api")),
+        testProject(QStringLiteral("/home/dev/Sites/web"), QStringLiteral("web"))};
+    GuiFixture fixture(registry);
+    MainWindow window(fixture.ui());
+    window.show();
+    const auto sections = shownSections(*window.sidebar()->list());
+    ASSERT_EQ(sections.size(), 1);
+    EXPECT_EQ(sections[0].names,
+              (QStringList{QStringLiteral("api  (aurora/api)"), QStringLiteral("api  (ember/api)"),
+                           QStringLiteral("web")}));
+    // The search matches the display name, folders included.
+    window.sidebar()->searchField()->setText(QStringLiteral("ember"));
+    const auto filtered = shownSections(*window.sidebar()->list());
+    ASSERT_EQ(filtered.size(), 1);
+    EXPECT_EQ(filtered[0].names, QStringList{QStringLiteral("api  (ember/api)")});
+}
