@@ -5,6 +5,7 @@
 #include <optional>
 
 class QLabel;
+class QVariantAnimation;
 struct Palette;
 
 // A section header of the sidebar: the title upper-cased, then the count.
@@ -25,4 +26,5 @@ private:
     std::optional<int> count_;
     QLabel* titleLabel_;
     QLabel* countLabel_;
+    QVariantAnimation* countAnimation_;
 };
