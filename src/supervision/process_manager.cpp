@@ -43,6 +43,11 @@ ProcessManager::ProcessManager(const TerminationTiming& timing, QObject* parent)
 ProcessManager::~ProcessManager()
 {
     link_->closing = true;
+    if (!thread_.isRunning()) {
+        // The thread could not be started: nothing ever ran on it.
+        delete executor_;
+        return;
+    }
     // Operations already queued run first (except starts, see `start`). Then the executor shuts
     // down, and the thread quits only after the exit reports that watchers posted before the
     // shutdown cut them off: those are delivered, not dropped.
