@@ -1,3 +1,4 @@
+#include "support/wait_until.h"
 #include "ui/desktop/gui_alert_presenter.h"
 #include "ui/desktop/gui_presence.h"
 #include "ui/theme/theme.h"
@@ -58,7 +59,7 @@ TEST(GuiAlertPresenter, ShowsTheButtonsInOrderAndReportsTheClickedIndexOnce)
     EXPECT_TRUE(answers.choices.isEmpty()); // the caller is not blocked
 
     buttonTitled(box, QStringLiteral("Stop"))->click();
-    QTRY_VERIFY_WITH_TIMEOUT(openAlertBox() == nullptr, 5000);
+    WAIT_UNTIL(openAlertBox() == nullptr, 5000);
     EXPECT_EQ(answers.choices, QList<int>{0});
 }
 
@@ -70,7 +71,7 @@ TEST(GuiAlertPresenter, EscapeChoosesCancelAndAPlainAlertAnswersZero)
     QMessageBox* box = openAlertBox();
     ASSERT_NE(box, nullptr);
     QTest::keyClick(box, Qt::Key_Escape);
-    QTRY_VERIFY_WITH_TIMEOUT(openAlertBox() == nullptr, 5000);
+    WAIT_UNTIL(openAlertBox() == nullptr, 5000);
     EXPECT_EQ(answers.choices, QList<int>{1});
 
     // No buttons given: a single "OK", answered with 0.
@@ -81,7 +82,7 @@ TEST(GuiAlertPresenter, EscapeChoosesCancelAndAPlainAlertAnswersZero)
     ASSERT_EQ(box->buttons().size(), 1);
     EXPECT_EQ(box->buttons().first()->text(), QStringLiteral("OK"));
     box->buttons().first()->click();
-    QTRY_VERIFY_WITH_TIMEOUT(openAlertBox() == nullptr, 5000);
+    WAIT_UNTIL(openAlertBox() == nullptr, 5000);
     EXPECT_EQ(answers.choices, (QList<int>{1, 0}));
 }
 

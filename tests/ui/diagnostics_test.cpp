@@ -1,5 +1,6 @@
 #include "core/model/demo_data.h"
 #include "supervision/project_runtime.h"
+#include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/diagnostics/diagnostics_runner.h"
 #include "ui/diagnostics/icon_export.h"
@@ -153,7 +154,7 @@ TEST(StartAndReportRun, WritesProjectNotFoundAndExitsWith1)
                      {"TALLOWMERE_DEBUG_OUT", out}}),
                 false);
     run.runner->run();
-    QTRY_VERIFY_WITH_TIMEOUT(run.exitCode.has_value(), 10000);
+    WAIT_UNTIL(run.exitCode.has_value(), 10000);
     EXPECT_EQ(*run.exitCode, 1);
     QFile file(out);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -170,7 +171,7 @@ TEST(ScreenshotRun, WritesTheFourTabsInOrderAndExitsWith0)
                      {"TALLOWMERE_DEBUG_PROJECT", "quartz-search"},
                      {"TALLOWMERE_DEBUG_SIZE", "900x600"}}));
     run.runner->run();
-    QTRY_VERIFY_WITH_TIMEOUT(run.exitCode.has_value(), 20000);
+    WAIT_UNTIL(run.exitCode.has_value(), 20000);
     EXPECT_EQ(*run.exitCode, 0);
     QStringList names;
     for (const QString& file : run.runner->pictures())
@@ -195,7 +196,7 @@ TEST(ScreenshotRun, ExitsWith1WithoutTheProjectAnd2WithoutAWindow)
                          {"TALLOWMERE_DEBUG_SNAPSHOT", folder.path()},
                          {"TALLOWMERE_DEBUG_PROJECT", "missing"}}));
         run.runner->run();
-        QTRY_VERIFY_WITH_TIMEOUT(run.exitCode.has_value(), 10000);
+        WAIT_UNTIL(run.exitCode.has_value(), 10000);
         EXPECT_EQ(*run.exitCode, 1);
     }
     {
@@ -204,7 +205,7 @@ TEST(ScreenshotRun, ExitsWith1WithoutTheProjectAnd2WithoutAWindow)
                          {"TALLOWMERE_DEBUG_PROJECT", "ember-auth"}}),
                     false);
         run.runner->run();
-        QTRY_VERIFY_WITH_TIMEOUT(run.exitCode.has_value(), 10000);
+        WAIT_UNTIL(run.exitCode.has_value(), 10000);
         EXPECT_EQ(*run.exitCode, 2);
         EXPECT_TRUE(run.runner->pictures().isEmpty());
     }

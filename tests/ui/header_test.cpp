@@ -1,5 +1,6 @@
 #include "discovery/project_info.h"
 #include "supervision/project_runtime.h"
+#include "support/wait_until.h"
 #include "ui/detail/memory_badge.h"
 #include "ui/detail/project_detail_view.h"
 #include "ui/detail/project_header.h"
@@ -299,7 +300,7 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnly)
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), ProjectDetailView::memoryInterval);
     timer->start(1); // fire it without waiting three seconds
-    QTRY_VERIFY_WITH_TIMEOUT(measured.size() >= 3, 5000);
+    WAIT_UNTIL(measured.size() >= 3, 5000);
     EXPECT_EQ(measured.last(), blog);
     EXPECT_FALSE(measured.mid(2).contains(api));
 }

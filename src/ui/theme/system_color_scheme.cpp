@@ -52,8 +52,10 @@ void SystemColorScheme::askPortal()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
+    // Subscribed by slot name: the bus only offers that. The slot takes the whole message,
+    // which the bus can always deliver, and unpacks the arguments itself.
     bus.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"),
-                this, SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+                this, SLOT(portalSettingChanged(QDBusMessage)));
     QDBusMessage call = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                        QStringLiteral("Read"));
     call << appearanceGroup << colorSchemeKey;
@@ -66,11 +68,12 @@ void SystemColorScheme::askPortal()
     });
 }
 
-void SystemColorScheme::portalSettingChanged(const QString& group, const QString& key,
-                                             const QDBusVariant& value)
+void SystemColorScheme::portalSettingChanged(const QDBusMessage& message)
 {
-    if (group == appearanceGroup && key == colorSchemeKey)
-        setPortalScheme(fromPortalValue(unwrap(value.variant())));
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() == 3 && arguments[0].toString() == appearanceGroup &&
+        arguments[1].toString() == colorSchemeKey)
+        setPortalScheme(fromPortalValue(unwrap(arguments[2])));
 }
 
 void SystemColorScheme::setPortalScheme(std::optional<Scheme> scheme)

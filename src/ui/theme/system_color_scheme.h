@@ -2,7 +2,7 @@
 
 #include "ui/theme/palette.h"
 
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 
 #include <optional>
@@ -27,8 +27,8 @@ signals:
     void schemeChanged(Scheme scheme);
 
 private slots:
-    // A slot by name: QDBusConnection::connect subscribes to bus signals only by slot name.
-    void portalSettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+    // The portal's SettingChanged (group, key, value), subscribed by slot name.
+    void portalSettingChanged(const QDBusMessage& message);
 
 private:
     void askPortal();
