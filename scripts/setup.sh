@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-webengine-dev
   libtomlplusplus-dev libpcre2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth fonts-dejavu-core
+  xvfb xauth fonts-dejavu-core dbus-daemon
 )
 # Node.js runs the real Wrangler in the integration tests; any installed node will do.
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)
