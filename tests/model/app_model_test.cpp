@@ -103,8 +103,13 @@ TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndNothingIsInspected)
     model->inspectAll([&] { inspected = true; });
     EXPECT_TRUE(inspected);
     model->refreshInfo(real);
+    // A rescan would walk the roots on disk and replace what is shown: it does nothing.
+    const QList<Project> before = model->projects();
+    model->rescan();
+    EXPECT_FALSE(model->isScanning());
     QTest::qWait(300);
     EXPECT_TRUE(model->infos().isEmpty());
+    EXPECT_EQ(model->projects(), before);
 }
 
 TEST_F(ModelTest, FieldsNotifyOnlyOnRealChanges)

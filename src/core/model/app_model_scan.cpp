@@ -9,8 +9,9 @@
 
 void AppModel::rescan()
 {
-    // A request while a scan runs is dropped, not queued.
-    if (isScanning_)
+    // A request while a scan runs is dropped, not queued. In demo mode the roots are sample
+    // paths: walking them would replace the demo projects with whatever the disk holds.
+    if (isScanning_ || isDemo_)
         return;
     setIsScanning(true);
     const QFuture<QList<RootScanResult>> scanning =
