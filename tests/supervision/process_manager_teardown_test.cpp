@@ -21,7 +21,14 @@ namespace {
 class WarningLog
 {
 public:
-    WarningLog() { previous_ = qInstallMessageHandler(&WarningLog::record); }
+    WarningLog()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            messages_.clear();
+        }
+        previous_ = qInstallMessageHandler(&WarningLog::record);
+    }
     ~WarningLog() { qInstallMessageHandler(previous_); }
 
     static QStringList messages()
