@@ -13,7 +13,7 @@ namespace {
 
 void appendIndent(QByteArray& out, int level)
 {
-    out.append(level * 2, ' ');
+    out.append(qsizetype(level) * 2, ' ');
 }
 
 void appendEscapedUnit(QByteArray& out, char16_t unit)

@@ -16,7 +16,7 @@ namespace {
 
 // Configuration and manifest files are small; a larger file is not what we look for and
 // must not be read into memory whole.
-constexpr qint64 maxFileSize = 16 * 1024 * 1024;
+constexpr qint64 maxFileSize = qint64(16) * 1024 * 1024;
 
 QString errnoText(int error)
 {

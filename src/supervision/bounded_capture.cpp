@@ -15,7 +15,7 @@
 namespace {
 
 // Output beyond this is not an environment; stop reading rather than grow without end.
-constexpr qsizetype maxCaptureBytes = 16 * 1024 * 1024;
+constexpr qsizetype maxCaptureBytes = qsizetype(16) * 1024 * 1024;
 // Without a pidfd the exit is noticed by polling at this interval.
 constexpr int exitPollMs = 20;
 

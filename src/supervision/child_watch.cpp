@@ -16,7 +16,7 @@ namespace ChildWatch {
 
 namespace {
 
-constexpr size_t readSize = 64 * 1024;
+constexpr size_t readSize = size_t(64) * 1024;
 
 void readUntilEnd(int fd, bool isError, const std::shared_ptr<OutputChannel>& channel)
 {

@@ -14,7 +14,7 @@
 class LineSplitter
 {
 public:
-    static constexpr qsizetype maxLineBytes = 64 * 1024;
+    static constexpr qsizetype maxLineBytes = qsizetype(64) * 1024;
 
     // The complete lines in `bytes` (and in what was pending before), in order.
     QStringList feed(QByteArrayView bytes);

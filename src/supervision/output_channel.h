@@ -21,9 +21,9 @@ class OutputReceiver;
 class OutputChannel : public std::enable_shared_from_this<OutputChannel>
 {
 public:
-    static constexpr qsizetype maxQueuedBytes = 4 * 1024 * 1024;
+    static constexpr qsizetype maxQueuedBytes = qsizetype(4) * 1024 * 1024;
     static constexpr qsizetype maxLinesPerDelivery = 1000;
-    static constexpr qsizetype maxBytesPerDelivery = 512 * 1024;
+    static constexpr qsizetype maxBytesPerDelivery = qsizetype(512) * 1024;
 
     // `streams` is the number of streams that will call `endStream`.
     static std::shared_ptr<OutputChannel> create(QObject* context, ChildCallbacks callbacks,

@@ -17,7 +17,7 @@ namespace {
 
 // /proc files report size 0, so they are read until end of file; the cap only guards against
 // a table that grows without bound while it is read.
-constexpr qsizetype fileCap = 32 * 1024 * 1024;
+constexpr qsizetype fileCap = qsizetype(32) * 1024 * 1024;
 
 // The default lower bound of Linux's temporary ports, used when the setting is unreadable.
 constexpr int defaultTemporaryPortFloor = 32768;
@@ -214,7 +214,7 @@ const QHash<quint64, int>& ProcProcessTable::listeningSockets() const
     if (!listeningSockets_) {
         QHash<quint64, int> sockets;
         for (const char* table : {"net/tcp", "net/tcp6"}) {
-            if (const std::optional<QByteArray> content = read(table, 64 * 1024))
+            if (const std::optional<QByteArray> content = read(table, qsizetype(64) * 1024))
                 sockets.insert(parseListeningSockets(*content));
         }
         listeningSockets_ = std::move(sockets);
