@@ -27,7 +27,7 @@ QString expandTilde(const QString& path)
 
 QString standardizePath(const QString& input)
 {
-    const QString path = expandTilde(input);
+    QString path = expandTilde(input);
     if (path.isEmpty())
         return path;
     const bool absolute = path.startsWith(u'/');

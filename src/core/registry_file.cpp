@@ -99,12 +99,12 @@ std::optional<Registry> decodeRegistry(const QByteArray& json)
         return std::nullopt;
 
     Registry registry;
-    for (const QJsonValue& root : roots.toArray()) {
+    for (const QJsonValue root : roots.toArray()) {
         if (!root.isString())
             return std::nullopt;
         registry.roots.append(root.toString());
     }
-    for (const QJsonValue& value : projects.toArray()) {
+    for (const QJsonValue value : projects.toArray()) {
         std::optional<Project> project = decodeProject(value);
         if (!project)
             return std::nullopt;

@@ -34,7 +34,7 @@ std::optional<QList<RunningRecord>> decodeRunningRecords(const QByteArray& json)
     if (!document.isArray())
         return std::nullopt;
     QList<RunningRecord> records;
-    for (const QJsonValue& value : document.array()) {
+    for (const QJsonValue value : document.array()) {
         if (!value.isObject())
             return std::nullopt;
         const QJsonObject object = value.toObject();

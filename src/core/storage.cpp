@@ -13,7 +13,7 @@
 QString supportDirectory()
 {
     // An empty value names no folder; it would otherwise mean the working directory.
-    const QString explicitDir = qEnvironmentVariable("TALLOWMERE_SUPPORT_DIR");
+    QString explicitDir = qEnvironmentVariable("TALLOWMERE_SUPPORT_DIR");
     if (!explicitDir.isEmpty())
         return explicitDir;
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");

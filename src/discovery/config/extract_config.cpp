@@ -88,7 +88,7 @@ void appendRow(const BindingRow& row, const QJsonObject& tree, QList<WorkerBindi
     if (!std::all_of(entries.begin(), entries.end(),
                      [](const QJsonValue& v) { return v.isObject(); }))
         return;
-    for (const QJsonValue& entry : entries)
+    for (const QJsonValue entry : entries)
         appendEntry(row, entry.toObject(), out);
 }
 
