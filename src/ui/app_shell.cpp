@@ -47,7 +47,7 @@ void AppShell::start()
         mainWindow_ = new MainWindow(*ui_);
         MainWindow* window = mainWindow_;
         ui_->chooseFolder = [window](const QString& prompt, const QString& message,
-                                     std::function<void(const QString&)> chosen) {
+                                     const std::function<void(const QString&)>& chosen) {
             AddActions::chooseFolderWithDialog(window, prompt, message, chosen);
         };
         alerts_->setWindow(mainWindow_);

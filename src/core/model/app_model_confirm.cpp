@@ -34,7 +34,7 @@ Alert externalStopAlert(const QString& name, bool restart)
 void AppModel::confirmExternalStop(const QString& path, bool restart,
                                    std::function<void(bool)> onAnswer)
 {
-    const auto answer = [onAnswer](bool confirmed) {
+    const auto answer = [onAnswer = std::move(onAnswer)](bool confirmed) {
         if (onAnswer)
             onAnswer(confirmed);
     };

@@ -29,7 +29,7 @@ void AppModel::windowDisappeared()
 
 void AppModel::pollExternal(QPointer<QTimer> task)
 {
-    refreshExternalThen([this, task] {
+    refreshExternalThen([this, task = std::move(task)] {
         // Sleep only when this poll has not been cancelled (or replaced) meanwhile.
         if (task && task == pollTask_)
             task->start();

@@ -62,16 +62,17 @@ void terminateInTurn(ProcessManager& manager, QObject* context, QList<qint32> gr
         return;
     }
     const qint32 next = groups.takeFirst();
-    whenDone(context, manager.terminateGroup(next), [&manager, context, groups, done] {
-        terminateInTurn(manager, context, groups, done);
-    });
+    whenDone(context, manager.terminateGroup(next),
+             [&manager, context, groups = std::move(groups), done = std::move(done)] {
+                 terminateInTurn(manager, context, groups, done);
+             });
 }
 
 } // namespace
 
 void AppModel::recoverOrphans(std::function<void()> done)
 {
-    const auto finish = [done] {
+    const auto finish = [done = std::move(done)] {
         if (done)
             done();
     };

@@ -117,7 +117,7 @@ void DiagnosticsRunner::screenshots()
     });
 }
 
-void DiagnosticsRunner::takePictures(QPointer<QWidget> window, const QString& folder,
+void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QString& folder,
                                      const QString& scheme, int index)
 {
     if (index == allDetailTabs().size()) {

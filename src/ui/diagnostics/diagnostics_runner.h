@@ -54,7 +54,7 @@ private:
                         int checksDone = 0);
     void startAndReport();
     void screenshots();
-    void takePictures(QPointer<QWidget> window, const QString& folder, const QString& scheme,
+    void takePictures(const QPointer<QWidget>& window, const QString& folder, const QString& scheme,
                       int index);
     void after(std::chrono::milliseconds delay, std::function<void()> step);
 
