@@ -2,7 +2,7 @@
 
 #include "app/cli_json.h"
 #include "core/paths.h"
-#include "discovery/project_inspector.h"
+#include "discovery/project_reader.h"
 #include "discovery/root_scan.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "discovery/scan_roots.h"
 
 #include "core/paths.h"
-#include "discovery/project_inspector.h"
+#include "discovery/project_reader.h"
 #include "discovery/root_scan.h"
 
 QList<RootScanResult> scanRoots(const QStringList& roots)

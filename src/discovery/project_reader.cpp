@@ -1,4 +1,4 @@
-#include "discovery/project_inspector.h"
+#include "discovery/project_reader.h"
 
 #include "core/paths.h"
 #include "discovery/config/config_parser.h"
@@ -6,7 +6,7 @@
 #include "discovery/file_probe.h"
 #include "discovery/folder_cache.h"
 #include "discovery/framework_detection.h"
-#include "discovery/package_inspection.h"
+#include "discovery/package_reading.h"
 
 #include <variant>
 

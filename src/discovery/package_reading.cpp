@@ -1,4 +1,4 @@
-#include "discovery/package_inspection.h"
+#include "discovery/package_reading.h"
 
 #include "core/paths.h"
 

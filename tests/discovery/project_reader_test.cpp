@@ -1,6 +1,6 @@
 #include "discovery/config/config_parser.h"
 #include "discovery/config/parsed_config.h"
-#include "discovery/project_inspector.h"
+#include "discovery/project_reader.h"
 #include "support/temp_folder.h"
 
 #include <QDir>

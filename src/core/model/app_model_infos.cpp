@@ -1,8 +1,8 @@
 // Inspection records: refreshed in the background on copies, applied on the main thread.
 #include "core/model/app_model.h"
 #include "core/model/deliver.h"
-#include "discovery/project_inspector.h"
 #include "discovery/project_merge.h"
+#include "discovery/project_reader.h"
 
 #include <QtConcurrent>
 

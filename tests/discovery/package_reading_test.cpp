@@ -1,4 +1,4 @@
-#include "discovery/package_inspection.h"
+#include "discovery/package_reading.h"
 #include "support/temp_folder.h"
 
 #include <gtest/gtest.h>

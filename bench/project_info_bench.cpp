@@ -2,7 +2,7 @@
 
 #include "bench_report.h"
 #include "bench_tree.h"
-#include "discovery/project_inspector.h"
+#include "discovery/project_reader.h"
 #include "discovery/root_scan.h"
 
 #include <QList>
