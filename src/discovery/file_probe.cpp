@@ -1,5 +1,7 @@
 #include "discovery/file_probe.h"
 
+#include "core/directory_entries.h"
+
 #include <QFile>
 #include <QJsonDocument>
 #include <QStringDecoder>
@@ -122,21 +124,12 @@ std::optional<QJsonObject> jsonObject(const QByteArray& bytes)
 QStringList listNamesAt(int dirFd, const QByteArray& relative)
 {
     QStringList names;
-    const int fd = ::openat(dirFd, relative.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return names;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return names;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
+    forEachDirectoryEntry(dirFd, relative.constData(), [&](const dirent& entry, int) {
+        const char* name = entry.d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
+            return;
         names.append(QFile::decodeName(name));
-    }
-    ::closedir(dir);
+    });
     return names;
 }
 

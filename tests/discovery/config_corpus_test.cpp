@@ -1,5 +1,6 @@
 #include "discovery/config/config_parser.h"
 #include "discovery/config/parsed_config.h"
+#include "support/binding_ids.h"
 #include "support/qt_printers.h"
 
 #include <QDir>
@@ -43,14 +44,6 @@ ParsedConfig extractCorpusFile(const QString& folder)
     EXPECT_TRUE(result.ok()) << folder.toStdString() << ": "
                              << result.error->description.toStdString();
     return extractConfig(result.tree);
-}
-
-QStringList idsOf(const ParsedConfig& config)
-{
-    QStringList ids;
-    for (const WorkerBinding& binding : config.bindings)
-        ids.append(binding.id());
-    return ids;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "discovery/config/config_parser.h"
 #include "discovery/config/parsed_config.h"
+#include "support/binding_ids.h"
 #include "support/qt_printers.h"
 
 #include <QJsonDocument>
@@ -14,14 +15,6 @@ ParsedConfig extract(const QByteArray& jsonc)
     const ConfigParseResult result = parseConfigUtf8(jsonc, ConfigKind::jsonc);
     EXPECT_TRUE(result.ok()) << result.error->description.toStdString();
     return extractConfig(result.tree);
-}
-
-QStringList idsOf(const ParsedConfig& config)
-{
-    QStringList ids;
-    for (const WorkerBinding& binding : config.bindings)
-        ids.append(binding.id());
-    return ids;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "supervision/external/proc_process_table.h"
 
+#include "core/directory_entries.h"
 #include "supervision/external/proc_parsers.h"
 
 #include <QFile>
@@ -82,25 +83,15 @@ QList<qint32> ProcProcessTable::listAllPIDs() const
     QList<qint32> pids;
     if (rootFd_ < 0)
         return pids;
-    // A fresh descriptor: closedir() closes it, and the listing starts at the beginning.
-    const int fd = ::openat(rootFd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return pids;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return pids;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
+    // A fresh descriptor each time, so the listing starts at the beginning.
+    forEachDirectoryEntry(rootFd_, ".", [&](const dirent& entry, int) {
         qint64 pid = 0;
-        const char* c = entry->d_name;
+        const char* c = entry.d_name;
         for (; *c >= '0' && *c <= '9' && pid <= std::numeric_limits<qint32>::max(); ++c)
             pid = pid * 10 + (*c - '0');
-        if (*c == '\0' && c != entry->d_name && pid > 0 &&
-            pid <= std::numeric_limits<qint32>::max())
+        if (*c == '\0' && c != entry.d_name && pid > 0 && pid <= std::numeric_limits<qint32>::max())
             pids.append(qint32(pid));
-    }
-    ::closedir(dir);
+    });
     return pids;
 }
 
@@ -175,29 +166,20 @@ QList<int> ProcProcessTable::listeningPorts(qint32 pid) const
     const QHash<quint64, int>& sockets = listeningSockets();
     if (sockets.isEmpty() || rootFd_ < 0)
         return ports;
-    const int fd = ::openat(rootFd_, PidPath(pid, "fd").text, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return ports;
-    DIR* dir = ::fdopendir(fd);
-    if (!dir) {
-        ::close(fd);
-        return ports;
-    }
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
+    forEachDirectoryEntry(rootFd_, PidPath(pid, "fd").text, [&](const dirent& entry, int fdFolder) {
+        if (entry.d_name[0] == '.')
+            return;
         char target[64];
-        const ssize_t n = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target);
+        const ssize_t n = ::readlinkat(fdFolder, entry.d_name, target, sizeof target);
         if (n <= 0 || size_t(n) >= sizeof target)
-            continue;
+            return;
         const std::optional<quint64> inode = parseSocketLink(QByteArrayView(target, n));
         if (!inode)
-            continue;
+            return;
         const auto found = sockets.constFind(*inode);
         if (found != sockets.constEnd())
             ports.append(*found);
-    }
-    ::closedir(dir);
+    });
     std::sort(ports.begin(), ports.end());
     ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
     return ports;
