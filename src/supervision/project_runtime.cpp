@@ -1,75 +1,64 @@
 #include "supervision/project_runtime.h"
 
+#include "core/change_only.h"
+
 #include <QFile>
 
 #include <csignal>
-
-namespace {
-
-// Assigns and reports whether the value really changed.
-template <typename T> bool assign(T& field, const T& value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-
-} // namespace
 
 ProjectRuntime::ProjectRuntime(QObject* parent) : QObject(parent), log_(new LogBuffer(this)) {}
 
 void ProjectRuntime::setPortConflict(const std::optional<PortConflict>& value)
 {
-    if (assign(portConflict_, value))
+    if (assignIfChanged(portConflict_, value))
         emit portConflictChanged();
 }
 
 void ProjectRuntime::setStatus(const ProjectStatus& value)
 {
-    if (assign(status_, value))
+    if (assignIfChanged(status_, value))
         emit statusChanged();
 }
 
 void ProjectRuntime::setUrl(const std::optional<QUrl>& value)
 {
-    if (assign(url_, value))
+    if (assignIfChanged(url_, value))
         emit urlChanged();
 }
 
 void ProjectRuntime::setPid(std::optional<qint32> value)
 {
-    if (assign(pid_, value))
+    if (assignIfChanged(pid_, value))
         emit pidChanged();
 }
 
 void ProjectRuntime::setManaged(bool value)
 {
-    if (assign(managed_, value))
+    if (assignIfChanged(managed_, value))
         emit managedChanged();
 }
 
 void ProjectRuntime::setExternal(bool value)
 {
-    if (assign(external_, value))
+    if (assignIfChanged(external_, value))
         emit externalChanged();
 }
 
 void ProjectRuntime::setExternalPIDs(const QList<qint32>& value)
 {
-    if (assign(externalPIDs_, value))
+    if (assignIfChanged(externalPIDs_, value))
         emit externalPIDsChanged();
 }
 
 void ProjectRuntime::setMemoryBytes(std::optional<quint64> value)
 {
-    if (assign(memoryBytes_, value))
+    if (assignIfChanged(memoryBytes_, value))
         emit memoryBytesChanged();
 }
 
 void ProjectRuntime::setAttachedPID(std::optional<qint32> value)
 {
-    if (assign(attachedPID_, value))
+    if (assignIfChanged(attachedPID_, value))
         emit attachedPIDChanged();
 }
 
