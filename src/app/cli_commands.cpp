@@ -1,7 +1,7 @@
 #include "app/cli_commands.h"
 
 #include "app/cli_json.h"
-#include "core/paths.h"
+#include "base/paths.h"
 #include "discovery/project_reader.h"
 #include "discovery/root_scan.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/project.h"
+#include "base/project.h"
 
 #include <QByteArray>
 #include <QJsonObject>

@@ -1,5 +1,6 @@
 #include "core/storage.h"
 
+#include "base/product_name.h"
 #include "core/atomic_file.h"
 #include "core/json_writer.h"
 
@@ -20,7 +21,7 @@ QString supportDirectory()
     // The XDG rules ignore a relative value.
     if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
         dataHome = QDir::homePath() + QStringLiteral("/.local/share");
-    return dataHome + QStringLiteral("/Tallowmere");
+    return dataHome + QLatin1Char('/') + Product::name;
 }
 
 QString dataFilePath(const QString& fileName)
@@ -40,7 +41,7 @@ std::optional<QString> saveJSON(const QJsonValue& value, const QString& fileName
         return std::nullopt;
 
     const QString line =
-        QStringLiteral("Tallowmere: failed to save %1: %2").arg(fileName, *failure);
+        (Product::name + QStringLiteral(": failed to save %1: %2")).arg(fileName, *failure);
     syslog(LOG_ERR, "%s", line.toUtf8().constData());
     return line;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app_settings.h"
+#include "base/app_settings.h"
 
 // Whether the application appears in the taskbar (the "Dock icon" setting and demo mode).
 enum class TaskbarPolicy {

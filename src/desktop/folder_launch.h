@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/shell_quote.h"
+#include "base/shell_quote.h"
 #include "desktop/external_app.h"
 #include "desktop/workspace.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/app_settings.h"
+#include "base/app_settings.h"
 #include "desktop/external_app.h"
 
 #include <QMap>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/project.h"
-#include "core/run_mode.h"
-#include "core/shell_quote.h"
+#include "base/project.h"
+#include "base/run_mode.h"
+#include "base/shell_quote.h"
 #include "discovery/project_info.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "discovery/file_probe.h"
 
-#include "core/directory_entries.h"
+#include "base/directory_entries.h"
 
 #include <QFile>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 #include "discovery/package_reading.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 
 #include <QJsonObject>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/run_mode.h"
+#include "base/run_mode.h"
 #include "discovery/config/config_kind.h"
 #include "discovery/config/worker_binding.h"
 

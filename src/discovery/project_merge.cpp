@@ -1,6 +1,6 @@
 #include "discovery/project_merge.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 #include "discovery/root_scan.h"
 
 #include <QSet>

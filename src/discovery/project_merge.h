@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/project.h"
+#include "base/project.h"
 #include "discovery/project_info.h"
 #include "discovery/scan_roots.h"
 

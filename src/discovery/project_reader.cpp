@@ -1,6 +1,6 @@
 #include "discovery/project_reader.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 #include "discovery/config/config_parser.h"
 #include "discovery/config/parsed_config.h"
 #include "discovery/file_probe.h"

@@ -1,6 +1,6 @@
 #include "discovery/root_scan.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 #include "discovery/discovery_names.h"
 #include "discovery/folder_walk.h"
 

@@ -1,6 +1,6 @@
 #include "discovery/scan_roots.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 #include "discovery/project_reader.h"
 #include "discovery/root_scan.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "supervision/environment.h"
+#include "base/environment.h"
 #include "supervision/spawn_error.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/run_mode.h"
+#include "base/run_mode.h"
 
 #include <QList>
 #include <QString>

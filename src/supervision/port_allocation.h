@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/project.h"
+#include "base/project.h"
 
 #include <QList>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "supervision/child_callbacks.h"
-#include "supervision/environment.h"
+#include "base/environment.h"
 #include "supervision/start_result.h"
 #include "supervision/termination_timing.h"
 

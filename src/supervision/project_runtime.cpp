@@ -1,6 +1,6 @@
 #include "supervision/project_runtime.h"
 
-#include "core/change_only.h"
+#include "base/change_only.h"
 
 #include <QFile>
 

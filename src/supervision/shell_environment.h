@@ -1,6 +1,6 @@
 #pragma once
 
-#include "supervision/environment.h"
+#include "base/environment.h"
 
 #include <QByteArray>
 #include <QFuture>

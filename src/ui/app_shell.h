@@ -1,6 +1,6 @@
 #pragma once
 
-#include "supervision/environment.h"
+#include "base/environment.h"
 #include "ui/about/about_window.h"
 #include "ui/diagnostics/launch_plan.h"
 #include "ui/main_window.h"

@@ -1,6 +1,6 @@
 #include "core/model/app_model.h"
 
-#include "core/change_only.h"
+#include "base/change_only.h"
 #include "core/registry_file.h"
 #include "core/settings_file.h"
 #include "desktop/app_detection.h"

@@ -1,16 +1,16 @@
 #pragma once
 
-#include "core/app_settings.h"
+#include "base/app_settings.h"
 #include "core/model/detail_tab.h"
 #include "core/model/project_list.h"
-#include "core/project.h"
-#include "core/run_mode.h"
+#include "base/project.h"
+#include "base/run_mode.h"
 #include "desktop/desktop_services.h"
 #include "desktop/external_app.h"
 #include "discovery/dev_command.h"
 #include "discovery/project_info.h"
 #include "discovery/root_watcher.h"
-#include "supervision/environment.h"
+#include "base/environment.h"
 #include "supervision/external/external_process.h"
 #include "supervision/termination_timing.h"
 

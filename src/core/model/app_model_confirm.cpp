@@ -1,4 +1,5 @@
 // Confirmations before acting on servers: stopping one started elsewhere, and quitting.
+#include "base/product_name.h"
 #include "core/model/app_model.h"
 #include "desktop/alert_presenter.h"
 #include "supervision/external/process_table.h"
@@ -10,12 +11,10 @@
 
 namespace {
 
-const QString productName = QStringLiteral("Tallowmere");
-
 Alert externalStopAlert(const QString& name, bool restart)
 {
-    const QString notStartedHere = QStringLiteral("This project wasn't started by ") + productName +
-                                   QStringLiteral(" (probably from a terminal). ");
+    const QString notStartedHere = QStringLiteral("This project wasn't started by ") +
+                                   Product::name + QStringLiteral(" (probably from a terminal). ");
     if (restart)
         return {QStringLiteral("Restart ") + name + u'?',
                 notStartedHere + QStringLiteral("It will be stopped and started again from "

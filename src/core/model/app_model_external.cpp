@@ -1,7 +1,7 @@
 // Servers started outside the application (from a terminal): found in the process table in
 // the background and shown on the projects' run states.
 #include "core/model/app_model.h"
-#include "core/model/deliver.h"
+#include "base/deliver.h"
 #include "supervision/external/external_scan.h"
 #include "supervision/external/proc_process_table.h"
 #include "supervision/project_runtime.h"

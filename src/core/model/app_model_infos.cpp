@@ -1,6 +1,6 @@
 // Inspection records: refreshed in the background on copies, applied on the main thread.
 #include "core/model/app_model.h"
-#include "core/model/deliver.h"
+#include "base/deliver.h"
 #include "discovery/project_merge.h"
 #include "discovery/project_reader.h"
 

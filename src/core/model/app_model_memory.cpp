@@ -1,6 +1,6 @@
 // The memory of a running project's server, measured in the background.
 #include "core/model/app_model.h"
-#include "core/model/deliver.h"
+#include "base/deliver.h"
 #include "supervision/external/process_memory.h"
 #include "supervision/external/process_table.h"
 #include "supervision/project_runtime.h"

@@ -1,7 +1,7 @@
 // Editing the list of roots and projects: everything except scanning and
 // inspection.
 #include "core/model/app_model.h"
-#include "core/paths.h"
+#include "base/paths.h"
 #include "supervision/project_runtime.h"
 
 void AppModel::addRoot(const QString& folder)

@@ -1,7 +1,7 @@
 // Running records: every child started here is written down until its exit has been handled,
 // so that servers left running by a crash can be found and stopped at the next launch.
 #include "core/model/app_model.h"
-#include "core/model/when_done.h"
+#include "base/deliver.h"
 #include "core/running_record.h"
 #include "core/storage.h"
 #include "desktop/alert_presenter.h"
@@ -62,7 +62,7 @@ void terminateInTurn(ProcessManager& manager, QObject* context, QList<qint32> gr
         return;
     }
     const qint32 next = groups.takeFirst();
-    whenDone(context, manager.terminateGroup(next),
+    deliverTo(context, manager.terminateGroup(next),
              [&manager, context, groups = std::move(groups), done = std::move(done)] {
                  terminateInTurn(manager, context, groups, done);
              });

@@ -1,6 +1,6 @@
 // Rescanning the roots and registering single folders.
 #include "core/model/app_model.h"
-#include "core/model/deliver.h"
+#include "base/deliver.h"
 #include "discovery/project_merge.h"
 #include "discovery/scan_roots.h"
 #include "supervision/project_runtime.h"

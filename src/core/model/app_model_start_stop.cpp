@@ -1,7 +1,6 @@
 // Starting, stopping and restarting dev servers, and what their output and exit do.
 #include "core/model/app_model.h"
-#include "core/model/deliver.h"
-#include "core/model/when_done.h"
+#include "base/deliver.h"
 #include "supervision/output_handling.h"
 #include "supervision/port_allocation.h"
 #include "supervision/process_manager.h"
@@ -209,7 +208,7 @@ void AppModel::restartProject(const QString& path)
                 80, startAgain);
         });
     } else if (runtime->managed()) {
-        whenDone(this, processManager_->stop(path), [this, path, startAgain] {
+        deliverTo(this, processManager_->stop(path), [this, path, startAgain] {
             // The exit report clears `managed`.
             waitWhile([this, path] { return runtimeFor(path)->managed(); }, 30, startAgain);
         });
@@ -218,7 +217,7 @@ void AppModel::restartProject(const QString& path)
 
 void AppModel::stopAll(std::function<void()> done)
 {
-    whenDone(this, processManager_->stopAll(), [done = std::move(done)] {
+    deliverTo(this, processManager_->stopAll(), [done = std::move(done)] {
         if (done)
             done();
     });

@@ -1,7 +1,7 @@
 // Bringing the model to life after the application has launched: appearance, the start-up
 // sequence, and capturing the login-shell environment (at start-up and on reload).
 #include "core/model/app_model.h"
-#include "core/model/deliver.h"
+#include "base/deliver.h"
 #include "core/model/demo_data.h"
 #include "desktop/app_detection.h"
 #include "supervision/shell_environment.h"

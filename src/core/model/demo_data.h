@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/model/detail_tab.h"
-#include "core/project.h"
+#include "base/project.h"
 #include "discovery/project_info.h"
 #include "supervision/project_status.h"
 

@@ -1,6 +1,6 @@
 #include "supervision/external/external_scan.h"
 
-#include "core/paths.h"
+#include "base/paths.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "supervision/external/proc_process_table.h"
 
-#include "core/directory_entries.h"
+#include "base/directory_entries.h"
 #include "supervision/external/proc_parsers.h"
 
 #include <QFile>

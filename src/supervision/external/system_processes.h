@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/project.h"
+#include "base/project.h"
 #include "supervision/external/external_process.h"
 #include "supervision/external/process_table.h"
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "base/product_name.h"
+
 #include <QString>
 #include <QUrl>
 
 // Fixed facts about the product that texts are composed from.
 namespace Product {
-
-inline const QString name = QStringLiteral("Tallowmere");
 
 // "0.1.0 (1)": the short version and the build number in parentheses.
 QString versionText();

@@ -1,6 +1,6 @@
 #include "ui/detail/start_readiness.h"
 
-#include "core/project.h"
+#include "base/project.h"
 #include "discovery/project_info.h"
 
 bool dependenciesReadyForStart(const Project& project, const ProjectInfo& info)

@@ -1,7 +1,7 @@
 #include "ui/diagnostics/diagnostics_runner.h"
 
 #include "core/model/app_model.h"
-#include "core/paths.h"
+#include "base/paths.h"
 #include "supervision/project_runtime.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/diagnostics/start_report.h"

@@ -1,4 +1,4 @@
-#include "core/run_mode.h"
+#include "base/run_mode.h"
 
 const QList<RunModeKind>& allRunModes()
 {

@@ -1,5 +1,5 @@
-#include "core/app_settings.h"
-#include "core/run_mode.h"
+#include "base/app_settings.h"
+#include "base/run_mode.h"
 
 #include <gtest/gtest.h>
 

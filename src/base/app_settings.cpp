@@ -1,4 +1,4 @@
-#include "core/app_settings.h"
+#include "base/app_settings.h"
 
 QString rawValue(AppearanceMode mode)
 {

@@ -1,4 +1,4 @@
-#include "core/shell_quote.h"
+#include "base/shell_quote.h"
 
 QString shellDoubleQuoted(const QString& text)
 {
