@@ -19,7 +19,7 @@ void reveal(UiContext& ui, const QString& path)
 void openInEditor(UiContext& ui, const QString& path)
 {
     const AppSettings& settings = ui.model.settings();
-    ProjectOpener(ui.workspace, ui.alerts)
+    ProjectOpener(ui.workspace, ui.alerts, ui.openSettings)
         .openInEditor(
             path, QString(), settings, ui.model.installedEditors(),
             ShellEnvironment::childEnvironment(ui.model.rawShellEnv(), settings.nodePath));
@@ -27,7 +27,7 @@ void openInEditor(UiContext& ui, const QString& path)
 
 void openInTerminal(UiContext& ui, const QString& path)
 {
-    ProjectOpener(ui.workspace, ui.alerts)
+    ProjectOpener(ui.workspace, ui.alerts, ui.openSettings)
         .openInTerminal(path, ui.model.settings(), ui.model.installedTerminals());
 }
 

@@ -1,4 +1,5 @@
 #include "core/model/demo_data.h"
+#include "desktop/autostart_entry.h"
 #include "supervision/project_runtime.h"
 #include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"
@@ -7,6 +8,7 @@
 #include "ui/diagnostics/launch_plan.h"
 #include "ui/diagnostics/start_report.h"
 #include "ui/main_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/support/gui_fixture.h"
 
 #include <QDir>
@@ -53,6 +55,11 @@ struct DemoRun
         DiagnosticsRunner::Hooks hooks;
         hooks.mainWindow = [this]() -> QWidget* { return window.get(); };
         hooks.exit = [this](int code) { exitCode = code; };
+        hooks.settingsWindow = [this]() -> QWidget* {
+            settings = std::make_unique<SettingsWindow>(fixture.ui(), login, SettingsChoosers{});
+            settings->show();
+            return settings.get();
+        };
         runner = std::make_unique<DiagnosticsRunner>(fixture.model(), fixture.theme(),
                                                      DiagnosticsPlan::fromEnvironment(variables),
                                                      hooks, quick());
@@ -60,6 +67,8 @@ struct DemoRun
 
     GuiFixture fixture;
     std::unique_ptr<MainWindow> window;
+    AutostartEntry login{QStringLiteral("/nonexistent/autostart"), QStringLiteral("/bin/true")};
+    std::unique_ptr<SettingsWindow> settings;
     std::unique_ptr<DiagnosticsRunner> runner;
     std::optional<int> exitCode;
 };
@@ -177,7 +186,8 @@ TEST(ScreenshotRun, WritesTheFourTabsInOrderAndExitsWith0)
     for (const QString& file : run.runner->pictures())
         names << QFileInfo(file).fileName();
     EXPECT_EQ(names, (QStringList{"dark-overview.png", "dark-logs.png", "dark-explorer.png",
-                                  "dark-settings.png"}));
+                                  "dark-settings.png", "dark-settings-window.png",
+                                  "dark-settings-window-all.png"}));
     const QImage picture(QDir(shots).filePath(QStringLiteral("dark-logs.png")));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size() / picture.devicePixelRatio(), QSize(900, 600));

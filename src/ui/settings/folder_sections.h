@@ -1,0 +1,63 @@
+#pragma once
+
+#include "ui/settings/settings_form.h"
+
+#include <QSet>
+
+class QLabel;
+class QPushButton;
+class QVBoxLayout;
+class ToggleSwitch;
+struct SettingsContext;
+
+// "Project folders": the roots with their remove buttons, adding and rescanning, watching.
+class ProjectFoldersSection : public FormSection
+{
+    Q_OBJECT
+
+public:
+    ProjectFoldersSection(SettingsContext& context, QWidget* parent = nullptr);
+
+    void applyPalette();
+
+private:
+    void showRoots();
+
+    SettingsContext& context_;
+    QWidget* rootList_;
+    QVBoxLayout* rootRows_;
+    ToggleSwitch* watch_;
+};
+
+// "Access": whether each root can be read. The check lists every root's entries in the
+// background when the section is shown, when the roots change and on "Check again".
+class FolderAccessSection : public FormSection
+{
+    Q_OBJECT
+
+public:
+    FolderAccessSection(SettingsContext& context, QWidget* parent = nullptr);
+
+    void check();
+    // The roots found unreadable by the last check.
+    const QSet<QString>& blocked() const { return blocked_; }
+    void applyPalette();
+
+signals:
+    // A check has finished and its result is shown.
+    void checked();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showRows();
+
+    SettingsContext& context_;
+    QWidget* rowList_;
+    QVBoxLayout* rows_;
+    QWidget* explanation_;
+    QSet<QString> blocked_;
+    // Only the newest check is applied.
+    quint64 generation_ = 0;
+};

@@ -1,0 +1,124 @@
+#include "ui/settings/general_section.h"
+
+#include "base/product_name.h"
+#include "core/model/app_model.h"
+#include "ui/settings/settings_context.h"
+#include "ui/theme/theme.h"
+#include "ui/ui_context.h"
+#include "ui/widgets/segmented_control.h"
+#include "ui/widgets/toggle_switch.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+const QList<AppearanceMode> themeModes{AppearanceMode::system, AppearanceMode::light,
+                                       AppearanceMode::dark};
+
+// The raw value with its first letter capitalised: "System", "Light", "Dark".
+QString themeLabel(AppearanceMode mode)
+{
+    const QString raw = rawValue(mode);
+    return raw.left(1).toUpper() + raw.mid(1);
+}
+
+QStringList themeLabels()
+{
+    QStringList labels;
+    for (const AppearanceMode mode : themeModes)
+        labels.append(themeLabel(mode));
+    return labels;
+}
+
+// A description ends the error line with a full stop of its own.
+QString loginFailureText(QString description)
+{
+    while (description.endsWith(u'.'))
+        description.chop(1);
+    return QStringLiteral("Couldn't change this: ") + description + u'.';
+}
+
+} // namespace
+
+GeneralSection::GeneralSection(SettingsContext& context, QWidget* parent)
+    : FormSection(QStringLiteral("General"), context.ui.theme, parent), context_(context),
+      theme_(new SegmentedControl(themeLabels())), login_(new ToggleSwitch),
+      loginHelp_(
+          formLabel(QStringLiteral("Starts quietly in the system tray, without opening a window."),
+                    TextTone::secondary, nullptr, true)),
+      loginError_(formLabel(QString(), TextTone::error, nullptr, true)), taskbar_(new ToggleSwitch)
+{
+    setObjectName(QStringLiteral("generalSection"));
+    theme_->setObjectName(QStringLiteral("themeControl"));
+    login_->setObjectName(QStringLiteral("loginSwitch"));
+    loginHelp_->setObjectName(QStringLiteral("loginHelp"));
+    loginError_->setObjectName(QStringLiteral("loginError"));
+    taskbar_->setObjectName(QStringLiteral("taskbarSwitch"));
+
+    addRow(labelledRow(QStringLiteral("Theme"), theme_));
+
+    QWidget* loginRow = labelledRow(
+        QStringLiteral("Open ") + Product::name + QStringLiteral(" at login"), login_, loginHelp_);
+    // The error line takes the help line's place.
+    loginError_->setWordWrap(true);
+    static_cast<QVBoxLayout*>(loginRow->layout()->itemAt(0)->layout())->addWidget(loginError_);
+    addRow(loginRow);
+
+    addRow(labelledRow(QStringLiteral("Show in the taskbar"), taskbar_,
+                       formLabel(QStringLiteral("Turn off to keep ") + Product::name +
+                                     QStringLiteral(" in the system tray only."),
+                                 TextTone::secondary, nullptr, true)));
+
+    AppModel* model = &context_.ui.model;
+    connect(theme_, &SegmentedControl::activated, this, [model](int index) {
+        editSettings(*model, [index](AppSettings& s) { s.appearance = themeModes.value(index); });
+    });
+    connect(taskbar_, &ToggleSwitch::clicked, this, [model](bool on) {
+        editSettings(*model, [on](AppSettings& s) { s.showDockIcon = on; });
+    });
+    connect(login_, &ToggleSwitch::clicked, this, &GeneralSection::setOpenAtLogin);
+    connect(model, &AppModel::settingsChanged, this, &GeneralSection::refresh);
+    refresh();
+    readLoginStatus();
+    applyPalette();
+}
+
+void GeneralSection::refresh()
+{
+    const AppSettings& settings = context_.ui.model.settings();
+    theme_->setCurrentIndex(int(themeModes.indexOf(settings.appearance)));
+    taskbar_->setChecked(settings.showDockIcon);
+}
+
+void GeneralSection::readLoginStatus()
+{
+    loginStatus_ = context_.loginItem.status();
+    showLoginState();
+}
+
+void GeneralSection::setOpenAtLogin(bool on)
+{
+    loginFailure_.reset();
+    LoginItem& item = context_.loginItem;
+    if (const std::optional<QString> failure = on ? item.enable() : item.disable())
+        loginFailure_ = loginFailureText(*failure);
+    // Whatever happened, the switch shows the real state afterwards.
+    readLoginStatus();
+}
+
+void GeneralSection::showLoginState()
+{
+    login_->setChecked(loginStatus_ == LoginItemStatus::enabled);
+    loginError_->setText(loginFailure_.value_or(QString()));
+    loginError_->setVisible(loginFailure_.has_value());
+    loginHelp_->setVisible(!loginFailure_);
+}
+
+void GeneralSection::applyPalette()
+{
+    const Palette& p = context_.ui.theme.palette();
+    theme_->applyPalette(p);
+    for (ToggleSwitch* toggle : {login_, taskbar_})
+        toggle->setColors(p.accent, p.tertiaryText);
+}
