@@ -182,7 +182,9 @@ void FolderAccessSection::showEvent(QShowEvent* event)
 void FolderAccessSection::check()
 {
     const quint64 generation = ++generation_;
-    const QStringList roots = context_.ui.model.roots();
+    // Demo roots are made up: there is nothing on disk to check.
+    const QStringList roots =
+        context_.ui.model.isDemo() ? QStringList() : context_.ui.model.roots();
     deliverTo(this, QtConcurrent::run([roots] { return unreadableFolders(roots); }),
               [this, generation](const QSet<QString>& blocked) {
                   if (generation != generation_)

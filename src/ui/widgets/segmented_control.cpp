@@ -6,6 +6,17 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+namespace {
+
+// The selected segment stands out as a card on light backgrounds; on dark ones a card would
+// hardly differ from the track, so it takes the selected-row fill.
+QColor selectedFill(const Palette& p)
+{
+    return p.windowBackground.lightness() < 128 ? p.selectedRowFill() : p.cardBackground;
+}
+
+} // namespace
+
 SegmentedControl::SegmentedControl(const QStringList& labels, QWidget* parent)
     : QWidget(parent), group_(new QButtonGroup(this))
 {
@@ -47,7 +58,7 @@ void SegmentedControl::applyPalette(const Palette& p)
                        "QPushButton { border: none; border-radius: 5px; padding: 3px 14px;"
                        " color: %2; background: transparent; }"
                        "QPushButton:checked { background: %3; color: %4; }")
-            .arg(p.subtleFill.name(), p.secondaryText.name(), p.cardBackground.name(),
-                 p.primaryText.name()));
+            .arg(p.subtleFill.name(), p.secondaryText.name(),
+                 selectedFill(p).name(QColor::HexArgb), p.primaryText.name()));
     setAttribute(Qt::WA_StyledBackground, true);
 }
