@@ -1,7 +1,9 @@
 #include "desktop/autostart_entry.h"
 #include "support/qt_gtest_printers.h"
+#include "support/support_dir_override.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
+#include "ui/app_shell.h"
 #include "ui/settings/app_picker.h"
 #include "ui/settings/folder_sections.h"
 #include "ui/settings/settings_window.h"
@@ -10,6 +12,7 @@
 #include "ui/widgets/segmented_control.h"
 #include "ui/widgets/toggle_switch.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -113,13 +116,15 @@ TEST_F(SettingsWindowTest, SixSectionsInOrderAndAtTheFixedSize)
               QStringLiteral("Automatic (from your login shell)"));
 }
 
-class RootsTest : public SettingsWindowTest
+class SettingsRootsTest : public SettingsWindowTest
 {
 protected:
-    RootsTest() : SettingsWindowTest(withRoots({QDir::homePath() + QStringLiteral("/Sites")})) {}
+    SettingsRootsTest()
+        : SettingsWindowTest(withRoots({QDir::homePath() + QStringLiteral("/Sites")}))
+    {}
 };
 
-TEST_F(RootsTest, AddingAndRemovingRootsUpdatesBothSections)
+TEST_F(SettingsRootsTest, AddingAndRemovingRootsUpdatesBothSections)
 {
     open();
     EXPECT_EQ(texts("rootPath").first(), QStringLiteral("~/Sites"));
@@ -144,10 +149,10 @@ TEST_F(RootsTest, AddingAndRemovingRootsUpdatesBothSections)
     EXPECT_FALSE(shown("accessExplanationRow"));
 }
 
-class AccessTest : public SettingsWindowTest
+class SettingsAccessTest : public SettingsWindowTest
 {
 protected:
-    AccessTest() : SettingsWindowTest(withRoots({blockedRoot()})) {}
+    SettingsAccessTest() : SettingsWindowTest(withRoots({blockedRoot()})) {}
 
     // A folder this user cannot list. chmod 000 does not stop root, so root gets a root
     // that is a plain file instead, which no one can list.
@@ -177,7 +182,7 @@ protected:
     }
 };
 
-TEST_F(AccessTest, UnreadableRootShowsNoAccessUntilCheckAgainFindsItReadable)
+TEST_F(SettingsAccessTest, UnreadableRootShowsNoAccessUntilCheckAgainFindsItReadable)
 {
     if (::geteuid() == 0)
         std::cout << "[ INFO     ] running as root: chmod 000 does not block root, so the "
@@ -289,10 +294,10 @@ TEST_F(SettingsWindowTest, NodeSectionStoresTheChosenPathAndShowsTheStartOfPath)
     EXPECT_EQ(texts("shellStatus"), QStringList{"Loading shell environment…"});
 }
 
-class PickerTest : public SettingsWindowTest
+class SettingsPickerTest : public SettingsWindowTest
 {
 protected:
-    PickerTest() : SettingsWindowTest({}, fakeProgramsPath()) {}
+    SettingsPickerTest() : SettingsWindowTest({}, fakeProgramsPath()) {}
 
     // A PATH whose first folder holds fake kitty and code executables.
     static QMap<QString, QString> fakeProgramsPath()
@@ -305,7 +310,7 @@ protected:
     }
 };
 
-TEST_F(PickerTest, ListsTheInstalledAppsAndStoresTheChosenIdentifier)
+TEST_F(SettingsPickerTest, ListsTheInstalledAppsAndStoresTheChosenIdentifier)
 {
     open();
     auto* terminals = find<AppPicker>("terminalPicker");
@@ -346,4 +351,30 @@ TEST_F(PickerTest, ListsTheInstalledAppsAndStoresTheChosenIdentifier)
 
     QTest::keyClicks(find<QLineEdit>("editorCommandField"), QStringLiteral("code -n"));
     EXPECT_EQ(fixture.model().settings().editorCommand, QStringLiteral("code -n"));
+}
+
+TEST(SettingsWindowShell, OneWindowAtATimeAndClosingItEndsIt)
+{
+    SupportDirOverride support;
+    TempFolder home;
+    AppShell shell({{QStringLiteral("HOME"), home.path()}}, LaunchPlan{});
+    const auto openWindows = [] {
+        int count = 0;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            count +=
+                widget->objectName() == QStringLiteral("settingsWindow") && widget->isVisible();
+        return count;
+    };
+    shell.showSettings();
+    const QPointer<SettingsWindow> first = shell.settingsWindow();
+    ASSERT_TRUE(first);
+    shell.showSettings();
+    EXPECT_EQ(shell.settingsWindow(), first.data());
+    EXPECT_EQ(openWindows(), 1);
+
+    first->close();
+    WAIT_UNTIL(first.isNull(), 5000);
+    shell.showSettings();
+    EXPECT_TRUE(shell.settingsWindow());
+    EXPECT_EQ(openWindows(), 1);
 }
