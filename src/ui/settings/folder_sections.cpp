@@ -20,7 +20,7 @@
 
 namespace {
 
-// A widget holding a vertical list of rows that is rebuilt as a whole.
+// A row holding a vertical list of rows that is rebuilt as a whole.
 QWidget* listRow(QVBoxLayout*& rows)
 {
     auto* list = new QWidget;
@@ -30,58 +30,43 @@ QWidget* listRow(QVBoxLayout*& rows)
     return list;
 }
 
-// Removes every row. A row may hold the button whose click caused the change, so rows are
-// detached at once and deleted later, from the event loop.
-void clearList(QVBoxLayout* rows)
+// A row of a root list: the path with "~" on the left, then whatever the caller adds.
+QHBoxLayout* rootRow(const QString& root, const QString& objectName, Theme& theme, QWidget* list)
 {
-    while (QLayoutItem* item = rows->takeAt(0)) {
-        if (QWidget* row = item->widget()) {
-            row->hide();
-            row->setParent(nullptr);
-            row->deleteLater();
-        }
-        delete item;
-    }
-}
-
-QLabel* pathLabel(const QString& root, QWidget* parent)
-{
-    auto* label = formLabel(tildePath(root, QDir::homePath()), TextTone::primary, parent);
-    label->setObjectName(QStringLiteral("rootPath"));
-    label->setToolTip(root);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    return label;
-}
-
-QPushButton* textButton(const QString& text, const QString& objectName, QWidget* parent)
-{
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(objectName);
-    return button;
+    auto* row = new QWidget(list);
+    row->setObjectName(objectName);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(6);
+    auto* path = formLabel(tildePath(root, QDir::homePath()), theme, &Palette::primaryText, row);
+    path->setObjectName(QStringLiteral("rootPath"));
+    path->setToolTip(root);
+    path->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(path, 1);
+    return layout;
 }
 
 } // namespace
 
 ProjectFoldersSection::ProjectFoldersSection(SettingsContext& context, QWidget* parent)
     : FormSection(QStringLiteral("Project folders"), context.ui.theme, parent), context_(context),
-      rootList_(listRow(rootRows_)), watch_(new ToggleSwitch)
+      rootList_(listRow(rootRows_)),
+      watch_(formSwitch(QStringLiteral("watchSwitch"), context.ui.theme))
 {
     setObjectName(QStringLiteral("foldersSection"));
     rootList_->setObjectName(QStringLiteral("rootList"));
     addRow(rootList_);
 
     QHBoxLayout* buttons = addRowLayout(QStringLiteral("folderButtons"));
-    QWidget* buttonRow = buttons->parentWidget();
-    auto* add =
-        textButton(QStringLiteral("Add Folder…"), QStringLiteral("addFolderButton"), buttonRow);
-    auto* rescan =
-        textButton(QStringLiteral("Rescan Now"), QStringLiteral("rescanButton"), buttonRow);
+    auto* add = formButton(QStringLiteral("Add Folder…"), QStringLiteral("addFolderButton"),
+                           theme(), buttons->parentWidget());
+    auto* rescan = formButton(QStringLiteral("Rescan Now"), QStringLiteral("rescanButton"), theme(),
+                              buttons->parentWidget());
     buttons->addWidget(add);
     buttons->addWidget(rescan);
     buttons->addStretch(1);
 
-    watch_->setObjectName(QStringLiteral("watchSwitch"));
-    addRow(labelledRow(QStringLiteral("Watch folders for new projects (inotify)"), watch_));
+    addLabelledRow(QStringLiteral("Watch folders for new projects (inotify)"), watch_);
 
     AppModel* model = &context_.ui.model;
     connect(add, &QPushButton::clicked, this, [this, model] {
@@ -100,69 +85,52 @@ ProjectFoldersSection::ProjectFoldersSection(SettingsContext& context, QWidget* 
     connect(model, &AppModel::rootsChanged, this, &ProjectFoldersSection::showRoots);
     watch_->setChecked(model->settings().watchRoots);
     showRoots();
-    applyPalette();
 }
 
 void ProjectFoldersSection::showRoots()
 {
-    clearList(rootRows_);
+    clearRows(rootRows_);
     const QStringList& roots = context_.ui.model.roots();
     if (roots.isEmpty()) {
-        auto* empty =
-            formLabel(QStringLiteral("No folders added yet."), TextTone::secondary, rootList_);
+        auto* empty = formLabel(QStringLiteral("No folders added yet."), theme(),
+                                &Palette::secondaryText, rootList_);
         empty->setObjectName(QStringLiteral("noFolders"));
         rootRows_->addWidget(empty);
     }
     AppModel* model = &context_.ui.model;
     for (const QString& root : roots) {
-        auto* row = new QWidget(rootList_);
-        row->setObjectName(QStringLiteral("rootRow"));
-        auto* layout = new QHBoxLayout(row);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(pathLabel(root, row), 1);
-        auto* remove = new IconButton(QStringLiteral("circle-minus"), 22, 16, row);
+        QHBoxLayout* row = rootRow(root, QStringLiteral("rootRow"), theme(), rootList_);
+        auto* remove = new IconButton(QStringLiteral("circle-minus"), 22, 16);
         remove->setObjectName(QStringLiteral("removeRootButton"));
         remove->setToolTip(QStringLiteral("Remove"));
+        ThemeBinder::bind(remove, theme(),
+                          [remove](const Palette& p) { remove->setIconColor(p.error); });
         connect(remove, &IconButton::clicked, model, [model, root] { model->removeRoot(root); });
-        layout->addWidget(remove);
-        rootRows_->addWidget(row);
+        row->addWidget(remove);
+        rootRows_->addWidget(row->parentWidget());
     }
-    applyPalette();
-}
-
-void ProjectFoldersSection::applyPalette()
-{
-    const Palette& p = context_.ui.theme.palette();
-    watch_->setColors(p.accent, p.tertiaryText);
-    for (IconButton* remove : findChildren<IconButton*>(QStringLiteral("removeRootButton")))
-        remove->setIconColor(p.error);
-    for (QPushButton* button : findChildren<QPushButton*>())
-        styleButton(button, ButtonStyle::secondary, p);
-    applyTextTones(this, p);
 }
 
 FolderAccessSection::FolderAccessSection(SettingsContext& context, QWidget* parent)
     : FormSection(QStringLiteral("Access"), context.ui.theme, parent), context_(context),
-      rowList_(listRow(rows_)), explanation_(new QWidget)
+      rowList_(listRow(rows_))
 {
     setObjectName(QStringLiteral("accessSection"));
     rowList_->setObjectName(QStringLiteral("accessRows"));
     addRow(rowList_);
 
-    explanation_->setObjectName(QStringLiteral("accessExplanationRow"));
-    auto* layout = new QHBoxLayout(explanation_);
-    layout->setContentsMargins(12, 8, 12, 8);
+    QHBoxLayout* layout = addRowLayout(QStringLiteral("accessExplanationRow"));
     layout->setSpacing(12);
+    explanation_ = layout->parentWidget();
     auto* text = formLabel(Product::name + QStringLiteral(" can't read some folders. Check their "
                                                           "permissions, then press Check again."),
-                           TextTone::secondary, explanation_, true);
+                           theme(), &Palette::secondaryText, explanation_, true);
     text->setObjectName(QStringLiteral("accessExplanation"));
     text->setWordWrap(true);
     layout->addWidget(text, 1);
-    auto* again =
-        textButton(QStringLiteral("Check again"), QStringLiteral("checkAgainButton"), explanation_);
+    auto* again = formButton(QStringLiteral("Check again"), QStringLiteral("checkAgainButton"),
+                             theme(), explanation_);
     layout->addWidget(again, 0, Qt::AlignVCenter);
-    addRow(explanation_);
 
     connect(again, &QPushButton::clicked, this, &FolderAccessSection::check);
     connect(&context_.ui.model, &AppModel::rootsChanged, this, [this] {
@@ -170,7 +138,6 @@ FolderAccessSection::FolderAccessSection(SettingsContext& context, QWidget* pare
         check();
     });
     showRows();
-    applyPalette();
 }
 
 void FolderAccessSection::showEvent(QShowEvent* event)
@@ -183,8 +150,8 @@ void FolderAccessSection::check()
 {
     const quint64 generation = ++generation_;
     // Demo roots are made up: there is nothing on disk to check.
-    const QStringList roots =
-        context_.ui.model.isDemo() ? QStringList() : context_.ui.model.roots();
+    const AppModel& model = context_.ui.model;
+    const QStringList roots = model.isDemo() ? QStringList() : model.roots();
     deliverTo(this, QtConcurrent::run([roots] { return unreadableFolders(roots); }),
               [this, generation](const QSet<QString>& blocked) {
                   if (generation != generation_)
@@ -197,12 +164,12 @@ void FolderAccessSection::check()
 
 void FolderAccessSection::showRows()
 {
-    clearList(rows_);
+    clearRows(rows_);
     const QStringList& roots = context_.ui.model.roots();
     if (roots.isEmpty()) {
         auto* hint = formLabel(
-            QStringLiteral("Add a project folder above and its access status shows here."),
-            TextTone::secondary, rowList_);
+            QStringLiteral("Add a project folder above and its access status shows here."), theme(),
+            &Palette::secondaryText, rowList_);
         hint->setObjectName(QStringLiteral("accessHint"));
         hint->setWordWrap(true);
         rows_->addWidget(hint);
@@ -211,32 +178,19 @@ void FolderAccessSection::showRows()
     for (const QString& root : roots) {
         const bool blocked = blocked_.contains(root);
         anyBlocked = anyBlocked || blocked;
-        auto* row = new QWidget(rowList_);
-        row->setObjectName(QStringLiteral("accessRow"));
-        auto* layout = new QHBoxLayout(row);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->setSpacing(6);
-        layout->addWidget(pathLabel(root, row), 1);
+        QHBoxLayout* row = rootRow(root, QStringLiteral("accessRow"), theme(), rowList_);
         auto* icon = new IconView(
-            blocked ? QStringLiteral("triangle-alert") : QStringLiteral("circle-check"), 14, row);
-        icon->setObjectName(QStringLiteral("accessIcon"));
-        layout->addWidget(icon);
-        auto* status = formLabel(blocked ? QStringLiteral("No access") : QStringLiteral("Allowed"),
-                                 blocked ? TextTone::warning : TextTone::secondary, row, true);
+            blocked ? QStringLiteral("triangle-alert") : QStringLiteral("circle-check"), 14);
+        const ThemeBinder::PaletteColor color = blocked ? &Palette::starting : &Palette::running;
+        ThemeBinder::bind(icon, theme(),
+                          [icon, color](const Palette& p) { icon->setColor(p.*color); });
+        row->addWidget(icon);
+        auto* status =
+            formLabel(blocked ? QStringLiteral("No access") : QStringLiteral("Allowed"), theme(),
+                      blocked ? &Palette::starting : &Palette::secondaryText, nullptr, true);
         status->setObjectName(QStringLiteral("accessStatus"));
-        layout->addWidget(status);
-        rows_->addWidget(row);
+        row->addWidget(status);
+        rows_->addWidget(row->parentWidget());
     }
     explanation_->setVisible(anyBlocked);
-    applyPalette();
-}
-
-void FolderAccessSection::applyPalette()
-{
-    const Palette& p = context_.ui.theme.palette();
-    for (IconView* icon : findChildren<IconView*>(QStringLiteral("accessIcon")))
-        icon->setColor(icon->name() == QStringLiteral("triangle-alert") ? p.starting : p.running);
-    for (QPushButton* button : findChildren<QPushButton*>())
-        styleButton(button, ButtonStyle::secondary, p);
-    applyTextTones(this, p);
 }

@@ -18,8 +18,6 @@ class ProjectFoldersSection : public FormSection
 public:
     ProjectFoldersSection(SettingsContext& context, QWidget* parent = nullptr);
 
-    void applyPalette();
-
 private:
     void showRoots();
 
@@ -41,7 +39,6 @@ public:
     void check();
     // The roots found unreadable by the last check.
     const QSet<QString>& blocked() const { return blocked_; }
-    void applyPalette();
 
 signals:
     // A check has finished and its result is shown.
@@ -56,7 +53,7 @@ private:
     SettingsContext& context_;
     QWidget* rowList_;
     QVBoxLayout* rows_;
-    QWidget* explanation_;
+    QWidget* explanation_ = nullptr;
     QSet<QString> blocked_;
     // Only the newest check is applied.
     quint64 generation_ = 0;

@@ -4,6 +4,7 @@
 #include "core/model/app_model.h"
 #include "ui/settings/settings_context.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/ui_context.h"
 #include "ui/widgets/segmented_control.h"
 #include "ui/widgets/toggle_switch.h"
@@ -43,32 +44,32 @@ QString loginFailureText(QString description)
 
 GeneralSection::GeneralSection(SettingsContext& context, QWidget* parent)
     : FormSection(QStringLiteral("General"), context.ui.theme, parent), context_(context),
-      theme_(new SegmentedControl(themeLabels())), login_(new ToggleSwitch),
-      loginHelp_(
-          formLabel(QStringLiteral("Starts quietly in the system tray, without opening a window."),
-                    TextTone::secondary, nullptr, true)),
-      loginError_(formLabel(QString(), TextTone::error, nullptr, true)), taskbar_(new ToggleSwitch)
+      theme_(new SegmentedControl(themeLabels())),
+      login_(formSwitch(QStringLiteral("loginSwitch"), context.ui.theme)),
+      taskbar_(formSwitch(QStringLiteral("taskbarSwitch"), context.ui.theme))
 {
     setObjectName(QStringLiteral("generalSection"));
     theme_->setObjectName(QStringLiteral("themeControl"));
-    login_->setObjectName(QStringLiteral("loginSwitch"));
+    ThemeBinder::bind(theme_, theme(), [this](const Palette& p) { theme_->applyPalette(p); });
+    addLabelledRow(QStringLiteral("Theme"), theme_);
+
+    // Under the login switch: the help line, or the error of the last change in its place.
+    QVBoxLayout* loginTexts = addLabelledRow(
+        QStringLiteral("Open ") + Product::name + QStringLiteral(" at login"), login_);
+    QWidget* loginRow = login_->parentWidget();
+    loginHelp_ =
+        formLabel(QStringLiteral("Starts quietly in the system tray, without opening a window."),
+                  theme(), &Palette::secondaryText, loginRow, true);
     loginHelp_->setObjectName(QStringLiteral("loginHelp"));
+    loginError_ = formLabel(QString(), theme(), &Palette::error, loginRow, true);
     loginError_->setObjectName(QStringLiteral("loginError"));
-    taskbar_->setObjectName(QStringLiteral("taskbarSwitch"));
-
-    addRow(labelledRow(QStringLiteral("Theme"), theme_));
-
-    QWidget* loginRow = labelledRow(
-        QStringLiteral("Open ") + Product::name + QStringLiteral(" at login"), login_, loginHelp_);
-    // The error line takes the help line's place.
     loginError_->setWordWrap(true);
-    static_cast<QVBoxLayout*>(loginRow->layout()->itemAt(0)->layout())->addWidget(loginError_);
-    addRow(loginRow);
+    loginTexts->addWidget(loginHelp_);
+    loginTexts->addWidget(loginError_);
 
-    addRow(labelledRow(QStringLiteral("Show in the taskbar"), taskbar_,
-                       formLabel(QStringLiteral("Turn off to keep ") + Product::name +
-                                     QStringLiteral(" in the system tray only."),
-                                 TextTone::secondary, nullptr, true)));
+    addLabelledRow(QStringLiteral("Show in the taskbar"), taskbar_,
+                   QStringLiteral("Turn off to keep ") + Product::name +
+                       QStringLiteral(" in the system tray only."));
 
     AppModel* model = &context_.ui.model;
     connect(theme_, &SegmentedControl::activated, this, [model](int index) {
@@ -81,7 +82,6 @@ GeneralSection::GeneralSection(SettingsContext& context, QWidget* parent)
     connect(model, &AppModel::settingsChanged, this, &GeneralSection::refresh);
     refresh();
     readLoginStatus();
-    applyPalette();
 }
 
 void GeneralSection::refresh()
@@ -113,12 +113,4 @@ void GeneralSection::showLoginState()
     loginError_->setText(loginFailure_.value_or(QString()));
     loginError_->setVisible(loginFailure_.has_value());
     loginHelp_->setVisible(!loginFailure_);
-}
-
-void GeneralSection::applyPalette()
-{
-    const Palette& p = context_.ui.theme.palette();
-    theme_->applyPalette(p);
-    for (ToggleSwitch* toggle : {login_, taskbar_})
-        toggle->setColors(p.accent, p.tertiaryText);
 }

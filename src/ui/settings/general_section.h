@@ -22,7 +22,6 @@ public:
     void refresh();
     // Reads the login item's status again (when the window is shown).
     void readLoginStatus();
-    void applyPalette();
 
 private:
     void setOpenAtLogin(bool on);
@@ -31,8 +30,8 @@ private:
     SettingsContext& context_;
     SegmentedControl* theme_;
     ToggleSwitch* login_;
-    QLabel* loginHelp_;
-    QLabel* loginError_;
+    QLabel* loginHelp_ = nullptr;
+    QLabel* loginError_ = nullptr;
     ToggleSwitch* taskbar_;
     // The login item's status as last read, and the failure of the last change.
     LoginItemStatus loginStatus_ = LoginItemStatus::notRegistered;

@@ -6,7 +6,6 @@
 #include "ui/theme/theme.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
-#include "ui/widgets/buttons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -23,36 +22,33 @@ QString pathPreview(const Environment& environment)
 
 NodeSection::NodeSection(SettingsContext& context, QWidget* parent)
     : FormSection(QStringLiteral("Node"), context.ui.theme, parent), context_(context),
-      nodePath_(new QLineEdit), shellStatus_(formLabel(QString(), TextTone::primary, nullptr)),
-      pathLine_(formLabel(QString(), TextTone::secondary, nullptr))
+      nodePath_(new QLineEdit)
 {
     setObjectName(QStringLiteral("nodeSection"));
     nodePath_->setObjectName(QStringLiteral("nodePathField"));
     nodePath_->setPlaceholderText(QStringLiteral("Automatic (from your login shell)"));
     nodePath_->setMinimumWidth(220);
-    auto* choose = new QPushButton(QStringLiteral("Choose…"));
-    choose->setObjectName(QStringLiteral("chooseNodeButton"));
     auto* field = new QWidget;
     auto* fieldLayout = new QHBoxLayout(field);
     fieldLayout->setContentsMargins(0, 0, 0, 0);
     fieldLayout->setSpacing(6);
     nodePath_->setParent(field);
-    choose->setParent(field);
+    auto* choose =
+        formButton(QStringLiteral("Choose…"), QStringLiteral("chooseNodeButton"), theme(), field);
     fieldLayout->addWidget(nodePath_);
     fieldLayout->addWidget(choose);
-    addRow(labelledRow(QStringLiteral("Node path override"), field));
+    addLabelledRow(QStringLiteral("Node path override"), field);
 
     QHBoxLayout* status = addRowLayout(QStringLiteral("shellStatusRow"));
+    shellStatus_ = formLabel(QString(), theme(), &Palette::primaryText, status->parentWidget());
     shellStatus_->setObjectName(QStringLiteral("shellStatus"));
-    shellStatus_->setParent(status->parentWidget());
     status->addWidget(shellStatus_, 1);
-    auto* reload = new QPushButton(QStringLiteral("Reload"), status->parentWidget());
-    reload->setObjectName(QStringLiteral("reloadShellButton"));
-    status->addWidget(reload);
+    status->addWidget(formButton(QStringLiteral("Reload"), QStringLiteral("reloadShellButton"),
+                                 theme(), status->parentWidget()));
 
     QHBoxLayout* path = addRowLayout(QStringLiteral("pathRow"));
+    pathLine_ = formLabel(QString(), theme(), &Palette::secondaryText, path->parentWidget());
     pathLine_->setObjectName(QStringLiteral("pathLine"));
-    pathLine_->setParent(path->parentWidget());
     pathLine_->setFont(TypeScale::monospaced());
     pathLine_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pathLine_->setWordWrap(true);
@@ -69,12 +65,12 @@ NodeSection::NodeSection(SettingsContext& context, QWidget* parent)
                 editSettings(*model, [&chosen](AppSettings& s) { s.nodePath = chosen; });
             });
     });
-    connect(reload, &QPushButton::clicked, model, &AppModel::reloadShellEnvironment);
+    connect(findChild<QPushButton*>(QStringLiteral("reloadShellButton")), &QPushButton::clicked,
+            model, &AppModel::reloadShellEnvironment);
     for (const auto signal : {&AppModel::settingsChanged, &AppModel::rawShellEnvChanged,
                               &AppModel::shellEnvLoadedChanged})
         connect(model, signal, this, &NodeSection::refresh);
     refresh();
-    applyPalette();
 }
 
 void NodeSection::refresh()
@@ -87,12 +83,4 @@ void NodeSection::refresh()
                                                  : QStringLiteral("Loading shell environment…"));
     pathLine_->setText(pathPreview(
         ShellEnvironment::childEnvironment(model.rawShellEnv(), model.settings().nodePath)));
-}
-
-void NodeSection::applyPalette()
-{
-    const Palette& p = context_.ui.theme.palette();
-    for (QPushButton* button : findChildren<QPushButton*>())
-        styleButton(button, ButtonStyle::secondary, p);
-    applyTextTones(this, p);
 }

@@ -16,15 +16,13 @@ class NodeSection : public FormSection
 public:
     NodeSection(SettingsContext& context, QWidget* parent = nullptr);
 
-    void applyPalette();
-
 private:
     void refresh();
 
     SettingsContext& context_;
     QLineEdit* nodePath_;
-    QLabel* shellStatus_;
-    QLabel* pathLine_;
+    QLabel* shellStatus_ = nullptr;
+    QLabel* pathLine_ = nullptr;
 };
 
 // "PATH: " + the first four entries of the environment's PATH joined by ":", then "…".

@@ -2,22 +2,25 @@
 
 #include "ui/theme/theme.h"
 #include "ui/theme/type_scale.h"
+#include "ui/widgets/buttons.h"
+#include "ui/widgets/toggle_switch.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
-
-const char* const toneProperty = "textTone";
 
 // The card behind the rows of a section: rounded, filled, with hairlines between the rows.
 class FormCard : public QWidget
 {
 public:
-    FormCard(Theme& theme, QWidget* parent) : QWidget(parent), theme_(theme) {}
+    FormCard(Theme& theme, QWidget* parent) : QWidget(parent), theme_(theme)
+    {
+        connect(&theme_, &Theme::schemeChanged, this, qOverload<>(&QWidget::update));
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -25,15 +28,12 @@ protected:
         const Palette& p = theme_.palette();
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         painter.setPen(QPen(p.border, 1));
         painter.setBrush(p.cardBackground);
-        painter.drawRoundedRect(box, 8, 8);
+        painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
         painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(QPen(p.border, 1));
-        const QObjectList& rows = children();
         bool first = true;
-        for (QObject* child : rows) {
+        for (QObject* child : children()) {
             auto* row = qobject_cast<QWidget*>(child);
             if (!row || row->isHidden())
                 continue;
@@ -47,38 +47,35 @@ private:
     Theme& theme_;
 };
 
-QColor toneColor(TextTone tone, const Palette& p)
-{
-    switch (tone) {
-    case TextTone::primary: return p.primaryText;
-    case TextTone::secondary: return p.secondaryText;
-    case TextTone::error: return p.error;
-    case TextTone::success: return p.running;
-    case TextTone::warning: return p.starting;
-    }
-    return p.primaryText;
-}
-
 } // namespace
 
-QLabel* formLabel(const QString& text, TextTone tone, QWidget* parent, bool caption)
+QLabel* formLabel(const QString& text, Theme& theme, ThemeBinder::PaletteColor color,
+                  QWidget* parent, bool caption)
 {
     auto* label = new QLabel(text, parent);
     label->setFont(caption ? TypeScale::caption() : TypeScale::body());
-    label->setProperty(toneProperty, int(tone));
+    ThemeBinder::bindTextColor(label, theme, color);
     return label;
 }
 
-void applyTextTones(QWidget* root, const Palette& palette)
+QPushButton* formButton(const QString& text, const QString& objectName, Theme& theme,
+                        QWidget* parent)
 {
-    for (QLabel* label : root->findChildren<QLabel*>()) {
-        const QVariant tone = label->property(toneProperty);
-        if (!tone.isValid())
-            continue;
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, toneColor(TextTone(tone.toInt()), palette));
-        label->setPalette(pal);
-    }
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(objectName);
+    ThemeBinder::bind(button, theme, [button](const Palette& p) {
+        styleButton(button, ButtonStyle::secondary, p);
+    });
+    return button;
+}
+
+ToggleSwitch* formSwitch(const QString& objectName, Theme& theme)
+{
+    auto* toggle = new ToggleSwitch;
+    toggle->setObjectName(objectName);
+    ThemeBinder::bind(toggle, theme,
+                      [toggle](const Palette& p) { toggle->setColors(p.accent, p.tertiaryText); });
+    return toggle;
 }
 
 FormSection::FormSection(const QString& title, Theme& theme, QWidget* parent)
@@ -88,9 +85,8 @@ FormSection::FormSection(const QString& title, Theme& theme, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);
-    QFont headerFont = TypeScale::sectionHeader();
-    auto* header = formLabel(title.toUpper(), TextTone::secondary, this);
-    header->setFont(headerFont);
+    auto* header = formLabel(title.toUpper(), theme, &Palette::secondaryText, this);
+    header->setFont(TypeScale::sectionHeader());
     header->setObjectName(QStringLiteral("sectionTitle"));
     header->setContentsMargins(12, 0, 0, 0);
     layout->addWidget(header);
@@ -116,24 +112,36 @@ QHBoxLayout* FormSection::addRowLayout(const QString& objectName)
     return layout;
 }
 
-QWidget* labelledRow(const QString& label, QWidget* control, QLabel* help, QWidget* parent)
+QVBoxLayout* FormSection::addLabelledRow(const QString& label, QWidget* control,
+                                         const QString& help)
 {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(12, 8, 12, 8);
+    QHBoxLayout* layout = addRowLayout();
     layout->setSpacing(12);
+    QWidget* row = layout->parentWidget();
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    texts->addWidget(formLabel(label, TextTone::primary, row));
-    if (help) {
-        help->setParent(row);
-        help->setWordWrap(true);
-        texts->addWidget(help);
+    texts->addWidget(formLabel(label, theme_, &Palette::primaryText, row));
+    if (!help.isEmpty()) {
+        QLabel* helpLine = formLabel(help, theme_, &Palette::secondaryText, row, true);
+        helpLine->setWordWrap(true);
+        texts->addWidget(helpLine);
     }
     layout->addLayout(texts, 1);
     control->setParent(row);
     layout->addWidget(control, 0, Qt::AlignVCenter);
-    return row;
+    return texts;
+}
+
+void clearRows(QVBoxLayout* rows)
+{
+    while (QLayoutItem* item = rows->takeAt(0)) {
+        if (QWidget* row = item->widget()) {
+            row->hide();
+            row->setParent(nullptr);
+            row->deleteLater();
+        }
+        delete item;
+    }
 }
 
 QString tildePath(const QString& path, const QString& home)

@@ -1,23 +1,28 @@
 #pragma once
 
+#include "ui/theme/theme_binder.h"
+
 #include <QString>
 #include <QWidget>
 
 class QHBoxLayout;
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 class Theme;
-struct Palette;
+class ToggleSwitch;
 
 // The grouped form of the settings window: titled sections whose rows sit on a card, divided by
-// hairlines. Texts carry a tone that the window re-applies when the scheme changes.
+// hairlines. Every helper binds its widget to the theme, so the form follows scheme changes.
 
-enum class TextTone { primary, secondary, error, success, warning };
-
-// A label in the body or caption size with its tone recorded on it.
-QLabel* formLabel(const QString& text, TextTone tone, QWidget* parent, bool caption = false);
-// Gives every label under `root` that carries a tone the palette's colour for it.
-void applyTextTones(QWidget* root, const Palette& palette);
+// A label in the body (or caption) size, in `color` of the palette.
+QLabel* formLabel(const QString& text, Theme& theme, ThemeBinder::PaletteColor color,
+                  QWidget* parent, bool caption = false);
+// A secondary text button.
+QPushButton* formButton(const QString& text, const QString& objectName, Theme& theme,
+                        QWidget* parent);
+// A switch in the accent colour.
+ToggleSwitch* formSwitch(const QString& objectName, Theme& theme);
 
 // One section: an upper-case title above a card of rows.
 class FormSection : public QWidget
@@ -27,10 +32,15 @@ class FormSection : public QWidget
 public:
     FormSection(const QString& title, Theme& theme, QWidget* parent = nullptr);
 
+    Theme& theme() const { return theme_; }
     // Appends a row to the card (below a divider when it is not the first).
     void addRow(QWidget* row);
     // A new row with a horizontal layout (12 px margins), already added to the card.
     QHBoxLayout* addRowLayout(const QString& objectName = QString());
+    // A row with a label (and an optional help line under it) on the left and `control` on the
+    // right, added to the card. Returns the layout of the label and help line.
+    QVBoxLayout* addLabelledRow(const QString& label, QWidget* control,
+                                const QString& help = QString());
 
 private:
     Theme& theme_;
@@ -38,9 +48,9 @@ private:
     QVBoxLayout* rows_;
 };
 
-// A row with a label (and an optional help line under it) on the left and `control` on the right.
-QWidget* labelledRow(const QString& label, QWidget* control, QLabel* help = nullptr,
-                     QWidget* parent = nullptr);
+// Removes every row of a list that is rebuilt as a whole. A row may hold the button whose click
+// caused the rebuild, so rows are detached at once and deleted later, from the event loop.
+void clearRows(QVBoxLayout* rows);
 
 // A path with the home folder shown as "~".
 QString tildePath(const QString& path, const QString& home);

@@ -60,11 +60,9 @@ SettingsWindow::SettingsWindow(UiContext& ui, LoginItem& loginItem, SettingsChoo
     editorCommand_->setObjectName(QStringLiteral("editorCommandField"));
     editorCommand_->setPlaceholderText(QStringLiteral("Optional, e.g. code or cursor"));
     editorCommand_->setMinimumWidth(220);
-    auto* help = formLabel(QStringLiteral("When set, runs as `<command> <project folder>` and is "
-                                          "used instead of the app above."),
-                           TextTone::secondary, nullptr, true);
-    help->setObjectName(QStringLiteral("editorCommandHelp"));
-    editor->addRow(labelledRow(QStringLiteral("Custom command"), editorCommand_, help));
+    editor->addLabelledRow(QStringLiteral("Custom command"), editorCommand_,
+                           QStringLiteral("When set, runs as `<command> <project folder>` and is "
+                                          "used instead of the app above."));
     layout->addWidget(editor);
     layout->addWidget(new NodeSection(context_, content));
     layout->addStretch(1);
@@ -77,9 +75,11 @@ SettingsWindow::SettingsWindow(UiContext& ui, LoginItem& loginItem, SettingsChoo
     for (const auto signal : {&AppModel::settingsChanged, &AppModel::installedTerminalsChanged,
                               &AppModel::installedEditorsChanged})
         connect(model, signal, this, &SettingsWindow::refreshPickers);
-    connect(&context_.ui.theme, &Theme::schemeChanged, this, &SettingsWindow::applyColours);
+    // The pickers' stand-in icons are drawn in the palette's colours.
+    connect(&context_.ui.theme, &Theme::schemeChanged, this, &SettingsWindow::refreshPickers);
     refreshPickers();
-    applyColours();
+    setAutoFillBackground(true);
+    ThemeBinder::bindColor(this, QPalette::Window, context_.ui.theme, &Palette::windowBackground);
 }
 
 SettingsWindow::~SettingsWindow() = default;
@@ -92,7 +92,7 @@ FormSection* SettingsWindow::appSection(const QString& title, const QString& pic
     picker->setObjectName(kind == AppKind::terminal ? QStringLiteral("terminalPicker")
                                                     : QStringLiteral("editorPicker"));
     (kind == AppKind::terminal ? terminalPicker_ : editorPicker_) = picker;
-    section->addRow(labelledRow(pickerTitle, picker));
+    section->addLabelledRow(pickerTitle, picker);
     AppModel* model = &context_.ui.model;
     connect(picker, &AppPicker::selectionPicked, this, [model, kind](const QString& tag) {
         editSettings(*model, [&](AppSettings& s) { selectionOf(s, kind) = tag; });
@@ -136,24 +136,4 @@ void SettingsWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     general_->readLoginStatus();
-}
-
-void SettingsWindow::applyColours()
-{
-    const Palette& p = context_.ui.theme.palette();
-    QPalette background = palette();
-    background.setColor(QPalette::Window, p.windowBackground);
-    setPalette(background);
-    setAutoFillBackground(true);
-    scroll_->viewport()->setAutoFillBackground(false);
-    scroll_->widget()->setAutoFillBackground(false);
-    general_->applyPalette();
-    for (auto* section : findChildren<ProjectFoldersSection*>())
-        section->applyPalette();
-    access_->applyPalette();
-    for (auto* section : findChildren<NodeSection*>())
-        section->applyPalette();
-    refreshPickers();
-    applyTextTones(this, p);
-    update();
 }

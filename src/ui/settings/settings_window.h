@@ -34,7 +34,6 @@ private:
     FormSection* appSection(const QString& title, const QString& pickerTitle, AppKind kind);
     void refreshPickers();
     void pickOther(AppKind kind);
-    void applyColours();
 
     SettingsContext context_;
     QScrollArea* scroll_;
