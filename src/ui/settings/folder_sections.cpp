@@ -158,7 +158,6 @@ void FolderAccessSection::check()
                       return;
                   blocked_ = blocked;
                   showRows();
-                  emit checked();
               });
 }
 

@@ -37,12 +37,6 @@ public:
     FolderAccessSection(SettingsContext& context, QWidget* parent = nullptr);
 
     void check();
-    // The roots found unreadable by the last check.
-    const QSet<QString>& blocked() const { return blocked_; }
-
-signals:
-    // A check has finished and its result is shown.
-    void checked();
 
 protected:
     void showEvent(QShowEvent* event) override;

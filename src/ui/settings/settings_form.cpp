@@ -128,6 +128,8 @@ QVBoxLayout* FormSection::addLabelledRow(const QString& label, QWidget* control,
     }
     layout->addLayout(texts, 1);
     control->setParent(row);
+    if (control->accessibleName().isEmpty())
+        control->setAccessibleName(label);
     layout->addWidget(control, 0, Qt::AlignVCenter);
     return texts;
 }

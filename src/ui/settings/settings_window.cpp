@@ -26,8 +26,7 @@ QString& selectionOf(AppSettings& settings, AppKind kind)
 
 SettingsWindow::SettingsWindow(UiContext& ui, LoginItem& loginItem, SettingsChoosers choosers,
                                QWidget* parent)
-    : QWidget(parent, Qt::Window), context_{ui, loginItem, std::move(choosers)},
-      scroll_(new QScrollArea(this))
+    : QWidget(parent, Qt::Window), context_{ui, loginItem, std::move(choosers)}
 {
     setObjectName(QStringLiteral("settingsWindow"));
     setWindowTitle(Product::name + QStringLiteral(" Settings"));
@@ -35,11 +34,12 @@ SettingsWindow::SettingsWindow(UiContext& ui, LoginItem& loginItem, SettingsChoo
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroll_);
-    scroll_->setObjectName(QStringLiteral("settingsScroll"));
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setWidgetResizable(true);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* scroll = new QScrollArea(this);
+    outer->addWidget(scroll);
+    scroll->setObjectName(QStringLiteral("settingsScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     auto* content = new QWidget;
     content->setObjectName(QStringLiteral("settingsContent"));
@@ -50,8 +50,7 @@ SettingsWindow::SettingsWindow(UiContext& ui, LoginItem& loginItem, SettingsChoo
     general_ = new GeneralSection(context_, content);
     layout->addWidget(general_);
     layout->addWidget(new ProjectFoldersSection(context_, content));
-    access_ = new FolderAccessSection(context_, content);
-    layout->addWidget(access_);
+    layout->addWidget(new FolderAccessSection(context_, content));
     layout->addWidget(appSection(QStringLiteral("Terminal"), QStringLiteral("Open Terminal with"),
                                  AppKind::terminal));
     FormSection* editor =
@@ -66,7 +65,7 @@ SettingsWindow::SettingsWindow(UiContext& ui, LoginItem& loginItem, SettingsChoo
     layout->addWidget(editor);
     layout->addWidget(new NodeSection(context_, content));
     layout->addStretch(1);
-    scroll_->setWidget(content);
+    scroll->setWidget(content);
 
     AppModel* model = &context_.ui.model;
     connect(editorCommand_, &QLineEdit::textEdited, this, [model](const QString& text) {

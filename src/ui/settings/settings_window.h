@@ -6,11 +6,9 @@
 #include <QWidget>
 
 class AppPicker;
-class FolderAccessSection;
 class FormSection;
 class GeneralSection;
 class QLineEdit;
-class QScrollArea;
 
 // The application's preferences in one window, 560 × 520: "General", "Project folders",
 // "Access", "Terminal", "Editor" and "Node". Every change goes to the model at once; the window
@@ -24,9 +22,6 @@ public:
                    QWidget* parent = nullptr);
     ~SettingsWindow() override;
 
-    FolderAccessSection* access() const { return access_; }
-    QScrollArea* scrollArea() const { return scroll_; }
-
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -36,9 +31,7 @@ private:
     void pickOther(AppKind kind);
 
     SettingsContext context_;
-    QScrollArea* scroll_;
-    GeneralSection* general_;
-    FolderAccessSection* access_;
+    GeneralSection* general_ = nullptr;
     AppPicker* terminalPicker_ = nullptr;
     AppPicker* editorPicker_ = nullptr;
     QLineEdit* editorCommand_ = nullptr;
