@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -377,4 +378,38 @@ TEST(SettingsWindowShell, OneWindowAtATimeAndClosingItEndsIt)
     shell.showSettings();
     EXPECT_TRUE(shell.settingsWindow());
     EXPECT_EQ(openWindows(), 1);
+}
+
+TEST(SettingsChoosers, NodeDialogTakesAFileOrAFolderAndTheAppDialogOnlyPrograms)
+{
+    TempFolder temp;
+    const QString bin = temp.makeDir(QStringLiteral("node/bin"));
+    const QString node = temp.writeScript(QStringLiteral("node/bin/node"), "exit 0\n");
+    const QString notes = temp.write(QStringLiteral("node/bin/notes.txt"), "not a program");
+    QWidget parent;
+    parent.show();
+    QStringList chosen;
+    const SettingsChoosers::Chosen record = [&chosen](const QString& path) { chosen << path; };
+    // Opens a chooser, selects `file` in `folder` (nothing when empty) and presses Choose.
+    const auto choose = [&](const std::function<void(QWidget*, SettingsChoosers::Chosen)>& open,
+                            const QString& folder, const QString& file) {
+        open(&parent, record);
+        auto* dialog = parent.findChild<QFileDialog*>();
+        ASSERT_NE(dialog, nullptr);
+        dialog->setDirectory(folder);
+        if (!file.isEmpty())
+            dialog->selectFile(file);
+        static_cast<QDialog*>(dialog)->accept(); // the Choose button
+        WAIT_UNTIL(!parent.findChild<QFileDialog*>(), 5000);
+    };
+    const SettingsChoosers dialogs = SettingsChoosers::dialogs();
+
+    choose(dialogs.nodePath, bin, QString());
+    choose(dialogs.nodePath, bin, node);
+    EXPECT_EQ(chosen, (QStringList{bin, node}));
+
+    chosen.clear();
+    choose(dialogs.application, bin, notes);
+    choose(dialogs.application, bin, node);
+    EXPECT_EQ(chosen, QStringList{node});
 }
