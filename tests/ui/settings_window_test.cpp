@@ -160,7 +160,7 @@ protected:
     static QString blockedRoot()
     {
         static TempFolder folder;
-        const QString root = folder.filePath(QStringLiteral("protected"));
+        QString root = folder.filePath(QStringLiteral("protected"));
         if (::geteuid() == 0) {
             folder.write(QStringLiteral("protected"), "not a folder");
         } else {

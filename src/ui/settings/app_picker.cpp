@@ -54,7 +54,7 @@ QStringList AppPicker::tags() const
 
 QIcon AppPicker::appIcon(const QString& program, const Palette& palette) const
 {
-    const QIcon themed = QIcon::fromTheme(QFileInfo(program).fileName());
+    QIcon themed = QIcon::fromTheme(QFileInfo(program).fileName());
     if (!themed.isNull())
         return themed;
     return Lucide::icon(kind_ == AppKind::terminal ? QStringLiteral("terminal")

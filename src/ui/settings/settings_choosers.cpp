@@ -27,7 +27,7 @@ public:
         if (!QFileInfo::exists(path))
             return;
         chosen_(path);
-        QDialog::accept();
+        done(QDialog::Accepted);
     }
 
 private:
@@ -47,7 +47,7 @@ SettingsChoosers SettingsChoosers::dialogs()
 {
     SettingsChoosers choosers;
     choosers.folder = [](QWidget* parent, const QString& prompt, const QString& message,
-                         Chosen chosen) {
+                         const Chosen& chosen) {
         AddActions::chooseFolderWithDialog(parent, prompt, message, chosen);
     };
     choosers.nodePath = [](QWidget* parent, Chosen chosen) {
