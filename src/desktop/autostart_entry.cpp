@@ -9,18 +9,16 @@
 
 #include <algorithm>
 
-AutostartEntry::AutostartEntry(QString folder, QString executable)
-    : folder_(std::move(folder)), executable_(std::move(executable))
-{}
+AutostartEntry::AutostartEntry(QString autostartFolder) : folder_(std::move(autostartFolder)) {}
 
-QString AutostartEntry::defaultFolder(const Environment& environment)
+AutostartEntry AutostartEntry::forEnvironment(const Environment& environment)
 {
-    const QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
+    QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
     // The base directory specification ignores a relative value.
-    if (config.startsWith(u'/'))
-        return config + QStringLiteral("/autostart");
-    const QString home = environment.value(QStringLiteral("HOME"), QDir::homePath());
-    return home + QStringLiteral("/.config/autostart");
+    if (config.isEmpty() || !QDir::isAbsolutePath(config))
+        config = environment.value(QStringLiteral("HOME"), QDir::homePath()) +
+                 QStringLiteral("/.config");
+    return AutostartEntry(config + QStringLiteral("/autostart"));
 }
 
 QString AutostartEntry::filePath() const
@@ -28,39 +26,25 @@ QString AutostartEntry::filePath() const
     return folder_ + QStringLiteral("/tallowmere.desktop");
 }
 
-QByteArray AutostartEntry::contents() const
+bool AutostartEntry::isEnabled() const
 {
-    // The Exec value is itself a string value: its backslashes are escaped once more.
-    QString exec = desktopEntryArgument(executable_) + QStringLiteral(" --autostart");
-    exec.replace(u'\\', QStringLiteral("\\\\"));
-    const QString entry = QStringLiteral("[Desktop Entry]\n"
-                                         "Type=Application\n"
-                                         "Name=%1\n"
-                                         "Comment=Starts %1 quietly in the system tray\n"
-                                         "Exec=%2\n"
-                                         "Terminal=false\n"
-                                         "X-GNOME-Autostart-enabled=true\n")
-                              .arg(Product::name, exec);
-    return entry.toUtf8();
+    return QFileInfo(filePath()).isFile();
 }
 
-LoginItemStatus AutostartEntry::status() const
-{
-    return QFileInfo::exists(filePath()) ? LoginItemStatus::enabled
-                                         : LoginItemStatus::notRegistered;
-}
-
-std::optional<QString> AutostartEntry::enable()
+std::optional<QString> AutostartEntry::enable(const QString& executable) const
 {
     if (!QDir().mkpath(folder_))
-        return QStringLiteral("Could not create the folder %1").arg(folder_);
+        return QStringLiteral("cannot create the folder ") + folder_;
     QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly) || file.write(contents()) < 0 || !file.commit())
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    file.write(autostartEntryText(executable).toUtf8());
+    if (!file.commit())
         return file.errorString();
     return std::nullopt;
 }
 
-std::optional<QString> AutostartEntry::disable()
+std::optional<QString> AutostartEntry::disable() const
 {
     QFile file(filePath());
     if (!file.exists() || file.remove())
@@ -68,21 +52,44 @@ std::optional<QString> AutostartEntry::disable()
     return file.errorString();
 }
 
-QString desktopEntryArgument(const QString& argument)
+QString autostartEntryText(const QString& executable)
 {
-    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
-    QString escaped = argument;
-    escaped.replace(u'%', QStringLiteral("%%"));
-    const bool needsQuotes =
-        escaped.isEmpty() ||
-        std::any_of(escaped.cbegin(), escaped.cend(), [](QChar c) { return reserved.contains(c); });
-    if (!needsQuotes)
-        return escaped;
-    QString quoted;
-    for (const QChar c : escaped) {
-        if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
-            quoted += u'\\';
-        quoted += c;
+    return QStringLiteral("[Desktop Entry]\n"
+                          "Type=Application\n"
+                          "Name=") +
+           Product::name +
+           QStringLiteral("\n"
+                          "Comment=Starts quietly in the system tray\n"
+                          "Exec=") +
+           desktopExecArgument(executable) +
+           QStringLiteral(" --autostart\n"
+                          "Icon=tallowmere\n"
+                          "Terminal=false\n"
+                          "X-GNOME-Autostart-enabled=true\n");
+}
+
+QString desktopExecArgument(const QString& argument)
+{
+    // Field codes start with "%": a literal one is doubled, quoted or not.
+    QString text = argument;
+    text.replace(u'%', QStringLiteral("%%"));
+    static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`=");
+    const bool needsQuotes = text.isEmpty() || std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+                                 return reserved.contains(c);
+                             });
+    if (needsQuotes) {
+        // Inside quotes, ", `, $ and \ take a backslash.
+        QString quoted;
+        for (const QChar c : std::as_const(text)) {
+            if (c == u'"' || c == u'`' || c == u'$' || c == u'\\')
+                quoted += u'\\';
+            quoted += c;
+        }
+        text = u'"' + quoted + u'"';
     }
-    return u'"' + quoted + u'"';
+    // The key's value is a string: its own escapes apply on top of the quoting rules.
+    text.replace(u'\\', QStringLiteral("\\\\"));
+    text.replace(u'\n', QStringLiteral("\\n"));
+    text.replace(u'\t', QStringLiteral("\\t"));
+    return text;
 }

@@ -1,34 +1,36 @@
 #pragma once
 
 #include "base/environment.h"
-#include "desktop/login_item.h"
 
 #include <QString>
 
-// Starting at login through an XDG autostart entry, "tallowmere.desktop" in the autostart
-// folder. Its command is the executable with "--autostart", which starts the application
-// quietly in the tray. Enabled exactly when the file exists.
-class AutostartEntry : public LoginItem
+#include <optional>
+
+// Launch at login through an XDG autostart entry: "tallowmere.desktop" in the autostart folder
+// of the user's configuration ($XDG_CONFIG_HOME/autostart, default ~/.config/autostart). The
+// entry starts the executable with --autostart, which opens no window. Enabled means the file
+// exists; there is no state in between.
+class AutostartEntry
 {
 public:
-    AutostartEntry(QString folder, QString executable);
-
-    // $XDG_CONFIG_HOME/autostart, else $HOME/.config/autostart.
-    static QString defaultFolder(const Environment& environment);
+    explicit AutostartEntry(QString autostartFolder);
+    // The folder the desktop reads for this environment (XDG_CONFIG_HOME, else HOME/.config).
+    static AutostartEntry forEnvironment(const Environment& environment);
 
     QString filePath() const;
-    // The whole entry as written.
-    QByteArray contents() const;
-
-    LoginItemStatus status() const override;
-    std::optional<QString> enable() override;
-    std::optional<QString> disable() override;
+    bool isEnabled() const;
+    // Writes the entry atomically (creating the folder); returns why it failed, if it did.
+    std::optional<QString> enable(const QString& executable) const;
+    // Removes the entry; nothing to do when it does not exist. Returns why it failed, if it did.
+    std::optional<QString> disable() const;
 
 private:
     QString folder_;
-    QString executable_;
 };
 
-// One argument of a desktop entry's Exec key: quoted when it contains a reserved character,
-// with the characters special inside the quotes escaped, and "%" doubled.
-QString desktopEntryArgument(const QString& argument);
+// The text of the entry that starts `executable` (an absolute path) with --autostart.
+QString autostartEntryText(const QString& executable);
+
+// One argument of a desktop entry's Exec key: quoted and escaped when it needs it, with the
+// escapes of the key's string value on top.
+QString desktopExecArgument(const QString& argument);

@@ -1,7 +1,7 @@
 #include "ui/app_shell.h"
 
 #include "core/model/app_model.h"
-#include "desktop/autostart_entry.h"
+#include "desktop/autostart_login_item.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"
@@ -35,8 +35,8 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
     AppModel* model = model_.get();
     ui_->refreshMemory = [model](const QString& path) { model->refreshMemory(path); };
     ui_->openSettings = [this] { showSettings(); };
-    loginItem_ = std::make_unique<AutostartEntry>(AutostartEntry::defaultFolder(environment_),
-                                                  QCoreApplication::applicationFilePath());
+    loginItem_ = std::make_unique<AutostartLoginItem>(AutostartEntry::forEnvironment(environment_),
+                                                      QCoreApplication::applicationFilePath());
 }
 
 AppShell::~AppShell()

@@ -1,5 +1,5 @@
 #include "core/model/demo_data.h"
-#include "desktop/autostart_entry.h"
+#include "desktop/autostart_login_item.h"
 #include "supervision/project_runtime.h"
 #include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"
@@ -67,7 +67,8 @@ struct DemoRun
 
     GuiFixture fixture;
     std::unique_ptr<MainWindow> window;
-    AutostartEntry login{QStringLiteral("/nonexistent/autostart"), QStringLiteral("/bin/true")};
+    AutostartLoginItem login{AutostartEntry(QStringLiteral("/nonexistent/autostart")),
+                             QStringLiteral("/bin/true")};
     std::unique_ptr<SettingsWindow> settings;
     std::unique_ptr<DiagnosticsRunner> runner;
     std::optional<int> exitCode;

@@ -1,4 +1,4 @@
-#include "desktop/autostart_entry.h"
+#include "desktop/autostart_login_item.h"
 #include "support/qt_gtest_printers.h"
 #include "support/support_dir_override.h"
 #include "support/temp_folder.h"
@@ -33,9 +33,15 @@ class SettingsWindowTest : public ::testing::Test
 protected:
     explicit SettingsWindowTest(const Registry& registry = {},
                                 const QMap<QString, QString>& environment = {})
-        : fixture(registry, environment), login(temp.filePath(QStringLiteral("config/autostart")),
-                                                QStringLiteral("/opt/tm/tallowmere"))
+        : fixture(registry, environment),
+          login(AutostartEntry(temp.filePath(QStringLiteral("config/autostart"))),
+                QStringLiteral("/opt/tm/tallowmere"))
     {}
+
+    QString autostartFile() const
+    {
+        return temp.filePath(QStringLiteral("config/autostart/tallowmere.desktop"));
+    }
 
     void open()
     {
@@ -83,7 +89,7 @@ protected:
 
     TempFolder temp;
     GuiFixture fixture;
-    AutostartEntry login;
+    AutostartLoginItem login;
     std::unique_ptr<SettingsWindow> window;
     QStringList folders, nodePaths, programs, folderRequests;
 
@@ -238,13 +244,13 @@ TEST_F(SettingsWindowTest, LoginSwitchWritesAndRemovesTheAutostartEntry)
 
     click("loginSwitch");
     EXPECT_TRUE(toggle->isChecked());
-    const QByteArray entry = readWholeFile(login.filePath());
+    const QByteArray entry = readWholeFile(autostartFile());
     EXPECT_TRUE(entry.contains("\nExec=/opt/tm/tallowmere --autostart\n")) << entry.constData();
     EXPECT_TRUE(entry.startsWith("[Desktop Entry]\n"));
 
     click("loginSwitch");
     EXPECT_FALSE(toggle->isChecked());
-    EXPECT_FALSE(QFile::exists(login.filePath()));
+    EXPECT_FALSE(QFile::exists(autostartFile()));
     EXPECT_TRUE(texts("loginError").isEmpty());
 }
 
