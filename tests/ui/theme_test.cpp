@@ -7,6 +7,7 @@
 #include "ui/theme/status_display.h"
 #include "ui/theme/system_color_scheme.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/widgets/icon_view.h"
 #include "ui/widgets/lucide.h"
 
@@ -211,4 +212,33 @@ TEST(WelcomeScreen, TheDescriptionWrapsInsideItsColumn)
     EXPECT_LE(text->geometry().right(), column->contentsRect().right());
     EXPECT_GE(text->height(), text->heightForWidth(text->width()))
         << "the wrapped text is taller than the label shows";
+}
+
+TEST(ThemeBinder, ReappliesOnEverySchemeChangeWhileTheWidgetLives)
+{
+    const Palette light = Palette::forScheme(Scheme::light);
+    const Palette dark = Palette::forScheme(Scheme::dark);
+    Theme theme;
+    theme.setMode(AppearanceMode::light);
+    auto* caption = new QLabel;
+    ThemeBinder::bindTextColor(caption, theme, &Palette::secondaryText);
+    QLabel inactiveOnly;
+    ThemeBinder::bindColor(&inactiveOnly, QPalette::WindowText, theme, &Palette::error,
+                           QPalette::Inactive);
+    EXPECT_EQ(caption->palette().color(QPalette::WindowText), light.secondaryText);
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Inactive, QPalette::WindowText), light.error);
+
+    theme.setMode(AppearanceMode::dark);
+    EXPECT_EQ(caption->palette().color(QPalette::Active, QPalette::WindowText), dark.secondaryText);
+    EXPECT_EQ(caption->palette().color(QPalette::Disabled, QPalette::WindowText),
+              dark.secondaryText);
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Inactive, QPalette::WindowText), dark.error);
+    // The other groups keep the application's colour.
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Active, QPalette::WindowText),
+              QApplication::palette().color(QPalette::Active, QPalette::WindowText));
+
+    // A binding ends with its widget.
+    delete caption;
+    theme.setMode(AppearanceMode::light);
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Inactive, QPalette::WindowText), light.error);
 }
