@@ -27,8 +27,9 @@ tallowmere_gzip(${data}/debian/changelog changelog.gz)
 add_custom_target(tallowmere_compressed_docs ALL
   DEPENDS ${compressed}/tallowmere.1.gz ${compressed}/changelog.gz)
 install(FILES ${compressed}/tallowmere.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Debian looks for these under the package's name, which is lower case.
 install(FILES ${compressed}/changelog.gz ${data}/debian/copyright
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tallowmere)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tallowmere)
@@ -36,13 +37,13 @@ set(CPACK_PACKAGE_VENDOR "The Tallowmere authors")
 set(CPACK_PACKAGE_CONTACT "The Tallowmere authors <hello@tallowmere.dev>")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://tallowmere.dev)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "keep every local Cloudflare Workers project in one place")
+# The first line of the package's description is the summary; this is the rest.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Tallowmere finds the Cloudflare Workers projects under the folders you name
- by their Wrangler configuration files, and starts, stops and restarts their
- local dev servers as supervised process groups. It shows each server's
- output, address, memory and port conflicts, finds servers started from a
- terminal, and lives in the system tray with a main window.")
+  "Tallowmere finds the Cloudflare Workers projects under the folders you name
+by their Wrangler configuration files, and starts, stops and restarts their
+local dev servers as supervised process groups. It shows each server's
+output, address, memory and port conflicts, finds servers started from a
+terminal, and lives in the system tray with a main window.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -29,7 +29,7 @@ trap cleanup EXIT
 fail() { echo "package check failed: $*" >&2; exit 1; }
 
 # lintian: errors fail the check; warnings and notes are listed for the record.
-lintian --no-tag-display-limit "$deb" > "$work/lintian.txt" 2>&1 || true
+lintian --tag-display-limit 0 "$deb" > "$work/lintian.txt" 2>&1 || true
 sed 's/^/lintian: /' "$work/lintian.txt"
 if grep -q '^E:' "$work/lintian.txt"; then
   fail "lintian reports errors"
