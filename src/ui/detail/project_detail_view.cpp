@@ -1,6 +1,7 @@
 #include "ui/detail/project_detail_view.h"
 
 #include "core/model/app_model.h"
+#include "ui/detail/overview/overview_tab.h"
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/detail/tab_placeholder.h"
@@ -25,7 +26,9 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     layout->addWidget(tabBar_);
     layout->addWidget(tabs_, 1);
     for (DetailTab tab : allDetailTabs())
-        tabs_->addWidget(new TabPlaceholder(tab, ui.theme, tabs_));
+        tabs_->addWidget(tab == DetailTab::overview
+                             ? static_cast<QWidget*>(new OverviewTab(ui, projectID, tabs_))
+                             : new TabPlaceholder(tab, ui.theme, tabs_));
 
     AppModel* model = &ui_.model;
     connect(tabBar_, &TabBar::tabClicked, model, &AppModel::setSelectedTab);
