@@ -50,13 +50,13 @@ void DetailsCard::setRows(const QList<DetailRow>& rows, const Palette& palette)
         auto* value = new ElidedLabel(row.value, body_);
         value->setObjectName(QStringLiteral("detailValue:") + row.label);
         value->setFont(row.mono ? TypeScale::monospaced() : TypeScale::body());
-        auto* copy = new IconButton(QStringLiteral("copy"), 24, 14, body_);
-        copy->setObjectName(QStringLiteral("detailCopy:") + row.label);
-        copy->setToolTip(QStringLiteral("Copy ") + row.label.toLower());
-        connect(copy, &QToolButton::clicked, this, [this, i] { copy(i); });
+        auto* copyButton = new IconButton(QStringLiteral("copy"), 24, 14, body_);
+        copyButton->setObjectName(QStringLiteral("detailCopy:") + row.label);
+        copyButton->setToolTip(QStringLiteral("Copy ") + row.label.toLower());
+        connect(copyButton, &QToolButton::clicked, this, [this, i] { copy(i); });
         grid_->addWidget(label, i, 0);
         grid_->addWidget(value, i, 1);
-        grid_->addWidget(copy, i, 2);
+        grid_->addWidget(copyButton, i, 2);
     }
     applyPalette(palette);
 }
