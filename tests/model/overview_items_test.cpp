@@ -206,18 +206,17 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
     info.vitePluginVersion = QStringLiteral("1.2.0");
     info.packageManager = PackageManager::pnpm;
     p.inspectorPort = 9230;
-    EXPECT_EQ(render(detailRows(p, &info, true, home)),
-              (QStringList{QStringLiteral("Path: ~/Sites/api [mono]"),
-                           QStringLiteral("Config: wrangler.jsonc · JSONC"),
-                           QStringLiteral("Entry: src/index.ts"),
-                           QStringLiteral("Compatibility date: 2025-01-01"),
-                           QStringLiteral("Pages output: dist [mono]"),
-                           QStringLiteral("Start command: pnpm exec wrangler dev [mono]"),
-                           QStringLiteral("Wrangler: not installed"),
-                           QStringLiteral("Vite plugin: 1.2.0"),
-                           QStringLiteral("Package manager: pnpm"),
-                           QStringLiteral("Inspector port: 9230"),
-                           QStringLiteral("Started by: outside Tallowmere (attached)")}));
+    EXPECT_EQ(
+        render(detailRows(p, &info, true, home)),
+        (QStringList{
+            QStringLiteral("Path: ~/Sites/api [mono]"),
+            QStringLiteral("Config: wrangler.jsonc · JSONC"), QStringLiteral("Entry: src/index.ts"),
+            QStringLiteral("Compatibility date: 2025-01-01"),
+            QStringLiteral("Pages output: dist [mono]"),
+            QStringLiteral("Start command: pnpm exec wrangler dev [mono]"),
+            QStringLiteral("Wrangler: not installed"), QStringLiteral("Vite plugin: 1.2.0"),
+            QStringLiteral("Package manager: pnpm"), QStringLiteral("Inspector port: 9230"),
+            QStringLiteral("Started by: outside Tallowmere (attached)")}));
 }
 
 TEST(OverviewDetails, InstallHintRunsInThePackageFolderElseTheProject)

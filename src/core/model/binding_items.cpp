@@ -75,7 +75,8 @@ std::optional<BindingItem> variablesItem(const QStringList& varNames)
     item.subtitle = subtitle;
     item.tag = varNames.size() == 1 ? QStringLiteral("1 var")
                                     : QString::number(varNames.size()) + QStringLiteral(" vars");
-    item.copyValues = {{QStringLiteral("Copy variable names"), varNames.join(QStringLiteral(", "))}};
+    item.copyValues = {
+        {QStringLiteral("Copy variable names"), varNames.join(QStringLiteral(", "))}};
     return item;
 }
 
@@ -92,8 +93,7 @@ QHash<QString, QString> workerOwners(const LocalWorkers& workers)
         if (info == workers.infos->constEnd() || !info->workerName || info->workerName->isEmpty())
             continue;
         const auto existing = owners.constFind(*info->workerName);
-        owners.insert(*info->workerName,
-                      existing == owners.constEnd() ? project.path : QString());
+        owners.insert(*info->workerName, existing == owners.constEnd() ? project.path : QString());
     }
     return owners;
 }

@@ -14,8 +14,8 @@ QString homeAbbreviated(const QString& path, const QString& home)
     return path;
 }
 
-QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info,
-                            bool startedElsewhere, const QString& home)
+QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,
+                            const QString& home)
 {
     QList<DetailRow> rows;
     const auto add = [&rows](const char* label, const QString& value, bool mono = false) {

@@ -24,8 +24,8 @@ QString homeAbbreviated(const QString& path, const QString& home);
 // The details card of a project, in display order, each row only when its value is known.
 // `info` is null before the first inspection; `startedElsewhere` means the running server was
 // not started here (found outside, or announced as already running and attached to).
-QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info,
-                            bool startedElsewhere, const QString& home);
+QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,
+                            const QString& home);
 
 // What the dependencies banner tells the user to run, and where.
 struct InstallHint

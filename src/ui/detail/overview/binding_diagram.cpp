@@ -11,9 +11,9 @@
 
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPaintEvent>
 #include <QTimer>
 
 #include <algorithm>
@@ -278,17 +278,17 @@ void BindingDiagram::paintConfigRow(QPainter& painter, const Palette& p) const
     painter.drawRoundedRect(row, 8, 8);
     const qreal ratio = painter.device()->devicePixelRatioF();
     const QPointF iconAt(row.left() + 10, row.center().y() - 7);
-    painter.drawPixmap(iconAt, Lucide::pixmap(QStringLiteral("file-text"), p.secondaryText, 14,
-                                              ratio));
+    painter.drawPixmap(iconAt,
+                       Lucide::pixmap(QStringLiteral("file-text"), p.secondaryText, 14, ratio));
     painter.drawPixmap(QPointF(row.right() - 22, row.center().y() - 7),
                        Lucide::pixmap(QStringLiteral("chevron-right"), p.tertiaryText, 14, ratio));
     const QFont font = TypeScale::monospaced();
     painter.setFont(font);
     painter.setPen(p.primaryText);
     const QRectF text = row.adjusted(32, 0, -28, 0);
-    painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
-                     QFontMetrics(font).elidedText(content_.configFile, Qt::ElideMiddle,
-                                                   int(text.width())));
+    painter.drawText(
+        text, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(font).elidedText(content_.configFile, Qt::ElideMiddle, int(text.width())));
 }
 
 void BindingDiagram::paintCard(QPainter& painter, int index, const Palette& p) const

@@ -114,7 +114,8 @@ QWidget* BindingListView::row(int index)
     actions->setPopupMode(QToolButton::InstantPopup);
     UiContext* ui = &ui_;
     const BindingItem copy = item;
-    connect(menu, &QMenu::aboutToShow, menu, [menu, ui, copy] { fillBindingMenu(*menu, *ui, copy); });
+    connect(menu, &QMenu::aboutToShow, menu,
+            [menu, ui, copy] { fillBindingMenu(*menu, *ui, copy); });
     layout->addWidget(actions);
     return row;
 }

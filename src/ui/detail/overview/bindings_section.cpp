@@ -96,7 +96,8 @@ BindingsSection::BindingsSection(UiContext& ui, const QString& projectID, QWidge
 
     connect(diagramButton_, &QPushButton::clicked, this,
             [this] { setBindingsLayout(BindingsLayout::diagram); });
-    connect(listButton_, &QPushButton::clicked, this, [this] { setBindingsLayout(BindingsLayout::list); });
+    connect(listButton_, &QPushButton::clicked, this,
+            [this] { setBindingsLayout(BindingsLayout::list); });
     UiContext* context = &ui_;
     const QString id = projectID;
     connect(diagram_, &BindingDiagram::configRowClicked, this, [context, id] {

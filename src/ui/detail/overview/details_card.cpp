@@ -15,8 +15,8 @@
 #include <QVBoxLayout>
 
 DetailsCard::DetailsCard(QWidget* parent)
-    : QFrame(parent), title_(new QLabel(QStringLiteral("Details"), this)),
-      body_(new QWidget(this)), grid_(new QGridLayout(body_))
+    : QFrame(parent), title_(new QLabel(QStringLiteral("Details"), this)), body_(new QWidget(this)),
+      grid_(new QGridLayout(body_))
 {
     setObjectName(QStringLiteral("detailsCard"));
     auto* layout = new QVBoxLayout(this);

@@ -16,8 +16,7 @@
 #include <QVBoxLayout>
 
 OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* parent)
-    : QScrollArea(parent), ui_(ui), projectID_(projectID),
-      runtime_(ui.model.runtimeFor(projectID))
+    : QScrollArea(parent), ui_(ui), projectID_(projectID), runtime_(ui.model.runtimeFor(projectID))
 {
     setObjectName(QStringLiteral("overviewTab"));
     setWidgetResizable(true);
@@ -91,8 +90,8 @@ void OverviewTab::refresh()
     diagram.status = status;
     diagram.configFile = project->configFile;
     if (info) {
-        const BindingItems built = buildBindingItems(
-            *info, LocalWorkers{projectID_, model.projects(), &model.infos()});
+        const BindingItems built =
+            buildBindingItems(*info, LocalWorkers{projectID_, model.projects(), &model.infos()});
         diagram.items = built.items;
         for (const auto& link : built.localServices)
             connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,

@@ -98,22 +98,26 @@ void ProblemBanners::rebuild()
         delete item;
     }
     const Palette& p = ui_.theme.palette();
+    // Shown at once: a layout would show them only on the next pass of the event loop.
+    const auto add = [this](QWidget* widget) {
+        layout_->addWidget(widget);
+        widget->show();
+    };
     if (problems_.parseError)
-        layout_->addWidget(
-            line(QStringLiteral("parseErrorLine"), QStringLiteral("triangle-alert"), amber,
+        add(line(QStringLiteral("parseErrorLine"), QStringLiteral("triangle-alert"), amber,
                  *problems_.parseError));
     if (problems_.install)
-        layout_->addWidget(dependenciesBanner(*problems_.install));
+        add(dependenciesBanner(*problems_.install));
     if (problems_.errorMessage)
-        layout_->addWidget(line(QStringLiteral("errorLine"), QStringLiteral("circle-x"), p.error,
-                                *problems_.errorMessage));
+        add(line(QStringLiteral("errorLine"), QStringLiteral("circle-x"), p.error,
+                 *problems_.errorMessage));
     if (problems_.portConflict)
-        layout_->addWidget(portConflictBanner(*problems_.portConflict));
+        add(portConflictBanner(*problems_.portConflict));
     setVisible(layout_->count() > 0);
 }
 
-QWidget* ProblemBanners::line(const QString& objectName, const QString& icon,
-                              const QColor& color, const QString& message)
+QWidget* ProblemBanners::line(const QString& objectName, const QString& icon, const QColor& color,
+                              const QString& message)
 {
     auto* row = new QWidget(this);
     row->setObjectName(objectName);
@@ -145,9 +149,9 @@ QWidget* ProblemBanners::dependenciesBanner(const InstallHint& hint)
     command->setObjectName(QStringLiteral("installCommand"));
     command->setWordWrap(false);
     instruction->addWidget(command);
-    QLabel* where = text(QStringLiteral("in ") + hint.folder +
-                             QStringLiteral(", then start the project."),
-                         TypeScale::body(), p.secondaryText, frame);
+    QLabel* where =
+        text(QStringLiteral("in ") + hint.folder + QStringLiteral(", then start the project."),
+             TypeScale::body(), p.secondaryText, frame);
     where->setObjectName(QStringLiteral("installFolder"));
     instruction->addWidget(where, 1);
     content->addLayout(instruction);
@@ -156,9 +160,8 @@ QWidget* ProblemBanners::dependenciesBanner(const InstallHint& hint)
     buttons->setSpacing(8);
     QPushButton* copy = button(QStringLiteral("Copy command"), QStringLiteral("copyInstallCommand"),
                                ButtonStyle::secondary, QStringLiteral("copy"), p, frame);
-    QPushButton* terminal =
-        button(problems_.terminalTitle, QStringLiteral("openInstallTerminal"),
-               ButtonStyle::secondary, QStringLiteral("terminal"), p, frame);
+    QPushButton* terminal = button(problems_.terminalTitle, QStringLiteral("openInstallTerminal"),
+                                   ButtonStyle::secondary, QStringLiteral("terminal"), p, frame);
     buttons->addWidget(copy);
     buttons->addWidget(terminal);
     buttons->addStretch(1);
@@ -205,9 +208,9 @@ QWidget* ProblemBanners::portConflictBanner(const PortConflict& conflict)
     buttons->addWidget(freePort);
     if (ownedByProject) {
         const QString owner = *conflict.ownerID;
-        QPushButton* show =
-            button(QStringLiteral("Show ") + *conflict.ownerName, QStringLiteral("showConflictOwner"),
-                   ButtonStyle::secondary, QString(), p, frame);
+        QPushButton* show = button(QStringLiteral("Show ") + *conflict.ownerName,
+                                   QStringLiteral("showConflictOwner"), ButtonStyle::secondary,
+                                   QString(), p, frame);
         // Selecting another project deletes this view: not from inside its own click.
         connect(show, &QPushButton::clicked, this, [model, owner] {
             QTimer::singleShot(0, model, [model, owner] { model->select(owner); });
