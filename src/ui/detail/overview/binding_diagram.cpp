@@ -22,9 +22,8 @@ namespace {
 
 constexpr qreal radius = 10;
 constexpr int dotSpacing = 18;
-constexpr qreal flowPeriod = 900; // ms for the dashes to travel one pattern length
-constexpr qreal dashOn = 4;
-constexpr qreal dashOff = 8;
+constexpr qreal flowPeriod = 2400; // ms for a pulse to travel from the worker to its card
+constexpr int pulsesPerConnector = 2;
 
 QFont semibold(int pixels)
 {
@@ -60,6 +59,7 @@ BindingDiagram::BindingDiagram(UiContext& ui, StatusOf statusOf, QWidget* parent
     setObjectName(QStringLiteral("bindingDiagram"));
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    timer_->setObjectName(QStringLiteral("diagramFrameTimer"));
     timer_->setInterval(frameInterval);
     connect(timer_, &QTimer::timeout, this, &BindingDiagram::tick);
     clock_.start();
@@ -184,7 +184,7 @@ void BindingDiagram::paintEvent(QPaintEvent* event)
     }
     painter.fillRect(dirty, QBrush(dotTile_));
 
-    paintConnectors(painter, p);
+    paintConnectors(painter, p, dirty);
     if (workerRect().toAlignedRect().intersects(dirty))
         paintWorker(painter, p);
     if (configRowRect().toAlignedRect().intersects(dirty))
@@ -194,32 +194,38 @@ void BindingDiagram::paintEvent(QPaintEvent* event)
             paintCard(painter, i, p);
 }
 
-void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p) const
+void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty) const
 {
     const QPointF from = workerAnchor();
     const bool moving = timer_->isActive();
-    const qreal offset =
-        moving ? -std::fmod(qreal(clock_.elapsed()) / flowPeriod, 1.0) * (dashOn + dashOff) : 0;
-    painter.setBrush(Qt::NoBrush);
+    const qreal phase = moving ? std::fmod(qreal(clock_.elapsed()) / flowPeriod, 1.0) : 0;
     for (int i = 0; i < content_.items.size(); ++i) {
         const QRectF card = cardRect(i);
         const QPointF to(card.left(), card.center().y());
-        const qreal pull = (to.x() - from.x()) * 0.5;
+        // A curve lies inside the box of its end points here (control points share their y).
+        if (!QRectF(from, to).normalized().adjusted(-3, -3, 3, 3).intersects(dirty))
+            continue;
+        const QPointF pull((to.x() - from.x()) * 0.5, 0);
+        const QPointF c1 = from + pull;
+        const QPointF c2 = to - pull;
         QPainterPath path(from);
-        path.cubicTo(from + QPointF(pull, 0), to - QPointF(pull, 0), to);
+        path.cubicTo(c1, c2, to);
         const QColor color = OverviewStyle::itemColor(content_.items[i], p);
         const bool hovered = i == hovered_;
-        QPen base(Palette::withAlpha(hovered ? color : p.border, hovered ? 0.9 : 1.0),
-                  hovered ? 2.0 : 1.5);
-        painter.setPen(base);
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(Palette::withAlpha(color, hovered ? 1.0 : 0.45), hovered ? 2.0 : 1.25));
         painter.drawPath(path);
-        if (moving) {
-            QPen flow(Palette::withAlpha(color, hovered ? 1.0 : 0.75), hovered ? 2.0 : 1.5);
-            flow.setCapStyle(Qt::RoundCap);
-            flow.setDashPattern({dashOn / flow.widthF(), dashOff / flow.widthF()});
-            flow.setDashOffset(offset / flow.widthF());
-            painter.setPen(flow);
-            painter.drawPath(path);
+        if (!moving)
+            continue;
+        // Pulses travel from the worker to the card.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        for (int k = 0; k < pulsesPerConnector; ++k) {
+            const qreal t = std::fmod(phase + qreal(k) / pulsesPerConnector, 1.0);
+            const qreal u = 1 - t;
+            const QPointF at =
+                u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to;
+            painter.drawEllipse(at, 2.5, 2.5);
         }
     }
 }

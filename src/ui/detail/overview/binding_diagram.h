@@ -76,7 +76,7 @@ private:
     void tick();
     QRect connectorBand() const;
     QPointF workerAnchor() const;
-    void paintConnectors(QPainter& painter, const Palette& p) const;
+    void paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty) const;
     void paintWorker(QPainter& painter, const Palette& p) const;
     void paintCard(QPainter& painter, int index, const Palette& p) const;
     void paintConfigRow(QPainter& painter, const Palette& p) const;
