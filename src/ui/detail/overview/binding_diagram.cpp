@@ -199,6 +199,12 @@ void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const 
     const QPointF from = workerAnchor();
     const bool moving = timer_->isActive();
     const qreal phase = moving ? std::fmod(qreal(clock_.elapsed()) / flowPeriod, 1.0) : 0;
+    // One stroke per colour: every stroke is one pass of the rasterizer over the band, and
+    // many items share their kind's colour. The hovered connector goes on top.
+    QList<QPair<QColor, QPainterPath>> strokes;
+    QPainterPath hoveredPath;
+    QColor hoveredColor;
+    QList<QPair<QColor, QPointF>> pulses;
     for (int i = 0; i < content_.items.size(); ++i) {
         const QRectF card = cardRect(i);
         const QPointF to(card.left(), card.center().y());
@@ -208,25 +214,42 @@ void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const 
         const QPointF pull((to.x() - from.x()) * 0.5, 0);
         const QPointF c1 = from + pull;
         const QPointF c2 = to - pull;
-        QPainterPath path(from);
-        path.cubicTo(c1, c2, to);
         const QColor color = OverviewStyle::itemColor(content_.items[i], p);
-        const bool hovered = i == hovered_;
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(Palette::withAlpha(color, hovered ? 1.0 : 0.45), hovered ? 2.0 : 1.25));
-        painter.drawPath(path);
-        if (!moving)
-            continue;
+        QPainterPath* path = nullptr;
+        if (i == hovered_) {
+            path = &hoveredPath;
+            hoveredColor = color;
+        } else {
+            auto group = std::find_if(strokes.begin(), strokes.end(), [&color](const auto& stroke) {
+                return stroke.first == color;
+            });
+            if (group == strokes.end())
+                group = strokes.insert(strokes.end(), {color, QPainterPath()});
+            path = &group->second;
+        }
+        path->moveTo(from);
+        path->cubicTo(c1, c2, to);
         // Pulses travel from the worker to the card.
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color);
-        for (int k = 0; k < pulsesPerConnector; ++k) {
+        for (int k = 0; moving && k < pulsesPerConnector; ++k) {
             const qreal t = std::fmod(phase + qreal(k) / pulsesPerConnector, 1.0);
             const qreal u = 1 - t;
-            const QPointF at =
-                u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to;
-            painter.drawEllipse(at, 2.5, 2.5);
+            pulses.append({color, u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 +
+                                      t * t * t * to});
         }
+    }
+    painter.setBrush(Qt::NoBrush);
+    for (const auto& [color, path] : std::as_const(strokes)) {
+        painter.setPen(QPen(Palette::withAlpha(color, 0.45), 1.25));
+        painter.drawPath(path);
+    }
+    if (!hoveredPath.isEmpty()) {
+        painter.setPen(QPen(hoveredColor, 2.0));
+        painter.drawPath(hoveredPath);
+    }
+    painter.setPen(Qt::NoPen);
+    for (const auto& [color, at] : std::as_const(pulses)) {
+        painter.setBrush(color);
+        painter.drawEllipse(at, 2.5, 2.5);
     }
 }
 
