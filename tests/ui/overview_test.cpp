@@ -96,7 +96,8 @@ protected:
     {
         fixture.model().select(path);
         EXPECT_TRUE(QTest::qWaitFor([&] { return fixture.model().infoFor(path) != nullptr; }));
-        auto* tab = window.findChild<OverviewTab*>(QStringLiteral("overviewTab"));
+        fixture.model().setSelectedTab(DetailTab::overview);
+        auto* tab = qobject_cast<OverviewTab*>(window.detail()->builtTab(DetailTab::overview));
         EXPECT_NE(tab, nullptr);
         if (tab) {
             EXPECT_EQ(tab->projectID(), path);
@@ -312,7 +313,7 @@ TEST_F(OverviewTest, BindingsListMenusAndTheStoredLayout)
     fixture.model().setSelectedTab(DetailTab::overview);
     MainWindow second(fixture.ui());
     second.show();
-    auto* again = second.findChild<OverviewTab*>(QStringLiteral("overviewTab"));
+    auto* again = qobject_cast<OverviewTab*>(second.detail()->builtTab(DetailTab::overview));
     ASSERT_TRUE(again);
     EXPECT_EQ(again->bindings()->bindingsLayout(), BindingsLayout::list);
     EXPECT_EQ(BindingsLayoutStore::load(), BindingsLayout::list);

@@ -5,6 +5,7 @@
 #include "ui/detail/overview/overview_style.h"
 #include "ui/theme/status_display.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
 #include "ui/widgets/buttons.h"
@@ -71,29 +72,42 @@ void BindingListView::setItems(const QList<BindingItem>& items)
     }
     for (int i = 0; i < items_.size(); ++i)
         layout_->addWidget(row(i));
-    applyPalette();
+    refreshStatuses();
 }
 
 QWidget* BindingListView::row(int index)
 {
     const BindingItem& item = items_[index];
+    Theme& theme = ui_.theme;
     auto* row = new QFrame(this);
     row->setObjectName(QStringLiteral("bindingRow"));
     row->setProperty("itemID", item.id);
+    const bool last = index == items_.size() - 1;
+    ThemeBinder::bind(row, theme, [row, last](const Palette& p) {
+        row->setStyleSheet(
+            QStringLiteral("#bindingRow { border: none; border-bottom: %1; }")
+                .arg(last ? QStringLiteral("none")
+                          : QStringLiteral("1px solid ") + OverviewStyle::css(p.border)));
+    });
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(12, 8, 6, 8);
     layout->setSpacing(10);
 
     auto* icon = new IconView(item.icon, 16, row);
     icon->setObjectName(QStringLiteral("bindingIcon"));
+    ThemeBinder::bind(icon, theme, [icon, item](const Palette& p) {
+        icon->setColor(OverviewStyle::itemColor(item, p));
+    });
     layout->addWidget(icon);
     auto* title = new QLabel(item.title, row);
     title->setObjectName(QStringLiteral("bindingTitle"));
     title->setFont(TypeScale::bodyMedium());
+    ThemeBinder::bindTextColor(title, theme, &Palette::primaryText);
     layout->addWidget(title);
     auto* subtitle = new ElidedLabel(item.subtitle.value_or(QString()), row);
     subtitle->setObjectName(QStringLiteral("bindingSubtitle"));
     subtitle->setFont(TypeScale::caption());
+    ThemeBinder::bindTextColor(subtitle, theme, &Palette::secondaryText);
     layout->addWidget(subtitle, 1);
     if (item.localService) {
         auto* dot = new ServiceDot(row);
@@ -103,19 +117,20 @@ QWidget* BindingListView::row(int index)
     auto* tag = new QLabel(item.tag, row);
     tag->setObjectName(QStringLiteral("bindingTag"));
     tag->setFont(TypeScale::caption());
+    ThemeBinder::bindTextColor(tag, theme, &Palette::tertiaryText);
     layout->addWidget(tag);
 
     auto* actions = new IconButton(QStringLiteral("ellipsis-vertical"), 24, 14, row);
     actions->setObjectName(QStringLiteral("bindingActions"));
     actions->setToolTip(QStringLiteral("Actions"));
+    ThemeBinder::bind(actions, theme, [actions](const Palette& p) { actions->applyPalette(p); });
     auto* menu = new QMenu(actions);
     menu->setObjectName(QStringLiteral("bindingMenu"));
     actions->setMenu(menu);
     actions->setPopupMode(QToolButton::InstantPopup);
     UiContext* ui = &ui_;
-    const BindingItem copy = item;
     connect(menu, &QMenu::aboutToShow, menu,
-            [menu, ui, copy] { fillBindingMenu(*menu, *ui, copy); });
+            [menu, ui, item] { fillBindingMenu(*menu, *ui, item); });
     layout->addWidget(actions);
     return row;
 }
@@ -124,30 +139,4 @@ void BindingListView::refreshStatuses()
 {
     for (ServiceDot* dot : findChildren<ServiceDot*>(QStringLiteral("localServiceDot")))
         dot->setDisplay(statusOf_(dot->property("projectID").toString()));
-}
-
-void BindingListView::applyPalette()
-{
-    const Palette& p = ui_.theme.palette();
-    for (QFrame* row : findChildren<QFrame*>(QStringLiteral("bindingRow"))) {
-        const qsizetype index = row->parentWidget() == this ? layout_->indexOf(row) : -1;
-        if (index < 0 || index >= items_.size())
-            continue;
-        const BindingItem& item = items_[index];
-        const bool last = index == items_.size() - 1;
-        row->setStyleSheet(
-            QStringLiteral("#bindingRow { border: none; border-bottom: %1; }")
-                .arg(last ? QStringLiteral("none")
-                          : QStringLiteral("1px solid ") + OverviewStyle::css(p.border)));
-        row->findChild<IconView*>(QStringLiteral("bindingIcon"))
-            ->setColor(OverviewStyle::itemColor(item, p));
-        OverviewStyle::setTextColor(row->findChild<QLabel*>(QStringLiteral("bindingTitle")),
-                                    p.primaryText);
-        OverviewStyle::setTextColor(row->findChild<QLabel*>(QStringLiteral("bindingSubtitle")),
-                                    p.secondaryText);
-        OverviewStyle::setTextColor(row->findChild<QLabel*>(QStringLiteral("bindingTag")),
-                                    p.tertiaryText);
-        row->findChild<IconButton*>(QStringLiteral("bindingActions"))->applyPalette(p);
-    }
-    refreshStatuses();
 }

@@ -23,9 +23,8 @@ public:
 
     // Rebuilds the rows only when the items changed.
     void setItems(const QList<BindingItem>& items);
-    // Repaints the status dots of local services.
+    // Repaints the status dots of local services (also after a change of scheme).
     void refreshStatuses();
-    void applyPalette();
 
 private:
     QWidget* row(int index);

@@ -8,7 +8,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
-#include <QTimer>
 
 void fillBindingMenu(QMenu& menu, UiContext& ui, const BindingItem& item)
 {
@@ -25,10 +24,8 @@ void fillBindingMenu(QMenu& menu, UiContext& ui, const BindingItem& item)
     if (const auto& service = item.localService) {
         const QString id = service->projectID;
         menu.addSeparator();
-        menu.addAction(QStringLiteral("Show ") + service->displayName, &menu, [model, id] {
-            // Selecting another project deletes the view holding this menu.
-            QTimer::singleShot(0, model, [model, id] { model->select(id); });
-        });
+        menu.addAction(QStringLiteral("Show ") + service->displayName, &menu,
+                       [model, id] { model->select(id); });
         if (!model->runtimeFor(id)->status().isActive())
             menu.addAction(QStringLiteral("Start ") + service->displayName, &menu,
                            [model, id] { model->startProject(id); });

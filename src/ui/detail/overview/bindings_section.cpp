@@ -8,6 +8,7 @@
 #include "ui/detail/overview/overview_style.h"
 #include "ui/theme/status_display.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
 #include "ui/widgets/icon_view.h"
@@ -110,7 +111,35 @@ BindingsSection::BindingsSection(UiContext& ui, const QString& projectID, QWidge
                           ShellEnvironment::childEnvironment(context->model.rawShellEnv(),
                                                              settings.nodePath));
     });
+    bindColours();
     showLayout();
+}
+
+void BindingsSection::bindColours()
+{
+    Theme& theme = ui_.theme;
+    ThemeBinder::bindTextColor(title_, theme, &Palette::tertiaryText);
+    ThemeBinder::bindTextColor(count_, theme, &Palette::tertiaryText);
+    ThemeBinder::bindTextColor(empty_->findChild<QLabel*>(QStringLiteral("bindingsEmptyText")),
+                               theme, &Palette::secondaryText);
+    auto* plug = empty_->findChild<IconView*>(QStringLiteral("bindingsEmptyIcon"));
+    ThemeBinder::bind(plug, theme, [plug](const Palette& p) { plug->setColor(p.tertiaryText); });
+    QWidget* toggle = toggle_;
+    ThemeBinder::bind(toggle, theme, [toggle](const Palette& p) {
+        toggle->setStyleSheet(
+            QStringLiteral("#layoutToggle { background: %1; border-radius: 7px; }"
+                           "QPushButton { border: none; border-radius: 5px; padding: 3px 12px;"
+                           " color: %2; background: transparent; }"
+                           "QPushButton:checked { background: %3; color: %4; }")
+                .arg(OverviewStyle::css(p.subtleFill), OverviewStyle::css(p.secondaryText),
+                     OverviewStyle::css(p.cardBackground), OverviewStyle::css(p.primaryText)));
+    });
+    QWidget* listCard = list_->parentWidget();
+    ThemeBinder::bind(listCard, theme, [listCard](const Palette& p) {
+        OverviewStyle::styleCard(listCard, p.cardBackground, p);
+    });
+    // The diagram and the status dots read the palette when they paint.
+    ThemeBinder::bind(this, theme, [this](const Palette&) { refreshStatuses(); });
 }
 
 void BindingsSection::setContent(const DiagramContent& content)
@@ -148,24 +177,4 @@ void BindingsSection::refreshStatuses()
 {
     diagram_->refresh();
     list_->refreshStatuses();
-}
-
-void BindingsSection::applyPalette()
-{
-    const Palette& p = ui_.theme.palette();
-    OverviewStyle::setTextColor(title_, p.tertiaryText);
-    OverviewStyle::setTextColor(count_, p.tertiaryText);
-    OverviewStyle::setTextColor(empty_->findChild<QLabel*>(QStringLiteral("bindingsEmptyText")),
-                                p.secondaryText);
-    empty_->findChild<IconView*>(QStringLiteral("bindingsEmptyIcon"))->setColor(p.tertiaryText);
-    toggle_->setStyleSheet(
-        QStringLiteral("#layoutToggle { background: %1; border-radius: 7px; }"
-                       "QPushButton { border: none; border-radius: 5px; padding: 3px 12px;"
-                       " color: %2; background: transparent; }"
-                       "QPushButton:checked { background: %3; color: %4; }")
-            .arg(OverviewStyle::css(p.subtleFill), OverviewStyle::css(p.secondaryText),
-                 OverviewStyle::css(p.cardBackground), OverviewStyle::css(p.primaryText)));
-    OverviewStyle::styleCard(list_->parentWidget(), p.cardBackground, p);
-    list_->applyPalette();
-    diagram_->refresh();
 }

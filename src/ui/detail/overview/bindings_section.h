@@ -26,9 +26,9 @@ public:
     BindingListView* list() const { return list_; }
     // Repaints the status dots of linked local projects.
     void refreshStatuses();
-    void applyPalette();
 
 private:
+    void bindColours();
     void showLayout();
 
     UiContext& ui_;

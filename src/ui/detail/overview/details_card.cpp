@@ -3,6 +3,7 @@
 #include "ui/detail/overview/elided_label.h"
 #include "ui/detail/overview/overview_style.h"
 #include "ui/theme/palette.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/buttons.h"
 
@@ -14,15 +15,19 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-DetailsCard::DetailsCard(QWidget* parent)
-    : QFrame(parent), title_(new QLabel(QStringLiteral("Details"), this)), body_(new QWidget(this)),
-      grid_(new QGridLayout(body_))
+DetailsCard::DetailsCard(Theme& theme, QWidget* parent)
+    : QFrame(parent), theme_(theme), title_(new QLabel(QStringLiteral("Details"), this)),
+      body_(new QWidget(this)), grid_(new QGridLayout(body_))
 {
     setObjectName(QStringLiteral("detailsCard"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 12, 12);
     layout->setSpacing(8);
     title_->setFont(TypeScale::heading());
+    ThemeBinder::bindTextColor(title_, theme_, &Palette::primaryText);
+    ThemeBinder::bind(this, theme_, [this](const Palette& p) {
+        OverviewStyle::styleCard(this, p.cardBackground, p);
+    });
     layout->addWidget(title_);
     layout->addWidget(body_);
     grid_->setContentsMargins(0, 0, 0, 0);
@@ -32,7 +37,7 @@ DetailsCard::DetailsCard(QWidget* parent)
     grid_->setColumnStretch(1, 1);
 }
 
-void DetailsCard::setRows(const QList<DetailRow>& rows, const Palette& palette)
+void DetailsCard::setRows(const QList<DetailRow>& rows)
 {
     if (rows == rows_ && grid_->count() > 0)
         return;
@@ -47,18 +52,21 @@ void DetailsCard::setRows(const QList<DetailRow>& rows, const Palette& palette)
         label->setObjectName(QStringLiteral("detailLabel"));
         label->setFont(TypeScale::body());
         label->setFixedWidth(labelWidth);
+        ThemeBinder::bindTextColor(label, theme_, &Palette::secondaryText);
         auto* value = new ElidedLabel(row.value, body_);
         value->setObjectName(QStringLiteral("detailValue:") + row.label);
         value->setFont(row.mono ? TypeScale::monospaced() : TypeScale::body());
+        ThemeBinder::bindTextColor(value, theme_, &Palette::primaryText);
         auto* copyButton = new IconButton(QStringLiteral("copy"), 24, 14, body_);
         copyButton->setObjectName(QStringLiteral("detailCopy:") + row.label);
         copyButton->setToolTip(QStringLiteral("Copy ") + row.label.toLower());
+        ThemeBinder::bind(copyButton, theme_,
+                          [copyButton](const Palette& p) { copyButton->applyPalette(p); });
         connect(copyButton, &QToolButton::clicked, this, [this, i] { copy(i); });
         grid_->addWidget(label, i, 0);
         grid_->addWidget(value, i, 1);
         grid_->addWidget(copyButton, i, 2);
     }
-    applyPalette(palette);
 }
 
 void DetailsCard::copy(int row)
@@ -73,16 +81,4 @@ void DetailsCard::copy(int row)
         if (button)
             button->setIconName(QStringLiteral("copy"));
     });
-}
-
-void DetailsCard::applyPalette(const Palette& palette)
-{
-    OverviewStyle::styleCard(this, palette.cardBackground, palette);
-    OverviewStyle::setTextColor(title_, palette.primaryText);
-    for (QLabel* label : body_->findChildren<QLabel*>()) {
-        const bool isLabel = label->objectName() == QStringLiteral("detailLabel");
-        OverviewStyle::setTextColor(label, isLabel ? palette.secondaryText : palette.primaryText);
-    }
-    for (IconButton* button : body_->findChildren<IconButton*>())
-        button->applyPalette(palette);
 }

@@ -6,7 +6,7 @@
 
 class QGridLayout;
 class QLabel;
-struct Palette;
+class Theme;
 
 // The "Details" card: one row per known fact, a 140-point label column, the value, and a
 // button that copies the value (its icon turns to "check" for a moment).
@@ -15,11 +15,10 @@ class DetailsCard : public QFrame
     Q_OBJECT
 
 public:
-    explicit DetailsCard(QWidget* parent = nullptr);
+    explicit DetailsCard(Theme& theme, QWidget* parent = nullptr);
 
     // Rebuilds the rows only when they changed, so a copy mark is not lost to a refresh.
-    void setRows(const QList<DetailRow>& rows, const Palette& palette);
-    void applyPalette(const Palette& palette);
+    void setRows(const QList<DetailRow>& rows);
 
     static constexpr int labelWidth = 140;
     static constexpr int copiedMillis = 1500;
@@ -27,6 +26,7 @@ public:
 private:
     void copy(int row);
 
+    Theme& theme_;
     QList<DetailRow> rows_;
     QLabel* title_;
     QWidget* body_;

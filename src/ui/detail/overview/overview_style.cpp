@@ -7,15 +7,6 @@
 
 namespace OverviewStyle {
 
-void setTextColor(QWidget* widget, const QColor& color)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, color);
-    palette.setColor(QPalette::Text, color);
-    palette.setColor(QPalette::ButtonText, color);
-    widget->setPalette(palette);
-}
-
 QString css(const QColor& c)
 {
     return QStringLiteral("rgba(%1,%2,%3,%4)")

@@ -10,8 +10,6 @@ struct Palette;
 // Small drawing helpers shared by the Overview's parts.
 namespace OverviewStyle {
 
-// Sets the text colour of a label or of everything a widget draws with its palette.
-void setTextColor(QWidget* widget, const QColor& color);
 // "rgba(r,g,b,a)" for style sheets.
 QString css(const QColor& color);
 // A rounded card: `fill` with a one-pixel border of the palette's border colour. Applies to the

@@ -8,7 +8,6 @@
 #include "ui/detail/overview/details_card.h"
 #include "ui/detail/overview/problem_banners.h"
 #include "ui/project_actions.h"
-#include "ui/theme/theme.h"
 #include "ui/ui_context.h"
 
 #include <QDir>
@@ -28,7 +27,7 @@ OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* paren
     layout->setContentsMargins(24, 16, 24, 24);
     layout->setSpacing(16);
     banners_ = new ProblemBanners(ui, projectID, content);
-    details_ = new DetailsCard(content);
+    details_ = new DetailsCard(ui.theme, content);
     bindings_ = new BindingsSection(ui, projectID, content);
     layout->addWidget(banners_);
     layout->addWidget(details_);
@@ -45,8 +44,7 @@ OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* paren
     for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::portConflictChanged,
                         &ProjectRuntime::externalChanged, &ProjectRuntime::attachedPIDChanged})
         connect(runtime_, signal, this, &OverviewTab::scheduleRefresh);
-    connect(&ui_.theme, &Theme::schemeChanged, this, &OverviewTab::applyColours);
-    applyColours();
+    refresh();
 }
 
 void OverviewTab::scheduleRefresh()
@@ -81,7 +79,7 @@ void OverviewTab::refresh()
     banners_->setProblems(problems);
 
     const bool startedElsewhere = runtime_->external() || runtime_->attachedPID().has_value();
-    details_->setRows(detailRows(*project, info, startedElsewhere, home), ui_.theme.palette());
+    details_->setRows(detailRows(*project, info, startedElsewhere, home));
 
     DiagramContent diagram;
     diagram.workerName = info && info->workerName ? *info->workerName : project->name;
@@ -104,12 +102,4 @@ void OverviewTab::refresh()
 void OverviewTab::refreshLinkedStatuses()
 {
     bindings_->refreshStatuses();
-}
-
-void OverviewTab::applyColours()
-{
-    banners_->applyPalette();
-    details_->applyPalette(ui_.theme.palette());
-    bindings_->applyPalette();
-    refresh();
 }

@@ -29,7 +29,6 @@ public:
 private:
     void scheduleRefresh();
     void refreshLinkedStatuses();
-    void applyColours();
 
     UiContext& ui_;
     QString projectID_;

@@ -4,6 +4,7 @@
 #include "ui/detail/overview/overview_style.h"
 #include "ui/project_actions.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
 #include "ui/widgets/buttons.h"
@@ -14,20 +15,18 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
-const QColor amber(QStringLiteral("#F59E0B"));
-
-QLabel* text(const QString& content, const QFont& font, const QColor& color, QWidget* parent)
+QLabel* text(const QString& content, const QFont& font, Theme& theme,
+             ThemeBinder::PaletteColor color, QWidget* parent)
 {
     auto* label = new QLabel(content, parent);
     label->setFont(font);
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    OverviewStyle::setTextColor(label, color);
+    ThemeBinder::bindTextColor(label, theme, color);
     return label;
 }
 
@@ -38,18 +37,27 @@ QFont semibold()
     return font;
 }
 
+// An icon in a colour of the palette (amber warnings use `starting`).
+IconView* icon(const QString& name, Theme& theme, ThemeBinder::PaletteColor color, QWidget* parent)
+{
+    auto* view = new IconView(name, 16, parent);
+    ThemeBinder::bind(view, theme, [view, color](const Palette& p) { view->setColor(p.*color); });
+    return view;
+}
+
 // A warning card: the icon at the left, the content beside it.
-QWidget* bannerFrame(const QString& objectName, const QString& icon, const QColor& iconColor,
-                     const Palette& p, QVBoxLayout*& content, QWidget* parent)
+QWidget* bannerFrame(const QString& objectName, IconView* iconView, Theme& theme,
+                     QVBoxLayout*& content, QWidget* parent)
 {
     auto* frame = new QFrame(parent);
     frame->setObjectName(objectName);
-    OverviewStyle::styleCard(frame, p.logBackground, p);
+    ThemeBinder::bind(frame, theme, [frame](const Palette& p) {
+        OverviewStyle::styleCard(frame, p.logBackground, p);
+    });
     auto* row = new QHBoxLayout(frame);
     row->setContentsMargins(14, 12, 14, 12);
     row->setSpacing(10);
-    auto* iconView = new IconView(icon, 16, frame);
-    iconView->setColor(iconColor);
+    iconView->setParent(frame);
     row->addWidget(iconView, 0, Qt::AlignTop);
     content = new QVBoxLayout;
     content->setSpacing(6);
@@ -58,12 +66,13 @@ QWidget* bannerFrame(const QString& objectName, const QString& icon, const QColo
 }
 
 QPushButton* button(const QString& title, const QString& objectName, ButtonStyle style,
-                    const QString& icon, const Palette& p, QWidget* parent)
+                    const QString& icon, Theme& theme, QWidget* parent)
 {
     auto* b = new QPushButton(title, parent);
     b->setObjectName(objectName);
     b->setFont(TypeScale::bodyMedium());
-    styleButton(b, style, p, icon);
+    ThemeBinder::bind(b, theme,
+                      [b, style, icon](const Palette& p) { styleButton(b, style, p, icon); });
     return b;
 }
 
@@ -85,11 +94,6 @@ void ProblemBanners::setProblems(const OverviewProblems& problems)
     rebuild();
 }
 
-void ProblemBanners::applyPalette()
-{
-    rebuild();
-}
-
 void ProblemBanners::rebuild()
 {
     built_ = true;
@@ -97,37 +101,34 @@ void ProblemBanners::rebuild()
         delete item->widget();
         delete item;
     }
-    const Palette& p = ui_.theme.palette();
     // Shown at once: a layout would show them only on the next pass of the event loop.
     const auto add = [this](QWidget* widget) {
         layout_->addWidget(widget);
         widget->show();
     };
     if (problems_.parseError)
-        add(line(QStringLiteral("parseErrorLine"), QStringLiteral("triangle-alert"), amber,
-                 *problems_.parseError));
+        add(line(QStringLiteral("parseErrorLine"), QStringLiteral("triangle-alert"),
+                 &Palette::starting, *problems_.parseError));
     if (problems_.install)
         add(dependenciesBanner(*problems_.install));
     if (problems_.errorMessage)
-        add(line(QStringLiteral("errorLine"), QStringLiteral("circle-x"), p.error,
+        add(line(QStringLiteral("errorLine"), QStringLiteral("circle-x"), &Palette::error,
                  *problems_.errorMessage));
     if (problems_.portConflict)
         add(portConflictBanner(*problems_.portConflict));
     setVisible(layout_->count() > 0);
 }
 
-QWidget* ProblemBanners::line(const QString& objectName, const QString& icon, const QColor& color,
-                              const QString& message)
+QWidget* ProblemBanners::line(const QString& objectName, const QString& iconName,
+                              ThemeBinder::PaletteColor color, const QString& message)
 {
     auto* row = new QWidget(this);
     row->setObjectName(objectName);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    auto* iconView = new IconView(icon, 16, row);
-    iconView->setColor(color);
-    layout->addWidget(iconView, 0, Qt::AlignTop);
-    QLabel* label = text(message, TypeScale::bodyMedium(), ui_.theme.palette().primaryText, row);
+    layout->addWidget(icon(iconName, ui_.theme, color, row), 0, Qt::AlignTop);
+    QLabel* label = text(message, TypeScale::bodyMedium(), ui_.theme, &Palette::primaryText, row);
     label->setObjectName(objectName + QStringLiteral("Text"));
     layout->addWidget(label, 1);
     return row;
@@ -135,23 +136,27 @@ QWidget* ProblemBanners::line(const QString& objectName, const QString& icon, co
 
 QWidget* ProblemBanners::dependenciesBanner(const InstallHint& hint)
 {
-    const Palette& p = ui_.theme.palette();
+    Theme& theme = ui_.theme;
     QVBoxLayout* content = nullptr;
-    QWidget* frame = bannerFrame(QStringLiteral("dependenciesBanner"),
-                                 QStringLiteral("triangle-alert"), amber, p, content, this);
-    content->addWidget(
-        text(QStringLiteral("Dependencies not installed"), semibold(), p.primaryText, frame));
+    QWidget* frame =
+        bannerFrame(QStringLiteral("dependenciesBanner"),
+                    icon(QStringLiteral("triangle-alert"), theme, &Palette::starting, this), theme,
+                    content, this);
+    content->addWidget(text(QStringLiteral("Dependencies not installed"), semibold(), theme,
+                            &Palette::primaryText, frame));
 
     auto* instruction = new QHBoxLayout;
     instruction->setSpacing(6);
-    instruction->addWidget(text(QStringLiteral("Run"), TypeScale::body(), p.secondaryText, frame));
-    QLabel* command = text(hint.command, TypeScale::monospaced(), p.primaryText, frame);
+    instruction->addWidget(
+        text(QStringLiteral("Run"), TypeScale::body(), theme, &Palette::secondaryText, frame));
+    QLabel* command =
+        text(hint.command, TypeScale::monospaced(), theme, &Palette::primaryText, frame);
     command->setObjectName(QStringLiteral("installCommand"));
     command->setWordWrap(false);
     instruction->addWidget(command);
     QLabel* where =
         text(QStringLiteral("in ") + hint.folder + QStringLiteral(", then start the project."),
-             TypeScale::body(), p.secondaryText, frame);
+             TypeScale::body(), theme, &Palette::secondaryText, frame);
     where->setObjectName(QStringLiteral("installFolder"));
     instruction->addWidget(where, 1);
     content->addLayout(instruction);
@@ -159,9 +164,10 @@ QWidget* ProblemBanners::dependenciesBanner(const InstallHint& hint)
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
     QPushButton* copy = button(QStringLiteral("Copy command"), QStringLiteral("copyInstallCommand"),
-                               ButtonStyle::secondary, QStringLiteral("copy"), p, frame);
-    QPushButton* terminal = button(problems_.terminalTitle, QStringLiteral("openInstallTerminal"),
-                                   ButtonStyle::secondary, QStringLiteral("terminal"), p, frame);
+                               ButtonStyle::secondary, QStringLiteral("copy"), theme, frame);
+    QPushButton* terminal =
+        button(problems_.terminalTitle, QStringLiteral("openInstallTerminal"),
+               ButtonStyle::secondary, QStringLiteral("terminal"), theme, frame);
     buttons->addWidget(copy);
     buttons->addWidget(terminal);
     buttons->addStretch(1);
@@ -179,13 +185,14 @@ QWidget* ProblemBanners::dependenciesBanner(const InstallHint& hint)
 
 QWidget* ProblemBanners::portConflictBanner(const PortConflict& conflict)
 {
-    const Palette& p = ui_.theme.palette();
+    Theme& theme = ui_.theme;
     QVBoxLayout* content = nullptr;
-    QWidget* frame = bannerFrame(QStringLiteral("portConflictBanner"), QStringLiteral("circle-x"),
-                                 p.error, p, content, this);
+    QWidget* frame = bannerFrame(QStringLiteral("portConflictBanner"),
+                                 icon(QStringLiteral("circle-x"), theme, &Palette::error, this),
+                                 theme, content, this);
     content->addWidget(text(QStringLiteral("Port ") + QString::number(conflict.port) +
                                 QStringLiteral(" is already in use"),
-                            semibold(), p.primaryText, frame));
+                            semibold(), theme, &Palette::primaryText, frame));
     const bool ownedByProject = conflict.ownerID && conflict.ownerName;
     QLabel* explanation = text(
         ownedByProject ? *conflict.ownerName +
@@ -193,7 +200,7 @@ QWidget* ProblemBanners::portConflictBanner(const PortConflict& conflict)
                                             "different port.")
                        : QStringLiteral("Another program is using it. Close it, or start this "
                                         "project on a different port."),
-        TypeScale::body(), p.secondaryText, frame);
+        TypeScale::body(), theme, &Palette::secondaryText, frame);
     explanation->setObjectName(QStringLiteral("portConflictExplanation"));
     content->addWidget(explanation);
 
@@ -203,18 +210,15 @@ QWidget* ProblemBanners::portConflictBanner(const PortConflict& conflict)
     const QString id = projectID_;
     QPushButton* freePort =
         button(QStringLiteral("Start on a free port"), QStringLiteral("startOnFreePort"),
-               ButtonStyle::primary, QString(), p, frame);
+               ButtonStyle::primary, QString(), theme, frame);
     connect(freePort, &QPushButton::clicked, this, [model, id] { model->startOnFreePort(id); });
     buttons->addWidget(freePort);
     if (ownedByProject) {
         const QString owner = *conflict.ownerID;
         QPushButton* show = button(QStringLiteral("Show ") + *conflict.ownerName,
                                    QStringLiteral("showConflictOwner"), ButtonStyle::secondary,
-                                   QString(), p, frame);
-        // Selecting another project deletes this view: not from inside its own click.
-        connect(show, &QPushButton::clicked, this, [model, owner] {
-            QTimer::singleShot(0, model, [model, owner] { model->select(owner); });
-        });
+                                   QString(), theme, frame);
+        connect(show, &QPushButton::clicked, this, [model, owner] { model->select(owner); });
         buttons->addWidget(show);
     }
     buttons->addStretch(1);

@@ -2,13 +2,13 @@
 
 #include "core/model/overview_details.h"
 #include "supervision/port_conflict.h"
+#include "ui/theme/theme_binder.h"
 
 #include <QWidget>
 
 #include <optional>
 
 class QVBoxLayout;
-struct Palette;
 struct UiContext;
 
 // What is wrong with a project, in the order the Overview shows it.
@@ -34,12 +34,11 @@ public:
 
     // Rebuilds only on a change.
     void setProblems(const OverviewProblems& problems);
-    void applyPalette();
 
 private:
     void rebuild();
-    QWidget* line(const QString& objectName, const QString& icon, const QColor& color,
-                  const QString& text);
+    QWidget* line(const QString& objectName, const QString& iconName,
+                  ThemeBinder::PaletteColor color, const QString& text);
     QWidget* dependenciesBanner(const InstallHint& hint);
     QWidget* portConflictBanner(const PortConflict& conflict);
 
