@@ -74,12 +74,14 @@ void BindingDiagram::setContent(const DiagramContent& content)
     if (!sameItems)
         hovered_ = -1;
     setFixedHeight(contentHeight());
+    connectorsValid_ = false;
     syncTimer();
     update();
 }
 
 void BindingDiagram::refresh()
 {
+    connectorsValid_ = false;
     update();
 }
 
@@ -194,26 +196,63 @@ void BindingDiagram::paintEvent(QPaintEvent* event)
             paintCard(painter, i, p);
 }
 
-void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty) const
+void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty)
 {
+    if (content_.items.isEmpty())
+        return;
+    const QRect band = connectorBand();
+    const qreal ratio = devicePixelRatioF();
+    if (connectors_.isNull() || connectors_.size() != band.size() * ratio)
+        connectorsValid_ = false;
+    if (!connectorsValid_) {
+        renderConnectors(band, ratio, p);
+        connectorsValid_ = true;
+    }
+    painter.drawPixmap(band.topLeft(), connectors_);
+    if (!timer_->isActive())
+        return;
+
+    // Pulses travel from the worker to each card.
+    const qreal phase = std::fmod(qreal(clock_.elapsed()) / flowPeriod, 1.0);
     const QPointF from = workerAnchor();
-    const bool moving = timer_->isActive();
-    const qreal phase = moving ? std::fmod(qreal(clock_.elapsed()) / flowPeriod, 1.0) : 0;
-    // One stroke per colour: every stroke is one pass of the rasterizer over the band, and
-    // many items share their kind's colour. The hovered connector goes on top.
-    QList<QPair<QColor, QPainterPath>> strokes;
-    QPainterPath hoveredPath;
-    QColor hoveredColor;
-    QList<QPair<QColor, QPointF>> pulses;
+    painter.setPen(Qt::NoPen);
     for (int i = 0; i < content_.items.size(); ++i) {
         const QRectF card = cardRect(i);
         const QPointF to(card.left(), card.center().y());
-        // A curve lies inside the box of its end points here (control points share their y).
-        if (!QRectF(from, to).normalized().adjusted(-3, -3, 3, 3).intersects(dirty))
+        // A curve lies inside the box of its end points (its control points share their y).
+        if (!QRectF(from, to).normalized().adjusted(-4, -4, 4, 4).intersects(dirty))
             continue;
         const QPointF pull((to.x() - from.x()) * 0.5, 0);
         const QPointF c1 = from + pull;
         const QPointF c2 = to - pull;
+        painter.setBrush(OverviewStyle::itemColor(content_.items[i], p));
+        for (int k = 0; k < pulsesPerConnector; ++k) {
+            const qreal t = std::fmod(phase + qreal(k) / pulsesPerConnector, 1.0);
+            const qreal u = 1 - t;
+            painter.drawEllipse(u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 +
+                                    t * t * t * to,
+                                2.5, 2.5);
+        }
+    }
+}
+
+void BindingDiagram::renderConnectors(const QRect& band, qreal ratio, const Palette& p)
+{
+    connectors_ = QPixmap(band.size() * ratio);
+    connectors_.setDevicePixelRatio(ratio);
+    connectors_.fill(Qt::transparent);
+    QPainter painter(&connectors_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-band.topLeft());
+    // One stroke per colour (many items share their kind's colour); the hovered one on top.
+    QList<QPair<QColor, QPainterPath>> strokes;
+    QPainterPath hoveredPath;
+    QColor hoveredColor;
+    const QPointF from = workerAnchor();
+    for (int i = 0; i < content_.items.size(); ++i) {
+        const QRectF card = cardRect(i);
+        const QPointF to(card.left(), card.center().y());
+        const QPointF pull((to.x() - from.x()) * 0.5, 0);
         const QColor color = OverviewStyle::itemColor(content_.items[i], p);
         QPainterPath* path = nullptr;
         if (i == hovered_) {
@@ -228,28 +267,15 @@ void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const 
             path = &group->second;
         }
         path->moveTo(from);
-        path->cubicTo(c1, c2, to);
-        // Pulses travel from the worker to the card.
-        for (int k = 0; moving && k < pulsesPerConnector; ++k) {
-            const qreal t = std::fmod(phase + qreal(k) / pulsesPerConnector, 1.0);
-            const qreal u = 1 - t;
-            pulses.append({color, u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 +
-                                      t * t * t * to});
-        }
+        path->cubicTo(from + pull, to - pull, to);
     }
-    painter.setBrush(Qt::NoBrush);
     for (const auto& [color, path] : std::as_const(strokes)) {
-        painter.setPen(QPen(Palette::withAlpha(color, 0.45), 1.25));
+        painter.setPen(QPen(Palette::withAlpha(color, 0.55), 1.0));
         painter.drawPath(path);
     }
     if (!hoveredPath.isEmpty()) {
         painter.setPen(QPen(hoveredColor, 2.0));
         painter.drawPath(hoveredPath);
-    }
-    painter.setPen(Qt::NoPen);
-    for (const auto& [color, at] : std::as_const(pulses)) {
-        painter.setBrush(color);
-        painter.drawEllipse(at, 2.5, 2.5);
     }
 }
 
@@ -376,6 +402,8 @@ void BindingDiagram::setHovered(int index, bool configRow)
     if (index == hovered_ && configRow == configHovered_)
         return;
     const int previous = hovered_;
+    if (index != previous)
+        connectorsValid_ = false;
     hovered_ = index;
     configHovered_ = configRow;
     setCursor(index >= 0 || configRow ? Qt::PointingHandCursor : Qt::ArrowCursor);

@@ -76,7 +76,10 @@ private:
     void tick();
     QRect connectorBand() const;
     QPointF workerAnchor() const;
-    void paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty) const;
+    // The connectors come from a cached layer that changes only with the items, the size, the
+    // hovered card and the scheme; a frame of the animation adds only the moving pulses.
+    void paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty);
+    void renderConnectors(const QRect& band, qreal ratio, const Palette& p);
     void paintWorker(QPainter& painter, const Palette& p) const;
     void paintCard(QPainter& painter, int index, const Palette& p) const;
     void paintConfigRow(QPainter& painter, const Palette& p) const;
@@ -90,6 +93,8 @@ private:
     QElapsedTimer clock_;
     int hovered_ = -1;
     bool configHovered_ = false;
+    QPixmap connectors_;
+    bool connectorsValid_ = false;
     QPixmap dotTile_;
     QColor dotTileColor_;
 };

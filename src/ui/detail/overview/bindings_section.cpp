@@ -146,8 +146,8 @@ void BindingsSection::setContent(const DiagramContent& content)
 {
     hasItems_ = !content.items.isEmpty();
     count_->setText(QString::number(content.items.size()));
+    items_ = content.items;
     diagram_->setContent(content);
-    list_->setItems(content.items);
     showLayout();
 }
 
@@ -169,6 +169,9 @@ void BindingsSection::showLayout()
     listButton_->setChecked(!diagram);
     toggle_->setVisible(hasItems_);
     empty_->setVisible(!hasItems_);
+    // Only the layout in view holds the items: the other is built when it is chosen.
+    if (!diagram)
+        list_->setItems(items_);
     diagram_->setVisible(hasItems_ && diagram);
     list_->parentWidget()->setVisible(hasItems_ && !diagram);
 }

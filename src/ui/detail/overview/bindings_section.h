@@ -41,5 +41,6 @@ private:
     QWidget* empty_;
     BindingDiagram* diagram_;
     BindingListView* list_;
+    QList<BindingItem> items_;
     bool hasItems_ = false;
 };
