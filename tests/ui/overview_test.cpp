@@ -10,6 +10,7 @@
 #include "ui/detail/project_detail_view.h"
 #include "ui/main_window.h"
 #include "ui/support/gui_fixture.h"
+#include "ui/theme/theme.h"
 #include "ui/widgets/buttons.h"
 
 #include <QClipboard>
@@ -254,6 +255,15 @@ TEST_F(OverviewTest, DetailRowsCopyTheirValues)
     EXPECT_EQ(clipboard(), QStringLiteral("2025-01-01"));
     EXPECT_EQ(copy->iconName(), QStringLiteral("check"));
     QTRY_COMPARE_WITH_TIMEOUT(copy->iconName(), QStringLiteral("copy"), 5000);
+
+    // Every text follows a change of scheme, also those inside the restyled card.
+    fixture.theme().setMode(AppearanceMode::dark);
+    const QColor light = Palette::forScheme(Scheme::dark).primaryText;
+    for (const char* name : {"detailsTitle", "detailValue:Entry"})
+        EXPECT_EQ(
+            find<QLabel>(tab, QString::fromLatin1(name))->palette().color(QPalette::WindowText),
+            light)
+            << name;
 
     runtime(folders.gateway)->setExternal(true);
     tab->refresh();

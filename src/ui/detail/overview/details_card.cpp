@@ -23,11 +23,14 @@ DetailsCard::DetailsCard(Theme& theme, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 12, 12);
     layout->setSpacing(8);
+    title_->setObjectName(QStringLiteral("detailsTitle"));
     title_->setFont(TypeScale::heading());
-    ThemeBinder::bindTextColor(title_, theme_, &Palette::primaryText);
+    // The card's style sheet first: restyling a parent gives its children back the palette they
+    // had before, so their own colours must be applied after it on every change.
     ThemeBinder::bind(this, theme_, [this](const Palette& p) {
         OverviewStyle::styleCard(this, p.cardBackground, p);
     });
+    ThemeBinder::bindTextColor(title_, theme_, &Palette::primaryText);
     layout->addWidget(title_);
     layout->addWidget(body_);
     grid_->setContentsMargins(0, 0, 0, 0);
