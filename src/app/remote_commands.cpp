@@ -14,7 +14,7 @@
 #include <variant>
 
 const char* const remoteUsage =
-    "  tallowmere status [--json]                 the projects of the running instance\n"
+    "  tallowmere status [--json|--names]         the projects of the running instance\n"
     "  tallowmere start NAME... [--no-wait]       start, wait until running or failed\n"
     "  tallowmere stop NAME... [--yes]            stop (--yes: also servers started outside)\n"
     "  tallowmere restart NAME... [--yes]         restart, wait until running or failed\n"
@@ -41,14 +41,17 @@ std::optional<ControlCommand> remoteCommand(const QString& name)
     return std::nullopt;
 }
 
-// The request the arguments ask for, and whether `status` should print JSON.
-std::variant<std::pair<ControlRequest, bool>, UsageProblem>
+// How `status` prints.
+enum class StatusForm { table, json, names };
+
+// The request the arguments ask for, and how `status` prints.
+std::variant<std::pair<ControlRequest, StatusForm>, UsageProblem>
 parseArguments(ControlCommand command, const QStringList& arguments)
 {
     ControlRequest request;
     request.command = command;
     request.workingFolder = QDir::currentPath();
-    bool json = false;
+    StatusForm form = StatusForm::table;
     bool optionsEnded = false;
     const bool startsOrStops = command == ControlCommand::start ||
                                command == ControlCommand::stop ||
@@ -60,7 +63,9 @@ parseArguments(ControlCommand command, const QStringList& arguments)
         } else if (argument == u"--") {
             optionsEnded = true;
         } else if (command == ControlCommand::status && argument == u"--json") {
-            json = true;
+            form = StatusForm::json;
+        } else if (command == ControlCommand::status && argument == u"--names") {
+            form = StatusForm::names;
         } else if (startsOrStops && argument == u"--no-wait") {
             request.wait = false;
         } else if ((command == ControlCommand::stop || command == ControlCommand::restart) &&
@@ -95,7 +100,7 @@ parseArguments(ControlCommand command, const QStringList& arguments)
         return UsageProblem{rawValue(command) + QStringLiteral(" needs at least one NAME")};
     if ((command == ControlCommand::logs || command == ControlCommand::open) && names != 1)
         return UsageProblem{rawValue(command) + QStringLiteral(" needs exactly one NAME")};
-    return std::pair{request, json};
+    return std::pair{request, form};
 }
 
 int usageError(const QString& problem)
@@ -131,7 +136,7 @@ std::optional<int> runRemoteCommand(const QString& name, const QStringList& argu
     const auto parsed = parseArguments(*command, arguments);
     if (const auto* problem = std::get_if<UsageProblem>(&parsed))
         return usageError(problem->message);
-    const auto& [request, json] = std::get<std::pair<ControlRequest, bool>>(parsed);
+    const auto& [request, form] = std::get<std::pair<ControlRequest, StatusForm>>(parsed);
 
     const QString supportFolder = supportDirectory();
     ControlClient client;
@@ -157,7 +162,11 @@ std::optional<int> runRemoteCommand(const QString& name, const QStringList& argu
 
     switch (*command) {
     case ControlCommand::status:
-        printStatus(answer->value(QStringLiteral("projects")).toArray(), json);
+        if (form == StatusForm::names)
+            printNames(answer->value(QStringLiteral("projects")).toArray());
+        else
+            printStatus(answer->value(QStringLiteral("projects")).toArray(),
+                        form == StatusForm::json);
         return done;
     case ControlCommand::start:
     case ControlCommand::stop:

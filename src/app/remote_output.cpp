@@ -73,6 +73,12 @@ void printStatus(const QJsonArray& projects, bool json)
     }
 }
 
+void printNames(const QJsonArray& projects)
+{
+    for (const QJsonValue& project : projects)
+        std::puts(qPrintable(project.toObject().value(QStringLiteral("name")).toString()));
+}
+
 bool printResults(ControlCommand command, const QJsonArray& results)
 {
     bool allOk = true;

@@ -9,6 +9,8 @@
 
 // The status as an aligned table, or with `json` as one document (the layout is in README).
 void printStatus(const QJsonArray& projects, bool json);
+// The display names, one per line (for shell completion).
+void printNames(const QJsonArray& projects);
 // One line per project of a start, stop or restart; failures go to standard error. Returns
 // whether every project succeeded.
 bool printResults(ControlCommand command, const QJsonArray& results);

@@ -15,6 +15,7 @@ ControlServer::ControlServer(ControlConnection::Handler handler, ControlServerTi
 {
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     server_->setMaxPendingConnections(maxClients);
+    server_->setListenBacklogSize(maxClients);
     connect(server_, &QLocalServer::newConnection, this, &ControlServer::acceptClients);
 }
 
