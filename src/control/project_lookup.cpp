@@ -31,17 +31,20 @@ std::variant<QString, LookupFailure> lookUpProject(const QString& name,
                                                    const QString& workingFolder,
                                                    const QList<NamedProject>& projects)
 {
+    // A display name is the sidebar's own label; it may hold a slash ("api  (one/api)").
+    QList<const NamedProject*> matches;
+    for (const NamedProject& project : projects)
+        if (project.displayName == name)
+            matches.append(&project);
+    if (matches.size() == 1)
+        return matches.first()->path;
+
     const QString path = absolutePath(name, workingFolder);
     if (looksLikePath(name)) {
         if (withPath(path, projects))
             return path;
         return LookupFailure{QStringLiteral("No project at ") + path, {}};
     }
-
-    QList<const NamedProject*> matches;
-    for (const NamedProject& project : projects)
-        if (project.displayName == name)
-            matches.append(&project);
     if (matches.isEmpty())
         for (const NamedProject& project : projects)
             if (project.workerName == name)

@@ -22,10 +22,10 @@ struct LookupFailure
     QStringList candidates;
 };
 
-// Finds the project NAME stands for. A name that looks like a path ("/", "~", "." or a slash
-// in it) is standardized against `workingFolder` and must be a project's path. Otherwise a
-// display name wins, then a worker name; a folder name relative to `workingFolder` is the last
-// resort. Exact, case-sensitive matches only.
+// Finds the project NAME stands for. A display name wins. Otherwise a name that looks like a
+// path ("/", "~", "." or a slash in it) is standardized against `workingFolder` and must be a
+// project's path; any other name is a worker name, or as the last resort a folder relative to
+// `workingFolder`. Exact, case-sensitive matches only.
 std::variant<QString, LookupFailure> lookUpProject(const QString& name,
                                                    const QString& workingFolder,
                                                    const QList<NamedProject>& projects);

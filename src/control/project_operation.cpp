@@ -8,6 +8,8 @@
 #include <QJsonArray>
 #include <QTimer>
 
+#include <algorithm>
+
 using Kind = ProjectStatus::Kind;
 
 ProjectOperation::ProjectOperation(AppModel& model, ControlCommand command,
@@ -120,7 +122,9 @@ void ProjectOperation::evaluate(Item& item)
         item.begun || (startOnly && (model_.infoFor(item.path) || model_.isDemo()));
     switch (status.kind()) {
     case Kind::running:
-        if (item.begun || startOnly)
+        // A server may announce its address before its start is recorded with its pid.
+        if ((item.begun || startOnly) &&
+            (runtime->managed() || runtime->external() || model_.isDemo()))
             settle(item, true);
         break;
     case Kind::error:

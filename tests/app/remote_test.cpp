@@ -31,7 +31,13 @@ struct ProgramRun
 class RemoteTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { QDir().mkpath(runtimeFolder()); }
+    void SetUp() override
+    {
+        // A runtime folder as the session provides it: the user's alone.
+        QDir().mkpath(runtimeFolder());
+        QFile::setPermissions(runtimeFolder(), QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner);
+    }
 
     void TearDown() override
     {

@@ -69,8 +69,8 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
 TEST(ControlProtocol, NamesFindProjectsByDisplayNameWorkerNameOrPath)
 {
     const QList<NamedProject> projects{
-        {QStringLiteral("/w/one/api"), QStringLiteral("api (w/one)"), QStringLiteral("api")},
-        {QStringLiteral("/w/two/api"), QStringLiteral("api (w/two)"), QStringLiteral("api")},
+        {QStringLiteral("/w/one/api"), QStringLiteral("api  (w/one)"), QStringLiteral("api")},
+        {QStringLiteral("/w/two/api"), QStringLiteral("api  (w/two)"), QStringLiteral("api")},
         {QStringLiteral("/w/site"), QStringLiteral("web"), QStringLiteral("site-worker")},
         // A display name that is another project's worker name wins over it.
         {QStringLiteral("/w/docs"), QStringLiteral("site-worker"), QStringLiteral("docs")},
@@ -80,11 +80,11 @@ TEST(ControlProtocol, NamesFindProjectsByDisplayNameWorkerNameOrPath)
         return std::holds_alternative<QString>(found) ? std::get<QString>(found) : QString();
     };
     EXPECT_EQ(path(QStringLiteral("web")), "/w/site");
-    EXPECT_EQ(path(QStringLiteral("api (w/two)")), "/w/two/api");
+    EXPECT_EQ(path(QStringLiteral("api  (w/two)")), "/w/two/api");
     EXPECT_EQ(path(QStringLiteral("site-worker")), "/w/docs");
     EXPECT_EQ(path(QStringLiteral("docs")), "/w/docs");
     // Paths are standardized against the client's folder; a bare folder name is the last resort.
-    EXPECT_EQ(path(QStringLiteral("../w/one/./api/"), QStringLiteral("/w/two")), "/w/one/api");
+    EXPECT_EQ(path(QStringLiteral("../one/./api/"), QStringLiteral("/w/two")), "/w/one/api");
     EXPECT_EQ(path(QStringLiteral("/w//site")), "/w/site");
     EXPECT_EQ(path(QStringLiteral("site")), "/w/site");
     EXPECT_EQ(path(QStringLiteral("api"), QStringLiteral("/w/one")), QString())
@@ -93,7 +93,7 @@ TEST(ControlProtocol, NamesFindProjectsByDisplayNameWorkerNameOrPath)
     const LookupFailure ambiguous = failureOf(lookUpProject(QStringLiteral("api"), {}, projects));
     EXPECT_EQ(ambiguous.message, "\"api\" names 2 projects; use a path or a display name");
     EXPECT_EQ(ambiguous.candidates,
-              (QStringList{"api (w/one)  /w/one/api", "api (w/two)  /w/two/api"}));
+              (QStringList{"api  (w/one)  /w/one/api", "api  (w/two)  /w/two/api"}));
     EXPECT_EQ(failureOf(lookUpProject(QStringLiteral("Web"), QStringLiteral("/w"), projects)).message,
               "No project named \"Web\"");
     EXPECT_EQ(failureOf(lookUpProject(QStringLiteral("./nothing"), QStringLiteral("/w"), projects))
