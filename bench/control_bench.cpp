@@ -13,11 +13,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <thread>
@@ -28,17 +31,21 @@ namespace {
 
 constexpr int projectCount = 200;
 
-// Runs `tallowmere status` with its output thrown away; returns its exit code.
-int runStatusProcess()
+// The argument that makes this program exit at once: a Qt Core program's start-up cost.
+constexpr const char* exitAtOnce = "--exit-at-once";
+QByteArray ownPath;
+
+// Runs `program argument` with its output thrown away; returns its exit code.
+int runProcess(const char* path, const char* argument)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    char program[] = TALLOWMERE_EXECUTABLE;
-    char command[] = "status";
-    char* arguments[] = {program, command, nullptr};
+    QByteArray program(path);
+    QByteArray command(argument);
+    char* arguments[] = {program.data(), command.data(), nullptr};
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, program, &actions, nullptr, arguments, environ);
+    const int failed = posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed)
         return -1;
@@ -50,10 +57,28 @@ int runStatusProcess()
 void BM_StatusProcess(benchmark::State& state)
 {
     for (auto _ : state)
-        if (runStatusProcess() != 0)
+        if (runProcess(TALLOWMERE_EXECUTABLE, "status") != 0)
             state.SkipWithError("tallowmere status failed");
 }
-BENCHMARK(BM_StatusProcess)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_StatusProcess)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+
+// For comparison: `tallowmere help`, which never connects, and a Qt Core program (this one)
+// that exits at once. Their difference to the status run is the socket round trip.
+void BM_HelpProcess(benchmark::State& state)
+{
+    for (auto _ : state)
+        if (runProcess(TALLOWMERE_EXECUTABLE, "help") != 0)
+            state.SkipWithError("tallowmere help failed");
+}
+BENCHMARK(BM_HelpProcess)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+
+void BM_QtCoreProcess(benchmark::State& state)
+{
+    for (auto _ : state)
+        if (runProcess(ownPath.constData(), exitAtOnce) != 0)
+            state.SkipWithError("the baseline failed");
+}
+BENCHMARK(BM_QtCoreProcess)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
 
 void BM_StatusOverOpenConnection(benchmark::State& state)
 {
@@ -70,12 +95,15 @@ void BM_StatusOverOpenConnection(benchmark::State& state)
             state.SkipWithError("no status");
     }
 }
-BENCHMARK(BM_StatusOverOpenConnection)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_StatusOverOpenConnection)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc > 1 && qstrcmp(argv[1], exitAtOnce) == 0)
+        return 0;
+    ownPath = QFile::encodeName(QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath());
     QTemporaryDir folder;
     qputenv("TALLOWMERE_SUPPORT_DIR", QDir(folder.path()).filePath(QStringLiteral("support")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", folder.path().toUtf8());

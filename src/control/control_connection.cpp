@@ -57,9 +57,10 @@ void ControlConnection::handleLine(const QByteArray& line)
     idle_->stop(); // a request in progress may take long (a start, `logs --follow`)
     auto* reply = new ControlReply(this);
     current_ = reply;
-    connect(reply, &ControlReply::messageReady, this,
-            [this, reply](const QJsonObject& message, bool final) {
-                write(message);
+    connect(reply, &ControlReply::lineReady, this,
+            [this, reply](const QByteArray& line, bool final) {
+                if (socket_ && socket_->state() == QLocalSocket::ConnectedState)
+                    socket_->write(line);
                 if (!final)
                     return;
                 reply->deleteLater();

@@ -22,8 +22,9 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
     switch (request.command) {
     case ControlCommand::show: show(reply); return;
     case ControlCommand::status:
-        buildStatus(model_, reply, [reply](const QJsonArray& projects) {
-            reply->finish(ControlAnswer::success({{QStringLiteral("projects"), projects}}));
+        buildStatus(model_, reply, [reply](const QByteArray& projects) {
+            reply->finishWithLine("{\"ok\":true,\"projects\":" + projects + ",\"v\":" +
+                                  QByteArray::number(ControlProtocol::version) + "}\n");
         });
         return;
     default: break;
@@ -56,9 +57,10 @@ std::variant<QStringList, QJsonObject> ControlHandler::resolve(const ControlRequ
 {
     QList<NamedProject> named;
     named.reserve(model_.projects().size());
+    const QHash<QString, QString> displayNames = ::displayNames(model_.projects());
     for (const Project& project : model_.projects()) {
         const ProjectInfo* info = model_.infoFor(project.path);
-        named.append({project.path, model_.displayName(project),
+        named.append({project.path, displayNames.value(project.path),
                       info && info->workerName ? *info->workerName : project.name});
     }
     QStringList paths;

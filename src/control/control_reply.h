@@ -1,5 +1,8 @@
 #pragma once
 
+#include "control/control_protocol.h"
+
+#include <QByteArray>
 #include <QJsonObject>
 #include <QObject>
 
@@ -13,18 +16,20 @@ public:
     using QObject::QObject;
 
     // A message before the final answer (a log line of `logs`).
-    void send(const QJsonObject& message) { emit messageReady(message, false); }
-    void finish(const QJsonObject& answer)
+    void send(const QJsonObject& message) { emit lineReady(ControlAnswer::encode(message), false); }
+    void finish(const QJsonObject& answer) { finishWithLine(ControlAnswer::encode(answer)); }
+    // The final answer, already encoded as one line.
+    void finishWithLine(const QByteArray& line)
     {
         if (finished_)
             return;
         finished_ = true;
-        emit messageReady(answer, true);
+        emit lineReady(line, true);
     }
     bool isFinished() const { return finished_; }
 
 signals:
-    void messageReady(const QJsonObject& message, bool final);
+    void lineReady(const QByteArray& line, bool final);
 
 private:
     bool finished_ = false;

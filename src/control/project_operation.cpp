@@ -144,7 +144,7 @@ void ProjectOperation::settle(Item& item, bool ok, const QString& error)
     item.settled = true;
     const std::optional<Project> project = model_.findProject(item.path);
     if (project) {
-        const QJsonObject entry = statusEntry(model_, *project);
+        const QJsonObject entry = statusEntry(model_, *project, model_.displayName(*project));
         for (auto field = entry.begin(); field != entry.end(); ++field)
             item.result.insert(field.key(), field.value());
     }

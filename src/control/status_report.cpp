@@ -1,11 +1,14 @@
 #include "control/status_report.h"
 
 #include "base/deliver.h"
+#include "control/json_text.h"
 #include "core/model/app_model.h"
+#include "core/model/project_list.h"
 #include "supervision/external/proc_process_table.h"
 #include "supervision/external/process_memory.h"
 #include "supervision/project_runtime.h"
 
+#include <QJsonDocument>
 #include <QPointer>
 #include <QtConcurrent>
 
@@ -59,32 +62,53 @@ std::optional<qint32> shownPID(const ProjectRuntime& runtime)
     return std::nullopt;
 }
 
-QJsonObject statusEntry(AppModel& model, const Project& project,
-                        std::optional<quint64> memoryBytes)
+QHash<QString, QString> displayNames(const QList<Project>& projects)
 {
-    const ProjectRuntime& runtime = *model.runtimeFor(project.path);
-    QJsonObject entry{{QStringLiteral("name"), model.displayName(project)},
-                      {QStringLiteral("path"), project.path},
-                      {QStringLiteral("status"), statusName(runtime.status().kind())},
-                      {QStringLiteral("external"), runtime.external() && !runtime.managed()},
-                      {QStringLiteral("favorite"), project.isFavorite()}};
-    const ProjectInfo* info = model.infoFor(project.path);
-    const QString worker = info && info->workerName ? *info->workerName : project.name;
-    entry.insert(QStringLiteral("workerName"), worker);
-    if (runtime.status().kind() == ProjectStatus::Kind::error)
-        entry.insert(QStringLiteral("error"), runtime.status().message());
-    if (runtime.url() && runtime.status().isActive())
-        entry.insert(QStringLiteral("address"), runtime.url()->toString());
-    if (runtime.status().isActive()) {
-        if (const std::optional<qint32> pid = shownPID(runtime))
-            entry.insert(QStringLiteral("pid"), *pid);
-        if (const std::optional<quint64> memory = memoryBytes ? memoryBytes : runtime.memoryBytes())
-            entry.insert(QStringLiteral("memoryBytes"), double(*memory));
-    }
-    return entry;
+    QHash<QString, int> uses;
+    for (const Project& project : projects)
+        ++uses[project.name];
+    QHash<QString, QString> names;
+    names.reserve(projects.size());
+    for (const Project& project : projects)
+        names.insert(project.path, uses.value(project.name) > 1
+                                       ? displayNameAmong(project, projects)
+                                       : project.name);
+    return names;
 }
 
-void buildStatus(AppModel& model, QObject* context, std::function<void(QJsonArray)> done)
+void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
+                       const QString& displayName, std::optional<quint64> memoryBytes)
+{
+    const ProjectRuntime& runtime = *model.runtimeFor(project.path);
+    const ProjectStatus& status = runtime.status();
+    const ProjectInfo* info = model.infoFor(project.path);
+    JsonObjectText entry(out);
+    entry.add("name", displayName);
+    entry.add("path", project.path);
+    entry.add("workerName", info && info->workerName ? *info->workerName : project.name);
+    entry.add("status", statusName(status.kind()));
+    if (status.kind() == ProjectStatus::Kind::error)
+        entry.add("error", status.message());
+    if (runtime.url() && status.isActive())
+        entry.add("address", runtime.url()->toString());
+    if (status.isActive()) {
+        if (const std::optional<qint32> pid = shownPID(runtime))
+            entry.add("pid", qint64(*pid));
+        if (const std::optional<quint64> memory = memoryBytes ? memoryBytes : runtime.memoryBytes())
+            entry.add("memoryBytes", qint64(*memory));
+    }
+    entry.add("external", runtime.external() && !runtime.managed());
+    entry.add("favorite", project.isFavorite());
+}
+
+QJsonObject statusEntry(AppModel& model, const Project& project, const QString& displayName)
+{
+    QByteArray text;
+    appendStatusEntry(text, model, project, displayName);
+    return QJsonDocument::fromJson(text).object();
+}
+
+void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArray)> done)
 {
     QList<ServerProcesses> servers;
     for (const Project& project : model.projects()) {
@@ -96,14 +120,19 @@ void buildStatus(AppModel& model, QObject* context, std::function<void(QJsonArra
     const auto answer = [guardedModel, done](const QHash<QString, quint64>& memory) {
         if (!guardedModel)
             return;
-        QJsonArray entries;
+        const QHash<QString, QString> names = displayNames(guardedModel->projects());
+        QByteArray entries = "[";
+        entries.reserve(256 * names.size());
         for (const Project& project : sidebarOrder(*guardedModel)) {
+            if (entries.size() > 1)
+                entries += ',';
             const auto measured = memory.constFind(project.path);
-            entries.append(statusEntry(*guardedModel, project,
-                                       measured == memory.cend()
-                                           ? std::nullopt
-                                           : std::optional<quint64>(measured.value())));
+            appendStatusEntry(entries, *guardedModel, project, names.value(project.path),
+                              measured == memory.cend()
+                                  ? std::nullopt
+                                  : std::optional<quint64>(measured.value()));
         }
+        entries += ']';
         done(entries);
     };
     // Demo servers are made up: their run states carry the memory to show.

@@ -20,14 +20,23 @@ QString statusName(ProjectStatus::Kind kind);
 // starting) ones, then the rest, each group in the model's sidebar order.
 QList<Project> sidebarOrder(AppModel& model);
 
-// One project as `status` reports it; `memoryBytes` replaces the run state's measurement when
-// given. Optional fields are left out, never null.
-QJsonObject statusEntry(AppModel& model, const Project& project,
-                        std::optional<quint64> memoryBytes = std::nullopt);
+// The display name of every project by path, in one pass: the model's rule asked only for the
+// names that are shared (asking for each would compare every name with every other).
+QHash<QString, QString> displayNames(const QList<Project>& projects);
+
+// One project as `status` reports it, under `displayName`, as JSON text appended to `out`;
+// `memoryBytes` replaces the run state's measurement when given. Optional fields are left
+// out, never null.
+void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
+                       const QString& displayName,
+                       std::optional<quint64> memoryBytes = std::nullopt);
+// The same as an object.
+QJsonObject statusEntry(AppModel& model, const Project& project, const QString& displayName);
 
 // The pid shown for a project: its shell when started here, else the server found elsewhere.
 std::optional<qint32> shownPID(const ProjectRuntime& runtime);
 
-// Builds the whole status on the main thread, after measuring the memory of every active
-// server in the background; `done` runs on `context`'s thread, never once `context` is gone.
-void buildStatus(AppModel& model, QObject* context, std::function<void(QJsonArray)> done);
+// Builds the whole status (a JSON array as text) on the main thread, after measuring the
+// memory of every active server in the background; `done` runs on `context`'s thread, never
+// once `context` is gone.
+void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArray)> done);
