@@ -18,7 +18,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
@@ -45,7 +44,8 @@ int runProcess(const char* path, const char* argument)
     QByteArray command(argument);
     char* arguments[] = {program.data(), command.data(), nullptr};
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environ);
+    const int failed =
+        posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environ);
     posix_spawn_file_actions_destroy(&actions);
     if (failed)
         return -1;
@@ -105,12 +105,14 @@ int main(int argc, char** argv)
         return 0;
     ownPath = QFile::encodeName(QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath());
     QTemporaryDir folder;
-    qputenv("TALLOWMERE_SUPPORT_DIR", QDir(folder.path()).filePath(QStringLiteral("support")).toUtf8());
+    qputenv("TALLOWMERE_SUPPORT_DIR",
+            QDir(folder.path()).filePath(QStringLiteral("support")).toUtf8());
     qputenv("XDG_RUNTIME_DIR", folder.path().toUtf8());
     Registry registry;
     for (int i = 0; i < projectCount; ++i) {
         Project project;
-        project.path = folder.path() + QStringLiteral("/sites/project-%1").arg(i, 3, 10, QLatin1Char('0'));
+        project.path =
+            folder.path() + QStringLiteral("/sites/project-%1").arg(i, 3, 10, QLatin1Char('0'));
         project.configFile = QStringLiteral("wrangler.toml");
         project.name = QStringLiteral("project-%1").arg(i, 3, 10, QLatin1Char('0'));
         registry.projects.append(project);
@@ -120,9 +122,11 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     AppModel model(defaultAppModelContext({}));
     ControlHandler handler(model);
-    ControlServer server([&handler](const ControlRequest& request,
-                                    ControlReply* reply) { handler.handle(request, reply); });
-    if (const auto failure = server.listen(InstanceAddress::forSupportFolder(supportDirectory()).socketPath)) {
+    ControlServer server([&handler](const ControlRequest& request, ControlReply* reply) {
+        handler.handle(request, reply);
+    });
+    if (const auto failure =
+            server.listen(InstanceAddress::forSupportFolder(supportDirectory()).socketPath)) {
         std::fprintf(stderr, "cannot listen: %s\n", qPrintable(*failure));
         return 1;
     }
@@ -130,7 +134,8 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     std::thread measuring([&app] {
         benchmark::RunSpecifiedBenchmarks();
-        QMetaObject::invokeMethod(&app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
     });
     app.exec();
     measuring.join();

@@ -23,8 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!request)
         return 0;
     check(request->lines >= 0 && request->lines <= 100000);
-    check(request->names.size() <= 1 || (request->command != ControlCommand::logs &&
-                                         request->command != ControlCommand::open));
+    check(request->names.size() <= 1 ||
+          (request->command != ControlCommand::logs && request->command != ControlCommand::open));
     const QByteArray line = encodeRequest(*request);
     check(line.endsWith('\n') && line.count('\n') == 1);
     const auto again = decodeRequest(line.chopped(1));

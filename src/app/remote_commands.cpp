@@ -71,12 +71,13 @@ parseArguments(ControlCommand command, const QStringList& arguments)
         } else if ((command == ControlCommand::stop || command == ControlCommand::restart) &&
                    (argument == u"--yes" || argument == u"-y")) {
             request.confirmed = true;
-        } else if (command == ControlCommand::logs && (argument == u"-f" || argument == u"--follow")) {
+        } else if (command == ControlCommand::logs &&
+                   (argument == u"-f" || argument == u"--follow")) {
             request.follow = true;
         } else if (command == ControlCommand::logs &&
                    (argument == u"-n" || argument == u"--lines" || argument.startsWith(u"-n"))) {
-            QString count = argument.size() > 2 && argument.startsWith(u"-n") ? argument.mid(2)
-                                                                             : QString();
+            QString count =
+                argument.size() > 2 && argument.startsWith(u"-n") ? argument.mid(2) : QString();
             if (count.isEmpty()) {
                 if (++i >= arguments.size())
                     return UsageProblem{argument + QStringLiteral(" needs a number")};
@@ -89,8 +90,8 @@ parseArguments(ControlCommand command, const QStringList& arguments)
         } else if (command == ControlCommand::open && argument == u"--explorer") {
             request.explorer = true;
         } else {
-            return UsageProblem{QStringLiteral("unknown option for %1: %2")
-                                    .arg(rawValue(command), argument)};
+            return UsageProblem{
+                QStringLiteral("unknown option for %1: %2").arg(rawValue(command), argument)};
         }
     }
     const qsizetype names = request.names.size();
@@ -171,9 +172,8 @@ std::optional<int> runRemoteCommand(const QString& name, const QStringList& argu
     case ControlCommand::start:
     case ControlCommand::stop:
     case ControlCommand::restart:
-        return printResults(*command, answer->value(QStringLiteral("results")).toArray())
-                   ? done
-                   : failed;
+        return printResults(*command, answer->value(QStringLiteral("results")).toArray()) ? done
+                                                                                          : failed;
     case ControlCommand::logs: printLogEnd(*answer, request.follow); return done;
     case ControlCommand::open:
         std::printf("Opened %s\n", qPrintable(answer->value(QStringLiteral("address")).toString()));

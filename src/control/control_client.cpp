@@ -50,8 +50,8 @@ bool ControlClient::send(const QByteArray& line)
 {
     qsizetype written = 0;
     while (fd_ >= 0 && written < line.size()) {
-        const ssize_t n = ::send(fd_, line.constData() + written, size_t(line.size() - written),
-                                 MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd_, line.constData() + written, size_t(line.size() - written), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)

@@ -14,8 +14,7 @@
 
 ControlHandler::ControlHandler(AppModel& model, std::chrono::milliseconds settleLimit)
     : model_(model), settleLimit_(settleLimit)
-{
-}
+{}
 
 void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
 {
@@ -23,8 +22,8 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
     case ControlCommand::show: show(reply); return;
     case ControlCommand::status:
         buildStatus(model_, reply, [reply](const QByteArray& projects) {
-            reply->finishWithLine("{\"ok\":true,\"projects\":" + projects + ",\"v\":" +
-                                  QByteArray::number(ControlProtocol::version) + "}\n");
+            reply->finishWithLine("{\"ok\":true,\"projects\":" + projects +
+                                  ",\"v\":" + QByteArray::number(ControlProtocol::version) + "}\n");
         });
         return;
     default: break;
@@ -96,8 +95,8 @@ void ControlHandler::open(const QString& path, bool explorer, ControlReply* repl
     }
     QUrl address = *runtime->url();
     if (explorer)
-        address = QUrl(address.toString(QUrl::StripTrailingSlash) +
-                       QStringLiteral("/cdn-cgi/explorer"));
+        address =
+            QUrl(address.toString(QUrl::StripTrailingSlash) + QStringLiteral("/cdn-cgi/explorer"));
     if (Workspace* workspace = model_.context().desktop.workspace)
         workspace->openAddress(address);
     reply->finish(ControlAnswer::success({{QStringLiteral("address"), address.toString()}}));

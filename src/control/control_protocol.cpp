@@ -10,9 +10,8 @@
 
 namespace {
 
-constexpr std::array commands{ControlCommand::show,    ControlCommand::status,
-                              ControlCommand::start,   ControlCommand::stop,
-                              ControlCommand::restart, ControlCommand::logs,
+constexpr std::array commands{ControlCommand::show, ControlCommand::status,  ControlCommand::start,
+                              ControlCommand::stop, ControlCommand::restart, ControlCommand::logs,
                               ControlCommand::open};
 
 // Upper bound of `lines`: more than any log keeps.

@@ -5,9 +5,8 @@
 #include <QObject>
 #include <QString>
 
-#include <sys/types.h>
-
 #include <chrono>
+#include <sys/types.h>
 
 class QLocalServer;
 

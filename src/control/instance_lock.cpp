@@ -45,8 +45,7 @@ InstanceLock::Outcome InstanceLock::tryAcquire()
     QDir().mkpath(QFileInfo(lock_->fileName()).absolutePath());
     if (lock_->tryLock(0))
         return Outcome::acquired;
-    return lock_->error() == QLockFile::LockFailedError ? Outcome::heldElsewhere
-                                                        : Outcome::failed;
+    return lock_->error() == QLockFile::LockFailedError ? Outcome::heldElsewhere : Outcome::failed;
 }
 
 std::optional<qint64> InstanceLock::holder() const

@@ -38,12 +38,11 @@ LaunchClaim claimLaunch(const InstanceAddress& address, bool showWindow,
     LaunchClaim claim;
     auto lock = std::make_unique<InstanceLock>(address.lockFile);
     switch (lock->tryAcquire()) {
-    case InstanceLock::Outcome::acquired:
-        claim.lock = std::move(lock);
-        return claim;
+    case InstanceLock::Outcome::acquired: claim.lock = std::move(lock); return claim;
     case InstanceLock::Outcome::failed:
-        std::fprintf(stderr, "tallowmere: cannot create %s; running without the single-instance "
-                             "check\n",
+        std::fprintf(stderr,
+                     "tallowmere: cannot create %s; running without the single-instance "
+                     "check\n",
                      qPrintable(address.lockFile));
         return claim;
     case InstanceLock::Outcome::heldElsewhere: break;

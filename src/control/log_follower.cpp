@@ -7,7 +7,6 @@
 
 #include <QTimer>
 
-
 LogFollower::LogFollower(ProjectRuntime* runtime, int lastLines, bool follow, ControlReply* reply)
     : QObject(reply), runtime_(runtime), reply_(reply)
 {

@@ -57,11 +57,10 @@ std::variant<QString, LookupFailure> lookUpProject(const QString& name,
         return matches.first()->path;
     if (matches.isEmpty())
         return LookupFailure{QStringLiteral("No project named \"%1\"").arg(name), {}};
-    LookupFailure ambiguous{
-        QStringLiteral("\"%1\" names %2 projects; use a path or a display name")
-            .arg(name)
-            .arg(matches.size()),
-        {}};
+    LookupFailure ambiguous{QStringLiteral("\"%1\" names %2 projects; use a path or a display name")
+                                .arg(name)
+                                .arg(matches.size()),
+                            {}};
     for (const NamedProject* project : std::as_const(matches))
         ambiguous.candidates.append(project->displayName + QStringLiteral("  ") + project->path);
     return ambiguous;

@@ -39,7 +39,8 @@ void ProjectOperation::run()
         connect(runtime, &ProjectRuntime::managedChanged, this, [this] { evaluate(); });
     }
     // A start that inspects the project first goes on right after the record is applied.
-    connect(&model_, &AppModel::infosChanged, this, [this] { evaluate(); }, Qt::QueuedConnection);
+    connect(
+        &model_, &AppModel::infosChanged, this, [this] { evaluate(); }, Qt::QueuedConnection);
     connect(&model_, &AppModel::projectsChanged, this, [this] { evaluate(); });
 
     for (Item& item : items_)
@@ -59,13 +60,14 @@ void ProjectOperation::act(Item& item)
 {
     ProjectRuntime* runtime = model_.runtimeFor(item.path);
     const bool elsewhere = runtime->external() && !runtime->managed();
-    const bool stopsSomething = command_ == ControlCommand::stop ||
-                                (command_ == ControlCommand::restart && runtime->status().isActive());
+    const bool stopsSomething =
+        command_ == ControlCommand::stop ||
+        (command_ == ControlCommand::restart && runtime->status().isActive());
     if (stopsSomething && elsewhere && !confirmed_) {
         const Alert question =
             model_.externalStopQuestion(item.path, command_ == ControlCommand::restart);
-        item.result.insert(QStringLiteral("confirm"), question.message + u' ' +
-                                                          question.informativeText);
+        item.result.insert(QStringLiteral("confirm"),
+                           question.message + u' ' + question.informativeText);
         settle(item, false, question.message);
         return;
     }
@@ -82,8 +84,7 @@ void ProjectOperation::act(Item& item)
         if (!runtime->status().isActive() && !runtime->managed()) {
             item.startOnly = true;
             model_.startProject(item.path);
-        }
-        else if (confirmed_)
+        } else if (confirmed_)
             model_.restartProjectConfirmed(item.path);
         else
             model_.restartProject(item.path);
@@ -147,8 +148,7 @@ void ProjectOperation::settle(Item& item, bool ok, const QString& error)
         const QJsonObject entry = statusEntry(model_, *project, model_.displayName(*project));
         for (auto field = entry.begin(); field != entry.end(); ++field)
             item.result.insert(field.key(), field.value());
-    }
-    else
+    } else
         item.result.insert(QStringLiteral("path"), item.path);
     item.result.insert(QStringLiteral("ok"), ok);
     if (!ok)
@@ -179,7 +179,8 @@ void ProjectOperation::giveUp()
     for (Item& item : items_)
         if (!item.settled)
             settle(item, false,
-                   command_ == ControlCommand::stop ? QStringLiteral("still running; gave up waiting")
-                                                    : QStringLiteral("still starting; gave up waiting"));
+                   command_ == ControlCommand::stop
+                       ? QStringLiteral("still running; gave up waiting")
+                       : QStringLiteral("still starting; gave up waiting"));
     finishIfDone();
 }

@@ -23,9 +23,8 @@ class ProjectOperation : public QObject
     Q_OBJECT
 
 public:
-    ProjectOperation(AppModel& model, ControlCommand command, const QStringList& paths,
-                     bool wait, bool confirmed, std::chrono::milliseconds settleLimit,
-                     ControlReply* reply);
+    ProjectOperation(AppModel& model, ControlCommand command, const QStringList& paths, bool wait,
+                     bool confirmed, std::chrono::milliseconds settleLimit, ControlReply* reply);
 
     // Starts the work; the reply is finished when it is done.
     void run();

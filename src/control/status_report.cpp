@@ -128,9 +128,8 @@ void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArra
                 entries += ',';
             const auto measured = memory.constFind(project.path);
             appendStatusEntry(entries, *guardedModel, project, names.value(project.path),
-                              measured == memory.cend()
-                                  ? std::nullopt
-                                  : std::optional<quint64>(measured.value()));
+                              measured == memory.cend() ? std::nullopt
+                                                        : std::optional<quint64>(measured.value()));
         }
         entries += ']';
         done(entries);

@@ -15,7 +15,6 @@
 #include <QTimer>
 
 #include <algorithm>
-
 #include <unistd.h>
 
 namespace {
@@ -75,11 +74,12 @@ int runGui(int argc, char** argv)
 
     AppShell shell(environment, plan);
     ControlHandler handler(shell.model());
-    ControlServer control([&handler](const ControlRequest& request,
-                                     ControlReply* reply) { handler.handle(request, reply); });
+    ControlServer control([&handler](const ControlRequest& request, ControlReply* reply) {
+        handler.handle(request, reply);
+    });
     if (claim.lock)
-        if (const auto failure = control.listen(
-                InstanceAddress::forSupportFolder(supportDirectory()).socketPath))
+        if (const auto failure =
+                control.listen(InstanceAddress::forSupportFolder(supportDirectory()).socketPath))
             qWarning("tallowmere: the control socket is unavailable: %s", qPrintable(*failure));
     shell.start();
     return app.exec();

@@ -10,9 +10,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 // The remote subcommands against a real instance of the application on a temporary support
 // folder, with small shell scripts as dev servers.
@@ -35,8 +34,8 @@ protected:
     {
         // A runtime folder as the session provides it: the user's alone.
         QDir().mkpath(runtimeFolder());
-        QFile::setPermissions(runtimeFolder(), QFile::ReadOwner | QFile::WriteOwner |
-                                                   QFile::ExeOwner);
+        QFile::setPermissions(runtimeFolder(),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void TearDown() override
@@ -45,8 +44,8 @@ protected:
         const ProgramRun status = run({QStringLiteral("status"), QStringLiteral("--json")});
         const QJsonObject document = QJsonDocument::fromJson(status.out.toUtf8()).object();
         for (const QJsonValue& project : document.value(QStringLiteral("projects")).toArray())
-            if (const int pid = project.toObject().value(QStringLiteral("pid")).toInt(); pid > 0 &&
-                !project.toObject().value(QStringLiteral("external")).toBool())
+            if (const int pid = project.toObject().value(QStringLiteral("pid")).toInt();
+                pid > 0 && !project.toObject().value(QStringLiteral("external")).toBool())
                 ::kill(-pid, SIGKILL);
         for (QProcess* process : std::as_const(processes_)) {
             process->kill();
@@ -69,7 +68,8 @@ protected:
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("TALLOWMERE_SUPPORT_DIR"), supportFolder());
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                           home.filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("HOME"), home.path());
         environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/sh"));
         return environment;
@@ -167,9 +167,12 @@ private:
 
 TEST_F(RemoteTest, StatusStartLogsAndStopDriveTheRunningInstance)
 {
-    const QString web = addProject(QStringLiteral("web"), QStringLiteral("web"), readyServer(18841, 12));
-    const QString firstApi = addProject(QStringLiteral("one/api"), QStringLiteral("api"), readyServer(18842));
-    const QString secondApi = addProject(QStringLiteral("two/api"), QStringLiteral("api"), readyServer(18843));
+    const QString web =
+        addProject(QStringLiteral("web"), QStringLiteral("web"), readyServer(18841, 12));
+    const QString firstApi =
+        addProject(QStringLiteral("one/api"), QStringLiteral("api"), readyServer(18842));
+    const QString secondApi =
+        addProject(QStringLiteral("two/api"), QStringLiteral("api"), readyServer(18843));
     startInstance();
 
     const ProgramRun table = run({QStringLiteral("status")});
@@ -224,8 +227,8 @@ TEST_F(RemoteTest, StatusStartLogsAndStopDriveTheRunningInstance)
                                            "Ready on http://localhost:18841\n"));
 
     QProcess* follower = launch(QStringLiteral(TALLOWMERE_EXECUTABLE),
-                                {QStringLiteral("logs"), QStringLiteral("web"), QStringLiteral("-f"),
-                                 QStringLiteral("-n1")});
+                                {QStringLiteral("logs"), QStringLiteral("web"),
+                                 QStringLiteral("-f"), QStringLiteral("-n1")});
     QByteArray followed;
     WAIT_UNTIL((followed += follower->readAllStandardOutput()).contains("Ready on"), 15000);
     const ProgramRun stop = run({QStringLiteral("stop"), QStringLiteral("web")});
@@ -253,8 +256,8 @@ TEST_F(RemoteTest, StoppingAServerStartedOutsideNeedsYes)
 
     const ProgramRun asked = run({QStringLiteral("stop"), QStringLiteral("attached")});
     EXPECT_EQ(asked.exitCode, 1);
-    EXPECT_EQ(asked.err, QStringLiteral(
-                             "Stop attached? This project wasn't started by Tallowmere (probably "
+    EXPECT_EQ(asked.err,
+              QStringLiteral("Stop attached? This project wasn't started by Tallowmere (probably "
                              "from a terminal). Stopping it will send a quit signal to its "
                              "wrangler/workerd processes.\nRun again with --yes to stop it.\n"));
     EXPECT_FALSE(other->waitForFinished(300)) << "stopped without --yes";
@@ -274,8 +277,9 @@ TEST_F(RemoteTest, WithoutAnInstanceTheCommandsSayHowToStartOne)
         << status.err.toStdString();
     // Usage is checked before the instance is looked for.
     EXPECT_EQ(run({QStringLiteral("logs")}).exitCode, 2);
-    EXPECT_EQ(run({QStringLiteral("start"), QStringLiteral("web"), QStringLiteral("--bogus")}).exitCode,
-              2);
+    EXPECT_EQ(
+        run({QStringLiteral("start"), QStringLiteral("web"), QStringLiteral("--bogus")}).exitCode,
+        2);
     EXPECT_EQ(run({QStringLiteral("logs"), QStringLiteral("web"), QStringLiteral("-n"),
                    QStringLiteral("lots")})
                   .exitCode,

@@ -92,7 +92,8 @@ TEST_F(ControlSocketTest, BadInputIsAnsweredOrDroppedAndTheInstanceKeepsServing)
     Client confused(socketPath);
     ASSERT_TRUE(confused.connected());
     confused.send(request("this is not json") + request(R"({"v":1,"command":"status","x":1})") +
-                  request(R"({"v":7,"command":"status"})") + request(R"({"v":1,"command":"status"})"));
+                  request(R"({"v":7,"command":"status"})") +
+                  request(R"({"v":1,"command":"status"})"));
     for (const char* expected : {"the request is not a JSON object", "unknown field \"x\"",
                                  "unsupported protocol version (this instance speaks version 1)"}) {
         const std::optional<QJsonObject> answer = confused.next();
@@ -175,8 +176,8 @@ TEST_F(ControlSocketTest, OnlyTheOwnerMayConnect)
 
 TEST_F(ControlSocketTest, ShowStartOpenAndStopActAsTheWindowDoes)
 {
-    const QString web = serverProject(
-        QStringLiteral("web"), "echo 'Ready on http://localhost:18881'\nexec sleep 60\n");
+    const QString web = serverProject(QStringLiteral("web"),
+                                      "echo 'Ready on http://localhost:18881'\nexec sleep 60\n");
     serverProject(QStringLiteral("docs"), "exec sleep 60\n");
     const auto model = serverModel();
     serve(*model);

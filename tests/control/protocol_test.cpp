@@ -94,8 +94,9 @@ TEST(ControlProtocol, NamesFindProjectsByDisplayNameWorkerNameOrPath)
     EXPECT_EQ(ambiguous.message, "\"api\" names 2 projects; use a path or a display name");
     EXPECT_EQ(ambiguous.candidates,
               (QStringList{"api  (w/one)  /w/one/api", "api  (w/two)  /w/two/api"}));
-    EXPECT_EQ(failureOf(lookUpProject(QStringLiteral("Web"), QStringLiteral("/w"), projects)).message,
-              "No project named \"Web\"");
+    EXPECT_EQ(
+        failureOf(lookUpProject(QStringLiteral("Web"), QStringLiteral("/w"), projects)).message,
+        "No project named \"Web\"");
     EXPECT_EQ(failureOf(lookUpProject(QStringLiteral("./nothing"), QStringLiteral("/w"), projects))
                   .message,
               "No project at /w/nothing");
