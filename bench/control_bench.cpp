@@ -97,6 +97,19 @@ void BM_StatusOverOpenConnection(benchmark::State& state)
 }
 BENCHMARK(BM_StatusOverOpenConnection)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
 
+// A new connection per request, as every `tallowmere status` process makes one.
+void BM_StatusOnNewConnection(benchmark::State& state)
+{
+    const QString socketPath = InstanceAddress::forSupportFolder(supportDirectory()).socketPath;
+    const QByteArray request = encodeRequest(ControlRequest{});
+    for (auto _ : state) {
+        ControlClient client;
+        if (!client.connectTo(socketPath) || !client.send(request) || !client.receive(5000))
+            state.SkipWithError("no status");
+    }
+}
+BENCHMARK(BM_StatusOnNewConnection)->Unit(benchmark::kMicrosecond)->MinTime(2.0)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv)
