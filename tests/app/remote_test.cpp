@@ -219,6 +219,14 @@ TEST_F(RemoteTest, StatusStartLogsAndStopDriveTheRunningInstance)
     EXPECT_TRUE(rows[1].endsWith(QStringLiteral("here"))) << rows[1].toStdString();
     EXPECT_EQ(rows[0].indexOf(QStringLiteral("ADDRESS")), rows[1].indexOf(QStringLiteral("http")));
 
+    // A restart waits for the new server, not the old one.
+    const ProgramRun restarted = run({QStringLiteral("restart"), QStringLiteral("web")});
+    ASSERT_EQ(restarted.exitCode, 0) << restarted.err.toStdString();
+    EXPECT_EQ(restarted.out, QStringLiteral("web: running at http://localhost:18841\n"));
+    const QJsonObject again = statusProjects().at(0).toObject();
+    EXPECT_EQ(again.value("status"), QJsonValue("running"));
+    EXPECT_NE(again.value("pid"), running.value("pid"));
+
     // A folder path from the client's working folder names the project too.
     const ProgramRun lastFive = run({QStringLiteral("logs"), QStringLiteral("./web/"),
                                      QStringLiteral("-n"), QStringLiteral("5")});
