@@ -6,13 +6,15 @@ set(TALLOWMERE_APP_ID com.tallowmere.Tallowmere)
 set(data ${PROJECT_SOURCE_DIR}/data)
 
 install(TARGETS tallowmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The window's executable, which `tallowmere` starts in its own place, is no command of its own.
+if(TARGET tallowmere-gui)
+  install(TARGETS tallowmere-gui RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tallowmere)
+endif()
 install(FILES ${data}/${TALLOWMERE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${data}/${TALLOWMERE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(DIRECTORY ${data}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-if(EXISTS ${data}/bash-completion/tallowmere)
-  install(FILES ${data}/bash-completion/tallowmere
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
-endif()
+install(FILES ${data}/completion/tallowmere.bash RENAME tallowmere
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 
 # Debian wants the manual page and the changelog compressed with gzip -9n (no name, no time).
 set(compressed ${CMAKE_CURRENT_BINARY_DIR}/compressed)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a source file includes a project header from a layer above its own.
 # Layers, bottom-up: base -> discovery (with its config parser), supervision, desktop (peers that
-# never include each other) -> core (data files) -> core/model -> ui -> app.
+# never include each other) -> core (data files) -> core/model -> control (the control socket)
+# -> ui -> app.
 set -uo pipefail
 src=${1:-$(cd "$(dirname "$0")/../src" && pwd)}
 
@@ -14,8 +15,9 @@ allowed() {
     desktop) echo "base desktop" ;;
     core) echo "base core" ;;
     core/model) echo "base core discovery supervision desktop" ;;
-    ui) echo "base core discovery supervision desktop ui" ;;
-    app) echo "base core discovery supervision desktop ui app" ;;
+    control) echo "base core discovery supervision desktop control" ;;
+    ui) echo "base core discovery supervision desktop control ui" ;;
+    app) echo "base core discovery supervision desktop control ui app" ;;
     *) return 1 ;;
   esac
 }

@@ -50,6 +50,8 @@ appstreamcli validate --no-net /usr/share/metainfo/com.tallowmere.Tallowmere.met
   || fail "metainfo"
 [[ -f /usr/share/icons/hicolor/scalable/apps/com.tallowmere.Tallowmere.svg ]] || fail "no scalable icon"
 [[ -f /usr/share/man/man1/tallowmere.1.gz ]] || fail "no manual page"
+[[ -x /usr/libexec/tallowmere/tallowmere-gui ]] || fail "no window executable"
+[[ -f /usr/share/bash-completion/completions/tallowmere ]] || fail "no bash completion"
 
 # The desktop entry's Exec line, started as a launcher would, shows the main window: the
 # screenshot run photographs it.

@@ -10,7 +10,7 @@ if [[ ! -f "$build/CMakeCache.txt" ]]; then
   cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTALLOWMERE_BUILD_TESTS=OFF -DTALLOWMERE_BUILD_BENCH=OFF >/dev/null
 fi
-cmake --build "$build" --parallel "$(nproc)" --target tallowmere tallowmere_compressed_docs
+cmake --build "$build" --parallel "$(nproc)" --target tallowmere tallowmere-gui tallowmere_compressed_docs
 rm -f "$build"/tallowmere_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$build"/tallowmere_*.deb

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/cli_commands.h"
+#include "app/remote_commands.h"
 
 #include <QFile>
 #include <QStringList>
@@ -33,9 +34,16 @@ const QStringList qtFlags = {QStringLiteral("-reverse"), QStringLiteral("-widget
                              QStringLiteral("-nograb"), QStringLiteral("-dograb"),
                              QStringLiteral("-sync")};
 
+void printUsage(std::FILE* stream)
+{
+    std::fputs(usage, stream);
+    std::fputs(remoteUsage, stream);
+}
+
 int usageError(const char* problem)
 {
-    std::fprintf(stderr, "tallowmere: %s\n%s", problem, usage);
+    std::fprintf(stderr, "tallowmere: %s\n", problem);
+    printUsage(stderr);
     return 2;
 }
 
@@ -60,8 +68,10 @@ std::optional<int> runCommandLine(int argc, char** argv)
             return usageError("scan needs exactly one ROOT");
         return runScan(arguments.first());
     }
+    if (const std::optional<int> code = runRemoteCommand(command, arguments))
+        return code;
     if (command == u"help" || command == u"--help" || command == u"-h") {
-        std::fputs(usage, stdout);
+        printUsage(stdout);
         return 0;
     }
     if (command == u"--version" || command == u"version") {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #ifdef TALLOWMERE_WITH_GUI
-#include "ui/gui_main.h"
+#include "app/window_launch.h"
 #endif
 
 int main(int argc, char** argv)
@@ -19,7 +19,7 @@ int main(int argc, char** argv)
                    stderr);
         return 1;
     }
-    return runGui(argc, argv);
+    return launchWindow(argv);
 #else
     std::puts("Tallowmere: the window is not built yet; this build would start the main window "
               "and the tray icon. Try: tallowmere scan ROOT, tallowmere inspect PATH...");

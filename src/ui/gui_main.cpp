@@ -1,5 +1,9 @@
 #include "ui/gui_main.h"
 
+#include "control/control_handler.h"
+#include "control/control_server.h"
+#include "control/launch_claim.h"
+#include "core/storage.h"
 #include "supervision/shell_environment.h"
 #include "ui/about/product.h"
 #include "ui/app_shell.h"
@@ -10,6 +14,7 @@
 #include <QStyleFactory>
 #include <QTimer>
 
+#include <algorithm>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +35,19 @@ void prepareProcess()
 
 int runGui(int argc, char** argv)
 {
+    // One instance per support folder: a second launch hands its request to the first and
+    // ends before it touches the window system.
+    const Environment launchEnvironment = ShellEnvironment::processEnvironment();
+    LaunchClaim claim;
+    if (launchClaimsInstance(launchEnvironment)) {
+        const bool atLogin = std::any_of(argv + 1, argv + argc, [](const char* argument) {
+            return qstrcmp(argument, "--autostart") == 0;
+        });
+        claim = claimLaunch(InstanceAddress::forSupportFolder(supportDirectory()), !atLogin);
+        if (claim.exitCode)
+            return *claim.exitCode;
+    }
+
     prepareProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(Product::name);
@@ -55,6 +73,14 @@ int runGui(int argc, char** argv)
     }
 
     AppShell shell(environment, plan);
+    ControlHandler handler(shell.model());
+    ControlServer control([&handler](const ControlRequest& request, ControlReply* reply) {
+        handler.handle(request, reply);
+    });
+    if (claim.lock)
+        if (const auto failure =
+                control.listen(InstanceAddress::forSupportFolder(supportDirectory()).socketPath))
+            qWarning("tallowmere: the control socket is unavailable: %s", qPrintable(*failure));
     shell.start();
     return app.exec();
 }

@@ -5,6 +5,7 @@
 #include "core/model/project_list.h"
 #include "base/project.h"
 #include "base/run_mode.h"
+#include "desktop/alert_presenter.h"
 #include "desktop/desktop_services.h"
 #include "desktop/external_app.h"
 #include "discovery/dev_command.h"
@@ -164,6 +165,12 @@ public:
     void startOnFreePort(const QString& path);
     void stopProject(const QString& path);
     void restartProject(const QString& path);
+    // The same for a caller that has already asked its user (the command line's --yes): a
+    // server started elsewhere is stopped without the alert.
+    void stopProjectConfirmed(const QString& path);
+    void restartProjectConfirmed(const QString& path);
+    // The question asked before stopping (or restarting) a server started elsewhere.
+    Alert externalStopQuestion(const QString& path, bool restart) const;
     // Asks before stopping (or restarting) a server the application did not start; the
     // answer arrives through onAnswer once the user has chosen.
     void confirmExternalStop(const QString& path, bool restart,
@@ -230,6 +237,10 @@ private:
     // later stop never signals a process that has since taken over one of their pids.
     void rememberStartTimes(const QList<qint32>& pids);
     void startInspected(const QString& path, std::optional<int> explicitPort, bool inspected);
+    void stopProjectAs(const QString& path, bool confirmed);
+    void restartProjectAs(const QString& path, bool confirmed);
+    // Signals the processes of a server started elsewhere, once its stop is confirmed.
+    void stopExternalProcesses(const QString& path);
     void applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
                           const QString& failure);
     void handleOutputLines(const QString& path, const QStringList& lines, bool isError,

@@ -43,28 +43,37 @@ void AppModel::confirmExternalStop(const QString& path, bool restart,
         return;
     }
     QPointer<AppModel> model(this);
-    context_.desktop.alerts->show(
-        externalStopAlert(project->name, restart), [model, path, answer](int choice) {
-            if (!model || choice != 0) {
-                answer(false);
-                return;
-            }
-            ProjectRuntime* runtime = model->runtimeFor(path);
-            // Each process on its own, not its group: a terminal's group may hold the shell.
-            // A pid that now names another process (a different start time) is left alone.
-            const std::unique_ptr<ProcessTable> table = model->makeProcessTable();
-            for (const qint32 pid : runtime->externalPIDs()) {
-                const std::optional<ProcessInfo> info = table->info(pid);
-                const auto recorded = model->externalStartTimes_.constFind(pid);
-                if (info && recorded != model->externalStartTimes_.cend() &&
-                    info->startSec == recorded.value())
-                    ::kill(pid, SIGTERM);
-            }
-            runtime->setAttachedPID(std::nullopt);
-            QTimer::singleShot(model->context_.externalRefreshDelay, model.data(),
-                               [model] { model->refreshExternal(); });
-            answer(true);
-        });
+    context_.desktop.alerts->show(externalStopAlert(project->name, restart),
+                                  [model, path, answer](int choice) {
+                                      if (!model || choice != 0) {
+                                          answer(false);
+                                          return;
+                                      }
+                                      model->stopExternalProcesses(path);
+                                      answer(true);
+                                  });
+}
+
+Alert AppModel::externalStopQuestion(const QString& path, bool restart) const
+{
+    const std::optional<Project> project = findProject(path);
+    return externalStopAlert(project ? project->name : QString(), restart);
+}
+
+void AppModel::stopExternalProcesses(const QString& path)
+{
+    ProjectRuntime* runtime = runtimeFor(path);
+    // Each process on its own, not its group: a terminal's group may hold the shell.
+    // A pid that now names another process (a different start time) is left alone.
+    const std::unique_ptr<ProcessTable> table = makeProcessTable();
+    for (const qint32 pid : runtime->externalPIDs()) {
+        const std::optional<ProcessInfo> info = table->info(pid);
+        const auto recorded = externalStartTimes_.constFind(pid);
+        if (info && recorded != externalStartTimes_.cend() && info->startSec == recorded.value())
+            ::kill(pid, SIGTERM);
+    }
+    runtime->setAttachedPID(std::nullopt);
+    QTimer::singleShot(context_.externalRefreshDelay, this, [this] { refreshExternal(); });
 }
 
 void AppModel::confirmQuit(std::function<void(bool)> onAnswer)

@@ -172,9 +172,21 @@ void AppModel::startOnFreePort(const QString& path)
 
 void AppModel::stopProject(const QString& path)
 {
+    stopProjectAs(path, false);
+}
+
+void AppModel::stopProjectConfirmed(const QString& path)
+{
+    stopProjectAs(path, true);
+}
+
+void AppModel::stopProjectAs(const QString& path, bool confirmed)
+{
     ProjectRuntime* runtime = runtimeFor(path);
     if (runtime->managed())
         processManager_->stop(path); // the exit report sets the final state
+    else if (runtime->external() && confirmed)
+        stopExternalProcesses(path);
     else if (runtime->external())
         confirmExternalStop(path, false);
 }
@@ -193,11 +205,21 @@ void AppModel::waitWhile(std::function<bool()> condition, int checks, std::funct
 
 void AppModel::restartProject(const QString& path)
 {
+    restartProjectAs(path, false);
+}
+
+void AppModel::restartProjectConfirmed(const QString& path)
+{
+    restartProjectAs(path, true);
+}
+
+void AppModel::restartProjectAs(const QString& path, bool confirmed)
+{
     ProjectRuntime* runtime = runtimeFor(path);
     const auto startAgain = [this, path] { startProject(path); };
     if (runtime->external() && !runtime->managed()) {
-        confirmExternalStop(path, true, [this, path, startAgain](bool confirmed) {
-            if (!confirmed)
+        const auto afterStop = [this, path, startAgain](bool stopped) {
+            if (!stopped)
                 return;
             // The next external refresh clears the run state once the server has gone.
             waitWhile(
@@ -206,7 +228,13 @@ void AppModel::restartProject(const QString& path)
                     return runtime->status().isActive() || runtime->external();
                 },
                 80, startAgain);
-        });
+        };
+        if (confirmed) {
+            stopExternalProcesses(path);
+            afterStop(true);
+        } else {
+            confirmExternalStop(path, true, afterStop);
+        }
     } else if (runtime->managed()) {
         deliverTo(this, processManager_->stop(path), [this, path, startAgain] {
             // The exit report clears `managed`.

@@ -1,0 +1,103 @@
+#include "control/control_handler.h"
+
+#include "control/control_reply.h"
+#include "control/log_follower.h"
+#include "control/project_lookup.h"
+#include "control/project_operation.h"
+#include "control/status_report.h"
+#include "core/model/app_model.h"
+#include "desktop/application_presence.h"
+#include "desktop/workspace.h"
+#include "supervision/project_runtime.h"
+
+#include <QJsonArray>
+
+ControlHandler::ControlHandler(AppModel& model, std::chrono::milliseconds settleLimit)
+    : model_(model), settleLimit_(settleLimit)
+{}
+
+void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
+{
+    switch (request.command) {
+    case ControlCommand::show: show(reply); return;
+    case ControlCommand::status:
+        buildStatus(model_, reply, [reply](const QByteArray& projects) {
+            reply->finishWithLine("{\"ok\":true,\"projects\":" + projects +
+                                  ",\"v\":" + QByteArray::number(ControlProtocol::version) + "}\n");
+        });
+        return;
+    default: break;
+    }
+
+    const auto resolved = resolve(request);
+    if (const auto* refusal = std::get_if<QJsonObject>(&resolved)) {
+        reply->finish(*refusal);
+        return;
+    }
+    const QStringList& paths = std::get<QStringList>(resolved);
+    switch (request.command) {
+    case ControlCommand::start:
+    case ControlCommand::stop:
+    case ControlCommand::restart:
+        (new ProjectOperation(model_, request.command, paths, request.wait, request.confirmed,
+                              settleLimit_, reply))
+            ->run();
+        return;
+    case ControlCommand::logs:
+        new LogFollower(model_.runtimeFor(paths.first()), request.lines, request.follow, reply);
+        return;
+    case ControlCommand::open: open(paths.first(), request.explorer, reply); return;
+    case ControlCommand::show:
+    case ControlCommand::status: break;
+    }
+}
+
+std::variant<QStringList, QJsonObject> ControlHandler::resolve(const ControlRequest& request) const
+{
+    QList<NamedProject> named;
+    named.reserve(model_.projects().size());
+    const QHash<QString, QString> displayNames = ::displayNames(model_.projects());
+    for (const Project& project : model_.projects()) {
+        const ProjectInfo* info = model_.infoFor(project.path);
+        named.append({project.path, displayNames.value(project.path),
+                      info && info->workerName ? *info->workerName : project.name});
+    }
+    QStringList paths;
+    for (const QString& name : request.names) {
+        const auto found = lookUpProject(name, request.workingFolder, named);
+        if (const auto* failure = std::get_if<LookupFailure>(&found)) {
+            QJsonObject answer = ControlAnswer::usageError(failure->message);
+            if (!failure->candidates.isEmpty())
+                answer.insert(QStringLiteral("candidates"),
+                              QJsonArray::fromStringList(failure->candidates));
+            return answer;
+        }
+        paths.append(std::get<QString>(found));
+    }
+    return paths;
+}
+
+void ControlHandler::show(ControlReply* reply)
+{
+    if (ApplicationPresence* presence = model_.context().desktop.presence)
+        presence->bringToFront();
+    reply->finish(ControlAnswer::success());
+}
+
+void ControlHandler::open(const QString& path, bool explorer, ControlReply* reply)
+{
+    const ProjectRuntime* runtime = model_.runtimeFor(path);
+    const std::optional<Project> project = model_.findProject(path);
+    if (runtime->status().kind() != ProjectStatus::Kind::running || !runtime->url()) {
+        reply->finish(ControlAnswer::failure(model_.displayName(*project) +
+                                             QStringLiteral(" is not running")));
+        return;
+    }
+    QUrl address = *runtime->url();
+    if (explorer)
+        address =
+            QUrl(address.toString(QUrl::StripTrailingSlash) + QStringLiteral("/cdn-cgi/explorer"));
+    if (Workspace* workspace = model_.context().desktop.workspace)
+        workspace->openAddress(address);
+    reply->finish(ControlAnswer::success({{QStringLiteral("address"), address.toString()}}));
+}

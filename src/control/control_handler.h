@@ -1,0 +1,32 @@
+#pragma once
+
+#include "control/control_protocol.h"
+
+#include <QStringList>
+
+#include <chrono>
+#include <optional>
+#include <variant>
+
+class AppModel;
+class ControlReply;
+struct LookupFailure;
+
+// Carries out the requests of the control socket on the model, on the main thread.
+class ControlHandler
+{
+public:
+    explicit ControlHandler(AppModel& model,
+                            std::chrono::milliseconds settleLimit = std::chrono::minutes(2));
+
+    void handle(const ControlRequest& request, ControlReply* reply);
+
+private:
+    // The projects the names stand for, in order, or the answer that refuses them all.
+    std::variant<QStringList, QJsonObject> resolve(const ControlRequest& request) const;
+    void show(ControlReply* reply);
+    void open(const QString& path, bool explorer, ControlReply* reply);
+
+    AppModel& model_;
+    std::chrono::milliseconds settleLimit_;
+};

@@ -1,0 +1,154 @@
+#include "control/status_report.h"
+
+#include "base/deliver.h"
+#include "control/json_text.h"
+#include "core/model/app_model.h"
+#include "core/model/project_list.h"
+#include "supervision/external/proc_process_table.h"
+#include "supervision/external/process_memory.h"
+#include "supervision/project_runtime.h"
+
+#include <QJsonDocument>
+#include <QPointer>
+#include <QtConcurrent>
+
+QString statusName(ProjectStatus::Kind kind)
+{
+    switch (kind) {
+    case ProjectStatus::Kind::stopped: return QStringLiteral("stopped");
+    case ProjectStatus::Kind::starting: return QStringLiteral("starting");
+    case ProjectStatus::Kind::running: return QStringLiteral("running");
+    case ProjectStatus::Kind::error: return QStringLiteral("error");
+    }
+    return {};
+}
+
+namespace {
+
+// What the background measurement needs of one server.
+struct ServerProcesses
+{
+    QString path;
+    std::optional<qint32> leader;
+    QList<qint32> externalPIDs;
+};
+
+} // namespace
+
+QList<Project> sidebarOrder(AppModel& model)
+{
+    QList<Project> favorites;
+    QList<Project> active;
+    QList<Project> rest;
+    for (const Project& project : model.visibleProjects()) {
+        if (project.isFavorite())
+            favorites.append(project);
+        else if (model.runtimeFor(project.path)->status().isActive())
+            active.append(project);
+        else
+            rest.append(project);
+    }
+    return favorites + active + rest;
+}
+
+std::optional<qint32> shownPID(const ProjectRuntime& runtime)
+{
+    if (runtime.pid())
+        return runtime.pid();
+    if (runtime.attachedPID())
+        return runtime.attachedPID();
+    if (!runtime.externalPIDs().isEmpty())
+        return runtime.externalPIDs().first();
+    return std::nullopt;
+}
+
+QHash<QString, QString> displayNames(const QList<Project>& projects)
+{
+    QHash<QString, int> uses;
+    for (const Project& project : projects)
+        ++uses[project.name];
+    QHash<QString, QString> names;
+    names.reserve(projects.size());
+    for (const Project& project : projects)
+        names.insert(project.path, uses.value(project.name) > 1
+                                       ? displayNameAmong(project, projects)
+                                       : project.name);
+    return names;
+}
+
+void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
+                       const QString& displayName, std::optional<quint64> memoryBytes)
+{
+    const ProjectRuntime& runtime = *model.runtimeFor(project.path);
+    const ProjectStatus& status = runtime.status();
+    const ProjectInfo* info = model.infoFor(project.path);
+    JsonObjectText entry(out);
+    entry.add("name", displayName);
+    entry.add("path", project.path);
+    entry.add("workerName", info && info->workerName ? *info->workerName : project.name);
+    entry.add("status", statusName(status.kind()));
+    if (status.kind() == ProjectStatus::Kind::error)
+        entry.add("error", status.message());
+    if (runtime.url() && status.isActive())
+        entry.add("address", runtime.url()->toString());
+    if (status.isActive()) {
+        if (const std::optional<qint32> pid = shownPID(runtime))
+            entry.add("pid", qint64(*pid));
+        if (const std::optional<quint64> memory = memoryBytes ? memoryBytes : runtime.memoryBytes())
+            entry.add("memoryBytes", qint64(*memory));
+    }
+    entry.add("external", runtime.external() && !runtime.managed());
+    entry.add("favorite", project.isFavorite());
+}
+
+QJsonObject statusEntry(AppModel& model, const Project& project, const QString& displayName)
+{
+    QByteArray text;
+    appendStatusEntry(text, model, project, displayName);
+    return QJsonDocument::fromJson(text).object();
+}
+
+void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArray)> done)
+{
+    QList<ServerProcesses> servers;
+    for (const Project& project : model.projects()) {
+        const ProjectRuntime& runtime = *model.runtimeFor(project.path);
+        if (runtime.status().isActive() && (runtime.pid() || !runtime.externalPIDs().isEmpty()))
+            servers.append({project.path, runtime.pid(), runtime.externalPIDs()});
+    }
+    QPointer<AppModel> guardedModel(&model);
+    const auto answer = [guardedModel, done](const QHash<QString, quint64>& memory) {
+        if (!guardedModel)
+            return;
+        const QHash<QString, QString> names = displayNames(guardedModel->projects());
+        QByteArray entries = "[";
+        entries.reserve(256 * names.size());
+        for (const Project& project : sidebarOrder(*guardedModel)) {
+            if (entries.size() > 1)
+                entries += ',';
+            const auto measured = memory.constFind(project.path);
+            appendStatusEntry(entries, *guardedModel, project, names.value(project.path),
+                              measured == memory.cend() ? std::nullopt
+                                                        : std::optional<quint64>(measured.value()));
+        }
+        entries += ']';
+        done(entries);
+    };
+    // Demo servers are made up: their run states carry the memory to show.
+    if (servers.isEmpty() || model.isDemo()) {
+        answer({});
+        return;
+    }
+    auto makeTable = model.context().processTable;
+    const QFuture<QHash<QString, quint64>> measuring =
+        QtConcurrent::run([servers, makeTable]() -> QHash<QString, quint64> {
+            const std::unique_ptr<ProcessTable> table =
+                makeTable ? makeTable() : std::make_unique<ProcProcessTable>();
+            QHash<QString, quint64> memory;
+            for (const ServerProcesses& server : servers)
+                memory.insert(server.path,
+                              memoryOfServer(*table, server.leader, server.externalPIDs));
+            return memory;
+        });
+    deliverTo(context, measuring, answer);
+}
