@@ -181,11 +181,11 @@ void OutputChannel::deliver()
         if (callbacks_.onLines)
             callbacks_.onLines(batch.lines, batch.isError);
     }
-    if (exit && stillOpen()) {
-        if (callbacks_.onExit)
-            callbacks_.onExit(exit->code, exit->stopRequested);
-        close(); // nothing follows the exit
-    }
+    // The channel stays open after the exit: output of processes that outlived the child
+    // (left its group, or kept the pipes open past the wait for the last lines) still arrives
+    // until the pipes close, and the channel closes when its readers and watcher let go of it.
+    if (exit && stillOpen() && callbacks_.onExit)
+        callbacks_.onExit(exit->code, exit->stopRequested);
 }
 
 void OutputReceiver::deliver()

@@ -34,7 +34,7 @@ public:
     void pushLines(QStringList lines, bool isError);
     void endStream();
     // The exit report is held until both streams have ended or `releaseExit` is called, so
-    // that it follows the child's last lines.
+    // that it follows the child's last lines. Lines pushed after it are still delivered.
     void pushExit(int code, bool stopRequested);
     void releaseExit();
     // Waits up to `ms` for every stream to end; tells whether they did.
