@@ -68,21 +68,25 @@ private:
     int openStreams_;
     std::optional<Exit> exit_;
     bool exitReleased_ = false;
+    bool exitDelivered_ = false;
     bool scheduled_ = false;
     bool closed_ = false;
     OutputReceiver* receiver_ = nullptr; // guarded by mutex_; null once closed
 };
 
-// Lives on the context's thread and runs the deliveries there.
+// Lives on the context's thread and runs the deliveries there. It keeps the channel, and so
+// what is queued in it, alive until the channel is closed: by the last delivery (the exit
+// report and the end of both streams), by the context's end, or by a failed start.
 class OutputReceiver : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit OutputReceiver(std::weak_ptr<OutputChannel> channel) : channel_(std::move(channel)) {}
+    explicit OutputReceiver(std::shared_ptr<OutputChannel> channel) : channel_(std::move(channel))
+    {}
 
     void deliver();
 
 private:
-    std::weak_ptr<OutputChannel> channel_;
+    std::shared_ptr<OutputChannel> channel_;
 };
