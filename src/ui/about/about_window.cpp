@@ -1,11 +1,12 @@
 #include "ui/about/about_window.h"
 
+#include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/lucide.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -27,7 +28,7 @@ QLabel* centredLabel(const QString& text, const QFont& font, const QString& obje
 } // namespace
 
 AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support, QWidget* parent)
-    : QWidget(parent, Qt::Window), theme_(theme)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("aboutWindow"));
     setWindowTitle(QStringLiteral("About ") + Product::name);
@@ -42,16 +43,27 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("aboutIcon"));
     icon->setAlignment(Qt::AlignHCenter);
-    icon->setPixmap(QApplication::windowIcon().pixmap(72, 72));
+    // Drawn here rather than taken from the application's window icon, which is set only once
+    // the main window has painted (and never when it has not been shown).
+    const qreal ratio = devicePixelRatioF();
+    QPixmap art = QPixmap::fromImage(AppIconArt::render(qRound(72 * ratio)));
+    art.setDevicePixelRatio(ratio);
+    icon->setPixmap(art);
     layout->addWidget(icon);
 
     layout->addWidget(
         centredLabel(Product::name, TypeScale::heading(), QStringLiteral("aboutName"), this));
-    layout->addWidget(centredLabel(QStringLiteral("Version ") + Product::versionText(),
-                                   TypeScale::caption(), QStringLiteral("aboutVersion"), this));
-    layout->addWidget(centredLabel(
+    // Everything below the name is secondary text.
+    const auto secondary = [&theme](QLabel* label) {
+        ThemeBinder::bindTextColor(label, theme, &Palette::secondaryText);
+        return label;
+    };
+    layout->addWidget(
+        secondary(centredLabel(QStringLiteral("Version ") + Product::versionText(),
+                               TypeScale::caption(), QStringLiteral("aboutVersion"), this)));
+    layout->addWidget(secondary(centredLabel(
         QStringLiteral("Manage all your local Cloudflare Workers projects in one place."),
-        TypeScale::body(), QStringLiteral("aboutTagline"), this));
+        TypeScale::body(), QStringLiteral("aboutTagline"), this)));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -63,7 +75,7 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
     if (!support.isEmpty()) {
         auto* supportButton = new QPushButton(QStringLiteral("Support ") + Product::name, this);
         supportButton->setObjectName(QStringLiteral("aboutSupport"));
-        supportButton->setIcon(Lucide::icon(QStringLiteral("heart"), theme_.palette().accent, 14));
+        supportButton->setIcon(Lucide::icon(QStringLiteral("heart"), theme.palette().accent, 14));
         connect(supportButton, &QPushButton::clicked, this,
                 [this, support] { emit openRequested(support); });
         buttons->addWidget(supportButton);
@@ -80,22 +92,6 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
         Product::licenceLine(),
     };
     for (const QString& line : credits)
-        layout->addWidget(
-            centredLabel(line, TypeScale::caption(), QStringLiteral("aboutCredit"), this));
-
-    applyColours();
-    connect(&theme_, &Theme::schemeChanged, this, &AboutWindow::applyColours);
-}
-
-void AboutWindow::applyColours()
-{
-    const Palette& p = theme_.palette();
-    const QList<QLabel*> secondary = findChildren<QLabel*>(QStringLiteral("aboutCredit")) +
-                                     findChildren<QLabel*>(QStringLiteral("aboutTagline")) +
-                                     findChildren<QLabel*>(QStringLiteral("aboutVersion"));
-    for (QLabel* label : secondary) {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, p.secondaryText);
-        label->setPalette(pal);
-    }
+        layout->addWidget(secondary(
+            centredLabel(line, TypeScale::caption(), QStringLiteral("aboutCredit"), this)));
 }
