@@ -166,7 +166,6 @@ int main(int argc, char** argv)
     context.environment = {{QStringLiteral("PATH"), QStringLiteral("/usr/bin:/bin")},
                            {QStringLiteral("HOME"), support.path()}};
     AppModel model(context);
-    model.setRawShellEnv(context.environment);
     if (const std::optional<QString> refusal = model.addProject(folder)) {
         std::fprintf(stderr, "project refused: %s\n", qPrintable(*refusal));
         return 2;

@@ -121,15 +121,18 @@ std::optional<QJsonObject> jsonObject(const QByteArray& bytes)
     return document.object();
 }
 
-QStringList listNamesAt(int dirFd, const QByteArray& relative)
+std::optional<QStringList> listNamesAt(int dirFd, const QByteArray& relative)
 {
     QStringList names;
-    forEachDirectoryEntry(dirFd, relative.constData(), [&](const dirent& entry, int) {
-        const char* name = entry.d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            return;
-        names.append(QFile::decodeName(name));
-    });
+    const bool listed =
+        forEachDirectoryEntry(dirFd, relative.constData(), [&](const dirent& entry, int) {
+            const char* name = entry.d_name;
+            if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+                return;
+            names.append(QFile::decodeName(name));
+        });
+    if (!listed)
+        return std::nullopt;
     return names;
 }
 

@@ -32,7 +32,8 @@ bool isValidUtf8(QByteArrayView bytes);
 // The bytes parsed as a JSON object; none when invalid or not an object.
 std::optional<QJsonObject> jsonObject(const QByteArray& bytes);
 
-// Entry names of a folder; empty when it cannot be listed.
-QStringList listNamesAt(int dirFd, const QByteArray& relative);
+// Entry names of a folder; none when it cannot be listed (a folder may let its entries be
+// reached by name without being listable, as mode 0711 does).
+std::optional<QStringList> listNamesAt(int dirFd, const QByteArray& relative);
 
 } // namespace file_probe

@@ -27,7 +27,7 @@ bool FolderCache::mayHold(const Folder& entry, const QString& relative)
 {
     if (entry.fd < 0)
         return false;
-    if (!entry.names)
+    if (!entry.listed)
         return true;
     const qsizetype slash = relative.indexOf(u'/');
     return entry.nameSet.contains(slash < 0 ? relative : relative.left(slash));
@@ -71,7 +71,10 @@ const QStringList& FolderCache::names(const QString& path)
 {
     Folder& entry = folder(path);
     if (!entry.names) {
-        entry.names = entry.fd >= 0 ? file_probe::listNamesAt(entry.fd, ".") : QStringList();
+        const std::optional<QStringList> listing =
+            entry.fd >= 0 ? file_probe::listNamesAt(entry.fd, ".") : std::nullopt;
+        entry.listed = listing.has_value();
+        entry.names = listing.value_or(QStringList());
         entry.nameSet = QSet<QString>(entry.names->cbegin(), entry.names->cend());
     }
     return *entry.names;

@@ -28,7 +28,8 @@ public:
     std::optional<QByteArray> readUtf8(const QString& folder, const QString& relative);
     std::optional<QJsonObject> readJsonObject(const QString& folder, const QString& relative);
     // The folder's entry names. Once a folder is listed, lookups of names it does not hold
-    // are answered from the listing, without asking the kernel.
+    // are answered from the listing, without asking the kernel. A folder that cannot be
+    // listed has no names here, but every name is still looked up on its own.
     const QStringList& names(const QString& folder);
     // The folder's "package.json" as a JSON object, or none.
     const std::optional<QJsonObject>& packageJson(const QString& folder);
@@ -38,6 +39,7 @@ private:
     {
         int fd = -1;
         std::optional<QStringList> names;
+        bool listed = false; // the names come from a listing that succeeded
         QSet<QString> nameSet;
         std::optional<std::optional<QJsonObject>> package;
     };

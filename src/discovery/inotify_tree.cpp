@@ -5,8 +5,10 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,8 +33,30 @@ std::string childPath(const std::string& folder, const char* name)
 
 bool isUnder(const std::string& path, const std::string& folder)
 {
+    if (folder == "/")
+        return path.size() > 1 && path[0] == '/';
     return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
            path[folder.size()] == '/';
+}
+
+bool isFolder(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string parentOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
+
+std::string nearestExistingParent(const std::string& path)
+{
+    std::string parent = parentOf(path);
+    while (parent != "/" && !isFolder(parent))
+        parent = parentOf(parent);
+    return parent;
 }
 
 } // namespace
@@ -51,7 +75,90 @@ void InotifyTree::watchRoot(const QString& root)
     while (start.size() > 1 && start.back() == '/')
         start.pop_back();
     rootLevels_[start] = 0;
-    watchTree(start, 0, nullptr);
+    watchOrAwait(start, nullptr);
+}
+
+int InotifyTree::awaitedRootCount() const
+{
+    size_t count = 0;
+    for (const auto& [wd, awaiting] : awaiting_)
+        count += awaiting.roots.size();
+    return int(count);
+}
+
+void InotifyTree::watchOrAwait(const std::string& root, const PathSink* sink)
+{
+    if (fd_ < 0 || exhausted_)
+        return;
+    if (isFolder(root)) {
+        watchTree(root, 0, sink);
+        return;
+    }
+    const std::string parent = nearestExistingParent(root);
+    // Added to whatever a tree watch on the same folder already asks for.
+    const int wd = ::inotify_add_watch(fd_, parent.c_str(),
+                                       IN_CREATE | IN_MOVED_TO | IN_ONLYDIR | IN_MASK_ADD);
+    if (wd < 0) {
+        exhausted_ = errno == ENOSPC || errno == ENOMEM;
+        return;
+    }
+    Awaiting& awaiting = awaiting_[wd];
+    awaiting.folder = parent;
+    if (std::find(awaiting.roots.begin(), awaiting.roots.end(), root) != awaiting.roots.end())
+        return;
+    awaiting.roots.push_back(root);
+    // A folder on the way may have been created before the watch existed: go on from there.
+    if (nearestExistingParent(root) != parent || isFolder(root)) {
+        stopAwaiting(wd, root);
+        watchOrAwait(root, sink);
+    }
+}
+
+void InotifyTree::stopAwaiting(int wd, const std::string& root)
+{
+    const auto found = awaiting_.find(wd);
+    if (found == awaiting_.end())
+        return;
+    std::erase(found->second.roots, root);
+    if (!found->second.roots.empty())
+        return;
+    awaiting_.erase(found);
+    if (!watches_.contains(wd))
+        ::inotify_rm_watch(fd_, wd);
+}
+
+void InotifyTree::handleAwaiting(const inotify_event& event, const PathSink& sink)
+{
+    const auto found = awaiting_.find(event.wd);
+    if (found == awaiting_.end())
+        return;
+    std::vector<std::string> retried;
+    if (event.mask & IN_IGNORED) {
+        // The parent itself is gone: await its roots under what is left above it.
+        retried = std::move(found->second.roots);
+        awaiting_.erase(found);
+    } else {
+        const bool folderAppeared =
+            (event.mask & IN_ISDIR) && (event.mask & (IN_CREATE | IN_MOVED_TO)) && event.len > 0;
+        if (!folderAppeared)
+            return;
+        const std::string path = childPath(found->second.folder, event.name);
+        for (const std::string& root : found->second.roots)
+            if (root == path || isUnder(root, path))
+                retried.push_back(root);
+        for (const std::string& root : retried)
+            stopAwaiting(event.wd, root);
+    }
+    for (const std::string& root : retried)
+        watchOrAwait(root, &sink);
+}
+
+void InotifyTree::removeWatch(int wd)
+{
+    // A folder may serve both as part of a tree and as the parent of an awaited root.
+    if (!awaiting_.contains(wd))
+        ::inotify_rm_watch(fd_, wd);
+    watches_.erase(wd);
 }
 
 void InotifyTree::watchTree(const std::string& folder, int level, const PathSink* sink)
@@ -61,8 +168,10 @@ void InotifyTree::watchTree(const std::string& folder, int level, const PathSink
     FolderWalkVisitor visitor;
     visitor.enterFolder = [this, &folder](const std::string& path, int folderLevel) {
         // The folder named as a root may be a symbolic link the user chose; below it the walk
-        // never follows links, and neither do the watches.
-        const uint32_t mask = entryEvents | (path == folder ? 0 : IN_DONT_FOLLOW);
+        // never follows links, and neither do the watches. A root moved away is awaited again.
+        const bool isRoot = folderLevel == 0 && rootLevels_.contains(path);
+        const uint32_t mask =
+            entryEvents | (path == folder ? 0 : IN_DONT_FOLLOW) | (isRoot ? IN_MOVE_SELF : 0);
         const int wd = ::inotify_add_watch(fd_, path.c_str(), mask);
         if (wd < 0) {
             if (errno == ENOSPC || errno == ENOMEM) {
@@ -89,14 +198,12 @@ void InotifyTree::watchTree(const std::string& folder, int level, const PathSink
 
 void InotifyTree::forgetTree(const std::string& folder)
 {
-    for (auto it = watches_.begin(); it != watches_.end();) {
-        if (it->second.path == folder || isUnder(it->second.path, folder)) {
-            ::inotify_rm_watch(fd_, it->first);
-            it = watches_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    std::vector<int> removed;
+    for (const auto& [wd, watched] : watches_)
+        if (watched.path == folder || isUnder(watched.path, folder))
+            removed.push_back(wd);
+    for (const int wd : removed)
+        removeWatch(wd);
 }
 
 bool InotifyTree::readEvents(const PathSink& sink)
@@ -118,11 +225,20 @@ bool InotifyTree::readEvents(const PathSink& sink)
                 overflowed = true;
                 continue;
             }
+            handleAwaiting(*event, sink);
             const auto watched = watches_.find(event->wd);
             if (watched == watches_.end())
                 continue; // a watch removed earlier in this batch
-            if (event->mask & IN_IGNORED) {
-                watches_.erase(watched); // the folder is gone or unmounted
+            const std::string watchedPath = watched->second.path;
+            const bool isRoot = watched->second.level == 0 && rootLevels_.contains(watchedPath);
+            if (event->mask & (IN_IGNORED | IN_MOVE_SELF)) {
+                // The folder is gone, unmounted or moved away; a root is awaited again.
+                if (event->mask & IN_IGNORED)
+                    watches_.erase(watched);
+                else
+                    forgetTree(watchedPath);
+                if (isRoot)
+                    watchOrAwait(watchedPath, &sink);
                 continue;
             }
             if (event->len == 0 || event->name[0] == '\0')
@@ -146,7 +262,7 @@ bool InotifyTree::readEvents(const PathSink& sink)
         // Creations of folders may be among the lost events: walk every root again; folders
         // already watched keep their watches.
         for (const auto& [root, level] : rootLevels_)
-            watchTree(root, level, nullptr);
+            watchOrAwait(root, nullptr);
     }
     return overflowed;
 }

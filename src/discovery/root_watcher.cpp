@@ -59,7 +59,7 @@ RootWatcher::~RootWatcher()
 
 bool RootWatcher::isWatching() const
 {
-    return tree_ && tree_->watchCount() > 0;
+    return tree_ && (tree_->watchCount() > 0 || tree_->awaitedRootCount() > 0);
 }
 
 int RootWatcher::watchedFolderCount() const

@@ -37,7 +37,8 @@ public:
                 RootWatcherTiming timing = {});
     ~RootWatcher() override;
 
-    // True when there are watches (roots given and inotify available).
+    // True when there are watches (roots given and inotify available), also when they only
+    // await roots that do not exist yet.
     bool isWatching() const;
     int watchedFolderCount() const;
     bool isRescanPending() const { return debounce_.isActive(); }

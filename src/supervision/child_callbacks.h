@@ -10,9 +10,11 @@ struct ChildCallbacks
 {
     // Lines of one stream in the order the child wrote them; `isError` for standard error.
     // Lines arrive in batches, so a child that prints as fast as it can costs one call per
-    // batch, not one queued event per line.
+    // batch, not one queued event per line. Lines may also follow the exit report: output of
+    // processes that outlived the child arrives until the pipes close.
     std::function<void(const QStringList& lines, bool isError)> onLines;
     // The exit code (128 + signal number when killed by a signal) and whether the stop was
-    // requested. Comes after the last lines of both streams.
+    // requested. Comes after the last lines of both streams, or once the child has been gone
+    // for a while when something else keeps the pipes open.
     std::function<void(int code, bool stopRequested)> onExit;
 };

@@ -98,7 +98,8 @@ void OutputChannel::endStream()
     {
         std::lock_guard lock(mutex_);
         --openStreams_;
-        if (exitDueLocked())
+        // After the exit, the last stream's end is delivered too: it closes the channel.
+        if (exitDueLocked() || (exitDelivered_ && openStreams_ <= 0))
             scheduleLocked();
     }
     changed_.notify_all();
@@ -136,6 +137,7 @@ void OutputChannel::deliver()
 {
     std::deque<Batch> batches;
     std::optional<Exit> exit;
+    bool finished = false;
     {
         std::lock_guard lock(mutex_);
         scheduled_ = false;
@@ -163,10 +165,13 @@ void OutputChannel::deliver()
             }
         }
         queuedBytes_ -= bytes;
-        if (queue_.empty() && exitDueLocked())
+        if (queue_.empty() && exitDueLocked()) {
             exit = std::exchange(exit_, std::nullopt);
-        else if (!queue_.empty())
+            exitDelivered_ = true;
+        } else if (!queue_.empty()) {
             scheduleLocked();
+        }
+        finished = exitDelivered_ && openStreams_ <= 0 && queue_.empty();
     }
     changed_.notify_all();
 
@@ -181,15 +186,15 @@ void OutputChannel::deliver()
         if (callbacks_.onLines)
             callbacks_.onLines(batch.lines, batch.isError);
     }
-    if (exit && stillOpen()) {
-        if (callbacks_.onExit)
-            callbacks_.onExit(exit->code, exit->stopRequested);
-        close(); // nothing follows the exit
-    }
+    if (exit && stillOpen() && callbacks_.onExit)
+        callbacks_.onExit(exit->code, exit->stopRequested);
+    // Output of processes that outlived the child (that left its group, or kept the pipes
+    // open past the wait for the last lines) still follows the exit until the pipes close.
+    if (finished)
+        close();
 }
 
 void OutputReceiver::deliver()
 {
-    if (const std::shared_ptr<OutputChannel> channel = channel_.lock())
-        channel->deliver();
+    channel_->deliver();
 }

@@ -34,7 +34,7 @@ public:
     void pushLines(QStringList lines, bool isError);
     void endStream();
     // The exit report is held until both streams have ended or `releaseExit` is called, so
-    // that it follows the child's last lines.
+    // that it follows the child's last lines. Lines pushed after it are still delivered.
     void pushExit(int code, bool stopRequested);
     void releaseExit();
     // Waits up to `ms` for every stream to end; tells whether they did.
@@ -68,21 +68,25 @@ private:
     int openStreams_;
     std::optional<Exit> exit_;
     bool exitReleased_ = false;
+    bool exitDelivered_ = false;
     bool scheduled_ = false;
     bool closed_ = false;
     OutputReceiver* receiver_ = nullptr; // guarded by mutex_; null once closed
 };
 
-// Lives on the context's thread and runs the deliveries there.
+// Lives on the context's thread and runs the deliveries there. It keeps the channel, and so
+// what is queued in it, alive until the channel is closed: by the last delivery (the exit
+// report and the end of both streams), by the context's end, or by a failed start.
 class OutputReceiver : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit OutputReceiver(std::weak_ptr<OutputChannel> channel) : channel_(std::move(channel)) {}
+    explicit OutputReceiver(std::shared_ptr<OutputChannel> channel) : channel_(std::move(channel))
+    {}
 
     void deliver();
 
 private:
-    std::weak_ptr<OutputChannel> channel_;
+    std::shared_ptr<OutputChannel> channel_;
 };

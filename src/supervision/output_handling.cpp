@@ -64,6 +64,13 @@ void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError
     }
 }
 
+void logOutputLines(ProjectRuntime& runtime, const QStringList& lines, bool isError)
+{
+    for (const QString& line : lines)
+        if (!isBlank(line))
+            runtime.log()->append(line, isError);
+}
+
 std::optional<PortOwner> findPortOwner(const QList<PortOwnerCandidate>& candidates,
                                        const QString& selfID, int port)
 {

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -33,6 +34,10 @@ struct OutputHooks
 // Main thread only.
 void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,
                       const OutputHooks& hooks);
+
+// Logs output lines without reading them for the run state (blank lines are dropped): the
+// output that arrives after the child's exit, when the run state may belong to a newer start.
+void logOutputLines(ProjectRuntime& runtime, const QStringList& lines, bool isError);
 
 // A project as seen by the port-owner lookup.
 struct PortOwnerCandidate

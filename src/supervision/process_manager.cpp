@@ -75,8 +75,10 @@ QFuture<StartResult> ProcessManager::start(const QString& projectID, const QStri
     return runOn<StartResult>(executor, [=](const std::shared_ptr<QPromise<StartResult>>& promise) {
         // A start still queued when the manager goes away is dropped and its future ends as
         // canceled: nobody would be left to stop that child.
-        if (link->closing)
+        if (link->closing) {
+            channel->close();
             return;
+        }
         const StartResult result =
             executor->start(projectID, command, workingDirectory, environment, channel);
         if (!result.ok())

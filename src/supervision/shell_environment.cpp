@@ -1,5 +1,6 @@
 #include "supervision/shell_environment.h"
 
+#include "base/work_pools.h"
 #include "supervision/bounded_capture.h"
 
 #include <QFileInfo>
@@ -116,13 +117,23 @@ Environment environmentFromShell(const QString& shell, double timeoutSeconds)
     return environment.isEmpty() ? fallbackEnvironment() : environment;
 }
 
+QString loginShell(const Environment& environment)
+{
+    const auto shell = environment.constFind(QStringLiteral("SHELL"));
+    return shell == environment.cend() ? QStringLiteral("/bin/zsh") : shell.value();
+}
+
 QFuture<Environment> resolve(double timeoutSeconds)
 {
-    QString shell = qEnvironmentVariable("SHELL");
-    if (!qEnvironmentVariableIsSet("SHELL"))
-        shell = QStringLiteral("/bin/zsh");
-    return QtConcurrent::run(
-        [shell, timeoutSeconds] { return environmentFromShell(shell, timeoutSeconds); });
+    return resolve(loginShell(processEnvironment()), timeoutSeconds);
+}
+
+QFuture<Environment> resolve(const QString& shell, double timeoutSeconds)
+{
+    // The capture mostly waits for the shell: it must not hold a thread of the short work.
+    return QtConcurrent::run(WorkPools::waiting(), [shell, timeoutSeconds] {
+        return environmentFromShell(shell, timeoutSeconds);
+    });
 }
 
 Environment completedPath(Environment base)

@@ -13,10 +13,16 @@ namespace ShellEnvironment {
 // The line that separates start-up noise from the `env` listing.
 inline constexpr char beginMarker[] = "__TALLOWMERE_ENV_BEGIN__";
 
-// Captures the login shell's environment on a background thread. Never fails: a shell that
-// cannot be started, times out before the marker or prints no variables gives the fallback.
-// The future resolves within about `timeoutSeconds` plus half a second.
+// The user's login shell: the value of SHELL whenever the variable exists, even empty (which
+// cannot be started and so gives the fallback), and /bin/zsh only when it does not.
+QString loginShell(const Environment& environment);
+
+// Captures the environment of `shell` (by default the login shell of the application's own
+// environment) on the waiting pool (base/work_pools.h). Never fails: a shell that cannot be
+// started, times out before the marker or prints no variables gives the fallback. The future
+// resolves within about `timeoutSeconds` plus half a second.
 QFuture<Environment> resolve(double timeoutSeconds);
+QFuture<Environment> resolve(const QString& shell, double timeoutSeconds);
 
 // The body of `resolve` for a given shell, blocking.
 Environment environmentFromShell(const QString& shell, double timeoutSeconds);

@@ -1,13 +1,18 @@
 #include "discovery/config/config_parser.h"
 #include "discovery/config/parsed_config.h"
+#include "discovery/dev_command.h"
 #include "discovery/project_reader.h"
 #include "support/temp_folder.h"
 
 #include <QDir>
 #include <QFile>
 
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -178,6 +183,60 @@ TEST(InspectProject, NodeModulesWithoutWranglerIsPresentButNotInstalled)
     const ProjectInfo bare = inspectProject(
         projectAt(tree.makeDir(QStringLiteral("x/y/z/w/bare")), QStringLiteral("wrangler.toml")));
     EXPECT_FALSE(bare.nodeModulesPresent);
+}
+
+namespace {
+
+// While it lives, the calling thread cannot read past folder permissions even as root (the
+// tests run as root in CI): the capabilities that override them are dropped from the thread's
+// effective set, and restored at the end.
+class PermissionsApplyToThisThread
+{
+public:
+    PermissionsApplyToThisThread()
+    {
+        ::syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header_, reduced);
+    }
+    ~PermissionsApplyToThisThread() { ::syscall(SYS_capset, &header_, saved_); }
+    PermissionsApplyToThisThread(const PermissionsApplyToThisThread&) = delete;
+    PermissionsApplyToThisThread& operator=(const PermissionsApplyToThisThread&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2] = {};
+};
+
+} // namespace
+
+TEST(InspectProject, AFolderThatCanBeSearchedButNotListedIsReadNameByName)
+{
+    TempFolder tree;
+    tree.write(QStringLiteral("app/wrangler.toml"), "name = \"hidden-listing\"\n");
+    tree.write(QStringLiteral("app/package.json"), R"({"scripts": {"dev": "wrangler dev"}})");
+    tree.write(QStringLiteral("app/pnpm-lock.yaml"), "");
+    tree.write(QStringLiteral("app/node_modules/wrangler/package.json"),
+               R"({"version": "4.86.0"})");
+    const QString app = tree.filePath(QStringLiteral("app"));
+    const QByteArray encoded = QFile::encodeName(app);
+    ASSERT_EQ(::chmod(encoded.constData(), 0311), 0); // search and write, no listing
+
+    ProjectInfo info;
+    {
+        const PermissionsApplyToThisThread permissions;
+        ASSERT_EQ(::opendir(encoded.constData()), nullptr) << "the folder can still be listed";
+        info = inspectProject(projectAt(app, QStringLiteral("wrangler.toml")));
+    }
+    ::chmod(encoded.constData(), 0755);
+    EXPECT_EQ(info.workerName, QStringLiteral("hidden-listing"));
+    EXPECT_EQ(info.packageManager, PackageManager::pnpm);
+    EXPECT_EQ(info.wranglerVersion, QStringLiteral("4.86.0"));
+    EXPECT_TRUE(info.depsInstalled);
+    EXPECT_TRUE(info.nodeModulesPresent);
+    EXPECT_TRUE(info.hasDevScript);
+    EXPECT_TRUE(dependenciesReady(projectAt(app, QStringLiteral("wrangler.toml")), &info));
 }
 
 TEST(InspectProjects, PairsEachRecordWithItsProjectInListOrder)

@@ -1,6 +1,8 @@
 #include "discovery/root_watcher.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
@@ -52,18 +54,40 @@ TEST(EventRelevance, OnlyConfigFilesOutsideSkippedFoldersCount)
     EXPECT_FALSE(isRelevantEventPath(QString()));
 }
 
-TEST(RootWatcher, WatchesNothingWithoutRootsAndDegradesOnMissingRoots)
+TEST(RootWatcher, WatchesNothingWithoutRoots)
 {
     CallCounter counter;
     RootWatcher none({}, counter.callback());
     EXPECT_FALSE(none.isWatching());
+}
 
+TEST(RootWatcher, ARootThatAppearsLaterOrIsDeletedAndCreatedAgainIsWatched)
+{
     TempFolder tree;
-    RootWatcher missing({tree.filePath(QStringLiteral("missing"))}, counter.callback());
-    EXPECT_FALSE(missing.isWatching());
-    tree.write(QStringLiteral("missing/wrangler.toml"), "");
-    settle(300ms);
-    EXPECT_EQ(counter.calls, 0);
+    const QString root = tree.filePath(QStringLiteral("later/sites"));
+    CallCounter counter;
+    RootWatcher watcher({root}, counter.callback(), nullptr, fast);
+    EXPECT_TRUE(watcher.isWatching());
+    EXPECT_EQ(watcher.watchedFolderCount(), 0);
+
+    // Created with its parent and a project at once.
+    tree.write(QStringLiteral("later/sites/app/wrangler.toml"), "");
+    WAIT_UNTIL(counter.calls == 1, 5000);
+    EXPECT_EQ(watcher.watchedFolderCount(), 2);
+
+    // Deleted (the configuration going counts), then created again.
+    ASSERT_TRUE(QDir(root).removeRecursively());
+    WAIT_UNTIL(counter.calls == 2, 5000);
+    tree.write(QStringLiteral("later/sites/other/wrangler.jsonc"), "{}");
+    WAIT_UNTIL(counter.calls == 3, 5000);
+
+    // Moved away: the old folder is no longer the root; a new one is.
+    ASSERT_TRUE(QDir().rename(root, tree.filePath(QStringLiteral("later/old"))));
+    tree.write(QStringLiteral("later/old/third/wrangler.toml"), "");
+    tree.write(QStringLiteral("later/sites/fourth/wrangler.toml"), "");
+    WAIT_UNTIL(counter.calls == 4, 5000);
+    settle(400ms);
+    EXPECT_EQ(counter.calls, 4);
 }
 
 TEST(RootWatcher, WatchesTheFoldersTheWalkEntersOnly)

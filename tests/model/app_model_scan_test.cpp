@@ -2,10 +2,12 @@
 #include "model_fixture.h"
 #include "supervision/project_runtime.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThreadPool>
 
 // Scanning roots, registering single folders, inspection and the root watcher, on real
 // project trees in temporary folders.
@@ -188,10 +190,14 @@ TEST_F(ModelTest, RefreshingAProjectAdoptsItsRenamedWorker)
 TEST_F(ModelTest, InspectionResultsOfRemovedProjectsAreDropped)
 {
     const auto model = makeModel();
-    ProjectInfo info;
-    info.workerName = QStringLiteral("ghost");
+    const QString folder = makeProject(QStringLiteral("ghost"), QStringLiteral("ghost"));
     QSignalSpy infos(model.get(), &AppModel::infosChanged);
-    model->applyInfos({{QStringLiteral("/not/registered"), info}});
+    // Adding inspects in the background; the project is gone before the record comes back.
+    ASSERT_EQ(model->addProject(folder), std::nullopt);
+    ASSERT_TRUE(model->selection());
+    model->removeProject(*model->selection());
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(10000));
+    QCoreApplication::sendPostedEvents(); // delivers the finished inspection
     EXPECT_TRUE(model->infos().isEmpty());
     EXPECT_EQ(infos.count(), 0);
 }
@@ -221,15 +227,15 @@ TEST_F(ModelTest, TheWatcherFollowsTheSettingAndTheRoots)
 
 TEST_F(ModelTest, ANewConfigurationUnderAWatchedRootIsPickedUp)
 {
-    support.write(QStringLiteral("settings.json"), R"({"watchRoots": true})");
     saveRegistry({{sites.path()}, {}});
     AppModelContext fast = context();
     fast.watcherTiming.latency = std::chrono::milliseconds(50);
     fast.watcherTiming.debounce = std::chrono::milliseconds(50);
     AppModel model(fast);
-    // Constructed with its roots loaded after the settings: the start-up sequence starts the
-    // watcher; here the test does.
-    model.restartWatcher();
+    // Turning the setting on starts the watcher over the loaded roots.
+    AppSettings settings = model.settings();
+    settings.watchRoots = true;
+    model.setSettings(settings);
     ASSERT_NE(model.watcher(), nullptr);
 
     QSignalSpy applied(&model, &AppModel::scanApplied);

@@ -118,13 +118,11 @@ TEST_F(ModelTest, FieldsNotifyOnlyOnRealChanges)
     QSignalSpy tab(model.get(), &AppModel::selectedTabChanged);
     QSignalSpy hidden(model.get(), &AppModel::showHiddenChanged);
     QSignalSpy selection(model.get(), &AppModel::selectionChanged);
-    QSignalSpy environment(model.get(), &AppModel::rawShellEnvChanged);
 
     model->setSelectedTab(DetailTab::overview);
     model->setShowHidden(false);
     model->select(std::nullopt);
-    model->setRawShellEnv(model->rawShellEnv());
-    EXPECT_EQ(tab.count() + hidden.count() + selection.count() + environment.count(), 0);
+    EXPECT_EQ(tab.count() + hidden.count() + selection.count(), 0);
 
     model->setSelectedTab(DetailTab::logs);
     model->setSelectedTab(DetailTab::logs);
@@ -224,6 +222,15 @@ TEST_F(ModelTest, RemovingARootKeepsHandAddedProjectsAndRepairsTheSelection)
     const QJsonObject saved = savedRegistry();
     EXPECT_EQ(saved.value(QStringLiteral("roots")).toArray().size(), 1);
     EXPECT_EQ(saved.value(QStringLiteral("projects")).toArray().size(), 2);
+
+    // A root the list no longer holds still takes its projects with it.
+    saveRegistry({{},
+                  {project(QStringLiteral("/old/d"), QStringLiteral("d"), QStringLiteral("/old")),
+                   project(QStringLiteral("/work/e"), QStringLiteral("e"))}});
+    const auto stale = makeModel();
+    stale->removeRoot(QStringLiteral("/old"));
+    EXPECT_EQ(paths(stale->projects()), QStringList{QStringLiteral("/work/e")});
+    EXPECT_EQ(savedRegistry().value(QStringLiteral("projects")).toArray().size(), 1);
 }
 
 TEST_F(ModelTest, OnlyHandAddedProjectsCanBeRemoved)

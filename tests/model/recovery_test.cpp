@@ -58,6 +58,19 @@ TEST_F(ServerTest, RecoveryKeepsOnlyProvablySameGroupLeadersAndConsumesTheFile)
     leader.waitForFinished(5000);
 }
 
+TEST_F(ServerTest, TheLastExitDeletesTheRunningFileWhateverItHeld)
+{
+    const QString path = serverProject(QStringLiteral("api"), "echo started\nexec sleep 60\n");
+    const auto model = serverModel();
+    model->startProject(path);
+    WAIT_UNTIL(runningFileExists(), 15000);
+    // Another copy of the application left a file that holds nothing readable.
+    support.write(QStringLiteral("running.json"), "[{\"pid\": \"not a number\"}]");
+    model->stopProject(path);
+    WAIT_UNTIL(!model->runtimeFor(path)->managed(), 15000);
+    EXPECT_FALSE(runningFileExists());
+}
+
 TEST_F(ServerTest, InDemoModeRecoveryLeavesTheFileAlone)
 {
     saveRunningRecords({{QStringLiteral("/p"), qint32(QCoreApplication::applicationPid()), 1}});
@@ -121,7 +134,7 @@ TEST_F(ServerTest, ServersLeftByACrashAreOfferedAndStopped)
     const auto model = serverModel();
     bool done = false;
     model->recoverOrphans([&] { done = true; });
-    WAIT_UNTIL(done, 60000);
+    EXPECT_TRUE(done) << "the stops run after the answer, on their own";
     ASSERT_EQ(desktop.alerts.shown().size(), 1);
     EXPECT_EQ(desktop.alerts.shown()[0].message, leftOverMessage);
     QStringList names;
@@ -129,6 +142,52 @@ TEST_F(ServerTest, ServersLeftByACrashAreOfferedAndStopped)
         names.append(model->findProject(record.projectID)->name);
     EXPECT_TRUE(desktop.alerts.shown()[0].informativeText.startsWith(names.join(", ") + "\n\n"));
     for (const RunningRecord& record : records)
-        EXPECT_FALSE(ProcessGroups::groupAlive(record.pid)) << qPrintable(record.projectID);
+        WAIT_UNTIL(!ProcessGroups::groupAlive(record.pid), 60000) << qPrintable(record.projectID);
     EXPECT_FALSE(runningFileExists());
+}
+
+namespace {
+
+// A left-over server leading its own group; with `ignoreTerm` it outlasts SIGTERM until the
+// escalation's SIGKILL.
+std::unique_ptr<QProcess> leftOverLeader(bool ignoreTerm)
+{
+    auto leader = std::make_unique<QProcess>();
+    leader->start(QStringLiteral("setsid"),
+                  {QStringLiteral("sh"), QStringLiteral("-c"),
+                   ignoreTerm ? QStringLiteral("trap '' TERM; exec sleep 120")
+                              : QStringLiteral("exec sleep 120")});
+    leader->waitForStarted(5000);
+    return leader;
+}
+
+} // namespace
+
+TEST_F(ServerTest, StopThemIsATaskOfItsOwnAndAGoneModelIsNeverCalledBack)
+{
+    const std::unique_ptr<QProcess> stubborn = leftOverLeader(true);
+    const qint32 pid = qint32(stubborn->processId());
+    WAIT_UNTIL(ProcProcessTable().info(pid).value_or(ProcessInfo{}).pgid == pid, 5000);
+    const RunningRecord record{QStringLiteral("/left/over"), pid, startTimeOf(pid)};
+
+    // Answered after the model has gone: neither the caller nor a stop is called.
+    saveRunningRecords({record});
+    auto model = serverModel();
+    bool done = false;
+    model->recoverOrphans([&] { done = true; });
+    ASSERT_EQ(desktop.alerts.pendingCount(), 1);
+    model.reset();
+    ASSERT_TRUE(desktop.alerts.answerPending(0));
+    EXPECT_FALSE(done);
+    EXPECT_TRUE(ProcessGroups::groupAlive(pid));
+
+    // "Stop Them": the caller goes on while the group still outlasts its SIGTERM.
+    saveRunningRecords({record});
+    model = serverModel();
+    desktop.alerts.queueAnswer(0);
+    model->recoverOrphans([&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(ProcessGroups::groupAlive(pid));
+    WAIT_UNTIL(!ProcessGroups::groupAlive(pid), 30000);
+    stubborn->waitForFinished(5000);
 }

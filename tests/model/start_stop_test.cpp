@@ -57,6 +57,32 @@ TEST_F(ServerTest, AnExitWithACodeIsAnErrorAndRemovesTheRecord)
     EXPECT_FALSE(runningFileExists());
 }
 
+TEST_F(ServerTest, OutputAfterTheExitIsLoggedButNotReadForTheRunState)
+{
+    // A process of a session of its own keeps the pipes open and prints once the server's
+    // exit has been reported (the report waits 0.5 s for the pipes here).
+    // It leaves the group before the server exits, or the exit's SIGTERM to the group ends it.
+    const QByteArray go = QFile::encodeName(sites.filePath(QStringLiteral("go")));
+    const QByteArray left = QFile::encodeName(sites.filePath(QStringLiteral("left")));
+    const QString path = serverProject(
+        QStringLiteral("api"),
+        "setsid sh -c 'touch " + left + "; while [ ! -e " + go + " ]; do sleep 0.05; done; " +
+            "echo \"[wrangler:info] Ready on http://localhost:18123\"; echo last words' &\n" +
+            "while [ ! -e " + left + " ]; do sleep 0.05; done\necho leaving\nexit 0\n");
+    const auto model = serverModel();
+    ProjectRuntime* runtime = model->runtimeFor(path);
+    model->startProject(path);
+    WAIT_UNTIL(logTexts(runtime).contains(QStringLiteral("■ process exited (code 0)")), 15000);
+    sites.write(QStringLiteral("go"), "");
+
+    WAIT_UNTIL(logTexts(runtime).contains(QStringLiteral("last words")), 15000);
+    const QStringList texts = logTexts(runtime);
+    EXPECT_EQ(texts.mid(texts.size() - 2),
+              (QStringList{"[wrangler:info] Ready on http://localhost:18123", "last words"}));
+    EXPECT_EQ(kind(runtime), Kind::stopped);
+    EXPECT_FALSE(runtime->url().has_value());
+}
+
 TEST_F(ServerTest, RefusedStartsSetTheErrorAndSpawnNothing)
 {
     const QString blank = serverProject(QStringLiteral("blank"), "");

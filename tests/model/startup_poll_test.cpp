@@ -1,4 +1,5 @@
 #include "startup_fixture.h"
+#include "supervision/external/proc_process_table.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -120,4 +121,64 @@ TEST_F(StartupTest, AServerWhoseProcessesAreOnlyZombiesIsClearedByTheNextRefresh
     WAIT_UNTIL(!runtime->external(), 30000);
     EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
     ::waitpid(zombie, nullptr, 0);
+}
+
+namespace {
+
+// The real process table plus one workerd that exists only here.
+class ImaginedServerTable final : public ProcessTable
+{
+public:
+    static constexpr qint32 pid = 0x7ffffff0;
+
+    ImaginedServerTable(QString folder, int port) : folder_(std::move(folder)), port_(port) {}
+
+    QList<qint32> listAllPIDs() const override { return real_.listAllPIDs() << pid; }
+    QString name(qint32 id) const override
+    {
+        return id == pid ? QStringLiteral("workerd") : real_.name(id);
+    }
+    std::optional<ProcessInfo> info(qint32 id) const override
+    {
+        return id == pid ? std::optional(ProcessInfo{1, pid, 1000}) : real_.info(id);
+    }
+    std::optional<qint32> processGroup(qint32 id) const override
+    {
+        return id == pid ? std::optional(pid) : real_.processGroup(id);
+    }
+    std::optional<quint64> residentBytes(qint32 id) const override
+    {
+        return id == pid ? std::nullopt : real_.residentBytes(id);
+    }
+    QString workingFolder(qint32 id) const override
+    {
+        return id == pid ? folder_ : real_.workingFolder(id);
+    }
+    QList<int> listeningPorts(qint32 id) const override
+    {
+        return id == pid ? QList<int>{port_} : real_.listeningPorts(id);
+    }
+    int temporaryPortFloor() const override { return real_.temporaryPortFloor(); }
+
+private:
+    QString folder_;
+    int port_;
+    ProcProcessTable real_;
+};
+
+} // namespace
+
+TEST_F(StartupTest, TheRefreshReadsTheProcessTableItIsGiven)
+{
+    const QString folder = registerProject();
+    AppModelContext context = startupContext(fakeShell("'A=1'"));
+    context.processTable = [folder] {
+        return std::make_unique<ImaginedServerTable>(folder, 18801);
+    };
+    AppModel model(context);
+    ProjectRuntime* runtime = model.runtimeFor(folder);
+    model.refreshExternal();
+    WAIT_UNTIL(runtime->external(), 10000);
+    EXPECT_EQ(runtime->externalPIDs(), QList<qint32>{ImaginedServerTable::pid});
+    EXPECT_EQ(runtime->url(), QUrl(QStringLiteral("http://localhost:18801")));
 }

@@ -2,6 +2,7 @@
 #include "startup_fixture.h"
 
 #include <QFile>
+#include <QScopeGuard>
 
 // Launch and the start-up sequence: what runs, in which order, and what demo mode leaves out.
 
@@ -249,4 +250,26 @@ TEST_F(ReloadTest, AnOlderCaptureThatEndsLastNeverEndsTheLoadingOfANewerOne)
     WAIT_UNTIL(model->shellEnvLoaded(), 30000);
     EXPECT_EQ(capture(), QStringLiteral("run3"));
     EXPECT_EQ(environmentChanged.count(), 1) << "the stale capture was never applied";
+}
+
+TEST_F(ReloadTest, ShortWorkNeverQueuesBehindAWaitingCapture)
+{
+    const QString folder = makeProject(QStringLiteral("api"), QStringLiteral("api"));
+    ASSERT_EQ(model->addProject(folder), std::nullopt);
+    ASSERT_TRUE(bootstrapped(*model));
+    // One thread of short work, as on a small machine: a capture that held it would stall
+    // inspection until the shell answered.
+    QThreadPool* shortWork = QThreadPool::globalInstance();
+    const int threads = shortWork->maxThreadCount();
+    shortWork->setMaxThreadCount(1);
+    const auto restore = qScopeGuard([&] { shortWork->setMaxThreadCount(threads); });
+
+    model->reloadShellEnvironment();
+    WAIT_UNTIL(runs() == 2, 30000);
+    sites.write(QStringLiteral("api/wrangler.toml"), "name = \"renamed\"\n");
+    model->refreshInfo(*model->selection());
+    WAIT_UNTIL(model->infoFor(*model->selection())->workerName == QStringLiteral("renamed"), 30000);
+    EXPECT_FALSE(model->shellEnvLoaded()) << "the capture is still waiting for its shell";
+    open(2);
+    WAIT_UNTIL(model->shellEnvLoaded(), 30000);
 }

@@ -108,7 +108,10 @@ TEST(ExternalProcTable, MemoryOfGroupSumsEveryMemberAndNothingElse)
     EXPECT_EQ(memoryOfGroup(tree.groupId()), members);
     EXPECT_EQ(memoryOfServer(table, std::nullopt, tree.pids()), members);
     EXPECT_EQ(memoryOfServer(table, tree.groupId(), {}), members);
-    EXPECT_EQ(measureServerMemoryAsync(std::nullopt, tree.pids()).result(), members);
+    EXPECT_EQ(
+        measureServerMemoryAsync(std::make_shared<ProcProcessTable>(), std::nullopt, tree.pids())
+            .result(),
+        members);
 }
 
 TEST(ExternalProcTable, AProcessThatIsGoneIsAbsentEverywhere)

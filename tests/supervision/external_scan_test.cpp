@@ -2,6 +2,7 @@
 // programs that name themselves like npm, node and workerd and listen on loopback ports.
 
 #include "external_fixture_tree.h"
+#include "supervision/external/proc_process_table.h"
 #include "supervision/external/system_processes.h"
 #include "support/temp_folder.h"
 
@@ -47,7 +48,9 @@ TEST_F(ExternalScanTest, FindsServerInProjectFolderWithItsLaunchersAndPort)
     ExternalScan scan = scanExternal({projectAt(folder)}, {});
     ASSERT_TRUE(scan.contains(folder));
     EXPECT_EQ(scan[folder], (ExternalProcess{tree.pids(), devPort}));
-    EXPECT_EQ(scanExternalAsync({projectAt(folder)}, {}).result(), scan);
+    EXPECT_EQ(
+        scanExternalAsync(std::make_shared<ProcProcessTable>(), {projectAt(folder)}, {}).result(),
+        scan);
 
     // A saved port among the listening ports wins; one that is not is ignored.
     scan = scanExternal({projectAt(folder, systemPort)}, {});

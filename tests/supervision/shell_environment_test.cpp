@@ -132,8 +132,20 @@ TEST(ShellCapture, HangingShellsNeverHoldTheCapturePastTheLimit)
     }
 }
 
-TEST(ShellResolve, UsesShellFromTheEnvironmentOrZsh)
+TEST(ShellResolve, UsesShellWheneverTheVariableExistsElseZsh)
 {
+    // One rule for every capture: an empty SHELL is used as it is (and cannot be started),
+    // never replaced by zsh.
+    EXPECT_EQ(loginShell({{"SHELL", "/bin/fish"}}), QStringLiteral("/bin/fish"));
+    EXPECT_EQ(loginShell({{"SHELL", ""}}), QString());
+    EXPECT_EQ(loginShell({{"HOME", "/h"}}), QStringLiteral("/bin/zsh"));
+    {
+        ScopedVariable variable("SHELL", QByteArray());
+        QFuture<Environment> future = resolve(5);
+        future.waitForFinished();
+        EXPECT_EQ(future.result(), fallbackEnvironment());
+    }
+
     TempFolder folder;
     const QString shell =
         folder.writeScript("shell", "echo __TALLOWMERE_ENV_BEGIN__; echo FROM_FAKE=yes\n");

@@ -54,6 +54,12 @@ protected:
     {
         return header()->findChild<QPushButton*>(QString::fromLatin1(name));
     }
+    // Shows `info` as the inspection record of api.
+    void showInfo(const ProjectInfo& info)
+    {
+        AppModel& model = fixture.model();
+        model.showDemoContent({model.roots(), model.projects(), {{api, info}}});
+    }
     // The visible action buttons, by object name, left to right.
     QStringList visibleButtons()
     {
@@ -152,12 +158,12 @@ TEST_F(HeaderTest, StartHelpAsksForDependenciesWhenInspectionFoundNone)
     ProjectInfo info;
     info.detectedMode = RunModeKind::wrangler;
     info.depsInstalled = false;
-    fixture.model().applyInfos({{api, info}});
+    showInfo(info);
     EXPECT_EQ(button("headerStart")->toolTip(), QStringLiteral("Install dependencies first"));
     EXPECT_TRUE(button("headerStart")->isEnabled()); // the model refuses, the button does not
 
     info.depsInstalled = true;
-    fixture.model().applyInfos({{api, info}});
+    showInfo(info);
     EXPECT_EQ(button("headerStart")->toolTip(), QStringLiteral("Start (Ctrl+↩)"));
 }
 
@@ -166,7 +172,7 @@ TEST_F(HeaderTest, AdminLoginOpensTheContentSystemsPageOnlyWithAnAddress)
     EXPECT_TRUE(button("headerAdminLogin")->isHidden());
     ProjectInfo info;
     info.cms = QStringLiteral("EmDash");
-    fixture.model().applyInfos({{api, info}});
+    showInfo(info);
     QPushButton* admin = button("headerAdminLogin");
     EXPECT_FALSE(admin->isHidden());
     EXPECT_EQ(admin->toolTip(), QStringLiteral("Open /_emdash/admin"));

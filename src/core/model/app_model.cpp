@@ -69,12 +69,6 @@ void AppModel::setShowHidden(bool show)
         emit showHiddenChanged();
 }
 
-void AppModel::setIsDemo(bool demo)
-{
-    if (assignIfChanged(isDemo_, demo))
-        emit isDemoChanged();
-}
-
 void AppModel::setShellEnvLoaded(bool loaded)
 {
     if (assignIfChanged(shellEnvLoaded_, loaded))
@@ -112,6 +106,22 @@ void AppModel::setRoots(const QStringList& roots)
 {
     if (assignIfChanged(roots_, roots))
         emit rootsChanged();
+}
+
+void AppModel::setInfos(const ProjectInfoMap& infos)
+{
+    if (assignIfChanged(infos_, infos))
+        emit infosChanged();
+}
+
+void AppModel::showDemoContent(const DemoContent& content)
+{
+    // Inspection records first: a view that follows the project list finds them in place.
+    setInfos(content.infos);
+    setProjects(content.projects);
+    setRoots(content.roots);
+    for (const Project& project : std::as_const(projects_))
+        runtimeFor(project.path);
 }
 
 ProjectRuntime* AppModel::runtimeFor(const QString& path)

@@ -67,6 +67,14 @@ struct AppModelContext
 // The context for the running application: the real process environment and default delays.
 AppModelContext defaultAppModelContext(DesktopServices desktop);
 
+// Made-up content shown instead of the registry's (demo mode).
+struct DemoContent
+{
+    QStringList roots;
+    QList<Project> projects;
+    ProjectInfoMap infos;
+};
+
 // The one object that owns all state of the running application. Lives on the main thread;
 // every getter and operation is called there. Observable fields notify through their
 // `<field>Changed` signal, and only when an assignment really changes the value.
@@ -93,21 +101,16 @@ public:
     bool showHidden() const { return showHidden_; }
     void setShowHidden(bool show);
     bool isScanning() const { return isScanning_; }
+    // Fixed at construction: TALLOWMERE_DEMO in the environment, with any value.
     bool isDemo() const { return isDemo_; }
-    void setIsDemo(bool demo);
     bool shellEnvLoaded() const { return shellEnvLoaded_; }
-    void setShellEnvLoaded(bool loaded);
     const Environment& rawShellEnv() const { return rawShellEnv_; }
-    void setRawShellEnv(const Environment& environment);
     // Not observable themselves; each run state is.
     const QHash<QString, ProjectRuntime*>& runtimes() const { return runtimes_; }
-    ProcessManager& processManager() const { return *processManager_; }
     RootWatcher* watcher() const { return watcher_.get(); }
     bool windowVisible() const { return windowVisible_; }
     const QList<ExternalApp>& installedTerminals() const { return installedTerminals_; }
     const QList<ExternalApp>& installedEditors() const { return installedEditors_; }
-    // Replaces the lists only when they differ.
-    void setInstalledApps(const QList<ExternalApp>& terminals, const QList<ExternalApp>& editors);
 
     const AppModelContext& context() const { return context_; }
 
@@ -132,35 +135,24 @@ public:
     void setRunModeOverride(const QString& path, std::optional<RunModeKind> mode);
     void setCustomCommand(const QString& path, const std::optional<QString>& command);
     void setPort(const QString& path, std::optional<int> port);
-    // Stores the chosen server and inspector ports of a start and saves the registry.
-    void setPorts(const QString& path, int port, int inspectorPort);
+    // Shows `content` instead of the registry's roots, projects and inspection records, each
+    // field notifying only when it changes, and gives every project a run state. Writes no
+    // file: it is meant for demo mode, which never saves.
+    void showDemoContent(const DemoContent& content);
 
     // ---- Scanning, inspection, watching ----
     // Walks all roots in the background and merges the result; dropped while one runs.
     void rescan();
-    void applyScan(const QList<RootScanResult>& results);
     void refreshInfo(const QString& path);
     // Inspects every project in one background task and applies the records together; `done`
     // runs on the main thread once they are applied.
     void inspectAll(std::function<void()> done = {});
-    void applyInfos(const QList<QPair<QString, ProjectInfo>>& infos);
-    void restartWatcher();
-
-    // ---- Settings side effects ----
-    void applySettingsChange(const AppSettings& oldValue, const AppSettings& newValue);
-    void applyAppearance();
-    void applyDockIconPolicy();
 
     // ---- Servers started elsewhere ----
     // Looks for servers started outside the application and shows them on the run states.
     void refreshExternal();
-    // refreshExternal, then `done` on the main thread once the result is applied.
-    void refreshExternalThen(std::function<void()> done);
 
     // ---- Start, stop, restart ----
-    // The command of a start, or why it may not go ahead. In the Wrangler modes the ports are
-    // chosen here, stored on the project and saved.
-    StartCommandResult startCommand(const QString& path, std::optional<int> explicitPort);
     void startProject(const QString& path, std::optional<int> explicitPort = std::nullopt);
     void startOnFreePort(const QString& path);
     void stopProject(const QString& path);
@@ -180,14 +172,12 @@ public:
     // Stops every server started here (the quit path, after confirmQuit); `done` runs on the
     // main thread when all are gone.
     void stopAll(std::function<void()> done);
-    void handleExit(const QString& path, int exitCode, bool stopRequested);
 
-    // ---- Running records and crash recovery ----
-    void addRunningRecord(const QString& projectID, qint32 pid);
-    void removeRunningRecord(const QString& projectID);
-    // Offers to stop the servers a previous run left behind. `done` runs on the main thread
-    // when nothing more will happen: at once without left-overs, or after the answer and the
-    // stops it asked for.
+    // ---- Crash recovery ----
+    // Offers to stop the servers a previous run left behind. `done` runs on the main thread at
+    // once without left-overs, else once the user has answered (never when the model is gone
+    // by then); the stops the answer asked for go on after it, followed by a refresh of the
+    // servers started elsewhere.
     void recoverOrphans(std::function<void()> done = {});
 
     // ---- Start-up and periodic refresh ----
@@ -215,7 +205,6 @@ signals:
     void selectedTabChanged();
     void showHiddenChanged();
     void isScanningChanged();
-    void isDemoChanged();
     void shellEnvLoadedChanged();
     void rawShellEnvChanged();
     void installedTerminalsChanged();
@@ -226,9 +215,34 @@ signals:
     void bootstrapFinished();
 
 private:
-    // Demo mode replaces roots, projects and records in memory (core/model/demo_data.cpp).
-    friend void loadDemo(AppModel& model, const QMap<QString, QString>& environment,
-                         const QString& home);
+    void setShellEnvLoaded(bool loaded);
+    void setRawShellEnv(const Environment& environment);
+    // Replaces the lists only when they differ.
+    void setInstalledApps(const QList<ExternalApp>& terminals, const QList<ExternalApp>& editors);
+    void setInfos(const ProjectInfoMap& infos);
+    // Stores the chosen server and inspector ports of a start and saves the registry.
+    void setPorts(const QString& path, int port, int inspectorPort);
+
+    void applyScan(const QList<RootScanResult>& results);
+    // Applies inspection records; those of projects no longer registered are dropped.
+    void applyInfos(const QList<QPair<QString, ProjectInfo>>& infos);
+    void restartWatcher();
+
+    void applySettingsChange(const AppSettings& oldValue, const AppSettings& newValue);
+    void applyAppearance();
+    void applyDockIconPolicy();
+
+    // refreshExternal, then `done` on the main thread once the result is applied.
+    void refreshExternalThen(std::function<void()> done);
+
+    // The command of a start, or why it may not go ahead. In the Wrangler modes the ports are
+    // chosen here, stored on the project and saved.
+    StartCommandResult startCommand(const QString& path, std::optional<int> explicitPort);
+    void handleExit(const QString& path, int exitCode, bool stopRequested);
+
+    // Every child started here is written down until its exit has been handled.
+    void addRunningRecord(const QString& projectID, qint32 pid);
+    void removeRunningRecord(const QString& projectID);
 
     void saveRegistry() const;
     void applyExternalScan(const ExternalScan& scan);

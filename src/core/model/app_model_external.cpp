@@ -1,12 +1,9 @@
 // Servers started outside the application (from a terminal): found in the process table in
 // the background and shown on the projects' run states.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
-#include "supervision/external/external_scan.h"
-#include "supervision/external/proc_process_table.h"
+#include "core/model/app_model.h"
+#include "supervision/external/system_processes.h"
 #include "supervision/project_runtime.h"
-
-#include <QtConcurrent>
 
 void AppModel::refreshExternal()
 {
@@ -25,10 +22,8 @@ void AppModel::refreshExternalThen(std::function<void()> done)
     for (const ProjectRuntime* runtime : std::as_const(runtimes_))
         if (runtime->managed() && runtime->pid())
             excluded.insert(*runtime->pid());
-    const QFuture<ExternalScan> scanning = QtConcurrent::run([snapshot = projects_, excluded] {
-        ProcProcessTable table;
-        return scanExternal(table, snapshot, excluded);
-    });
+    const QFuture<ExternalScan> scanning =
+        scanExternalAsync(makeProcessTable(), projects_, excluded);
     deliverTo(this, scanning, [this, done = std::move(done)](const ExternalScan& scan) {
         applyExternalScan(scan);
         if (done)

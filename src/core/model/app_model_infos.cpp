@@ -1,6 +1,7 @@
 // Inspection records: refreshed in the background on copies, applied on the main thread.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "base/work_pools.h"
+#include "core/model/app_model.h"
 #include "discovery/project_merge.h"
 #include "discovery/project_reader.h"
 
@@ -19,8 +20,8 @@ void AppModel::refreshInfoThen(const QString& path, std::function<void()> done)
             done();
         return;
     }
-    const QFuture<ProjectInfo> inspecting =
-        QtConcurrent::run([copy = *project] { return inspectProject(copy); });
+    const QFuture<ProjectInfo> inspecting = QtConcurrent::run(
+        WorkPools::shortWork(), [copy = *project] { return inspectProject(copy); });
     deliverTo(this, inspecting, [this, path, done = std::move(done)](const ProjectInfo& info) {
         applyInfos({{path, info}});
         if (done)
@@ -37,13 +38,8 @@ void AppModel::inspectAll(std::function<void()> done)
         return;
     }
     using Results = QList<QPair<QString, ProjectInfo>>;
-    const QFuture<Results> inspecting = QtConcurrent::run([snapshot = projects_] {
-        Results results;
-        results.reserve(snapshot.size());
-        for (const Project& project : snapshot)
-            results.append({project.path, inspectProject(project)});
-        return results;
-    });
+    const QFuture<Results> inspecting = QtConcurrent::run(
+        WorkPools::shortWork(), [snapshot = projects_] { return inspectProjects(snapshot); });
     deliverTo(this, inspecting, [this, done = std::move(done)](const Results& results) {
         applyInfos(results);
         if (done)
@@ -56,10 +52,7 @@ void AppModel::applyInfos(const QList<QPair<QString, ProjectInfo>>& results)
     QList<Project> projects = projects_;
     ProjectInfoMap infos = infos_;
     const bool renamed = applyInfoResults(projects, infos, results);
-    if (infos != infos_) {
-        infos_ = std::move(infos);
-        emit infosChanged();
-    }
+    setInfos(infos);
     if (renamed) {
         setProjects(projects);
         saveRegistry();

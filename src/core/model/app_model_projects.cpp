@@ -1,7 +1,7 @@
 // Editing the list of roots and projects: everything except scanning and
 // inspection.
-#include "core/model/app_model.h"
 #include "base/paths.h"
+#include "core/model/app_model.h"
 #include "supervision/project_runtime.h"
 
 void AppModel::addRoot(const QString& folder)
@@ -17,10 +17,10 @@ void AppModel::addRoot(const QString& folder)
 
 void AppModel::removeRoot(const QString& root)
 {
-    if (!roots_.contains(root))
-        return;
     QStringList roots = roots_;
     roots.removeAll(root);
+    // Projects may name a root that the list no longer holds (a hand-edited registry): they
+    // go with it all the same.
     QList<Project> kept;
     QStringList removed;
     for (const Project& project : std::as_const(projects_)) {
@@ -29,6 +29,8 @@ void AppModel::removeRoot(const QString& root)
         else
             kept.append(project);
     }
+    if (roots.size() == roots_.size() && removed.isEmpty())
+        return;
     setRoots(roots);
     setProjects(kept);
     dropProjectState(removed);

@@ -1,7 +1,7 @@
 // Running records: every child started here is written down until its exit has been handled,
 // so that servers left running by a crash can be found and stopped at the next launch.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "core/model/app_model.h"
 #include "core/running_record.h"
 #include "core/storage.h"
 #include "desktop/alert_presenter.h"
@@ -45,10 +45,12 @@ void AppModel::addRunningRecord(const QString& projectID, qint32 pid)
 void AppModel::removeRunningRecord(const QString& projectID)
 {
     QList<RunningRecord> records = loadRunningRecords();
-    if (records.removeIf(
-            [&](const RunningRecord& record) { return record.projectID == projectID; }) == 0)
-        return;
-    saveRunningRecords(records); // deletes the file when it became empty
+    const qsizetype removed = records.removeIf(
+        [&](const RunningRecord& record) { return record.projectID == projectID; });
+    // No record is left (also when the file held none that matched, or nothing readable):
+    // the file is deleted.
+    if (removed > 0 || records.isEmpty())
+        saveRunningRecords(records);
 }
 
 namespace {
@@ -63,9 +65,9 @@ void terminateInTurn(ProcessManager& manager, QObject* context, QList<qint32> gr
     }
     const qint32 next = groups.takeFirst();
     deliverTo(context, manager.terminateGroup(next),
-             [&manager, context, groups = std::move(groups), done = std::move(done)] {
-                 terminateInTurn(manager, context, groups, done);
-             });
+              [&manager, context, groups = std::move(groups), done = std::move(done)] {
+                  terminateInTurn(manager, context, groups, done);
+              });
 }
 
 } // namespace
@@ -113,11 +115,14 @@ void AppModel::recoverOrphans(std::function<void()> done)
         AlertStyle::warning};
     QPointer<AppModel> model(this);
     context_.desktop.alerts->show(alert, [model, groups, finish](int choice) {
-        if (!model || choice != 0) {
-            finish();
+        // The caller's `done` may use the model: once it is gone, nothing is called.
+        if (!model)
             return;
-        }
-        terminateInTurn(*model->processManager_, model.data(), groups,
-                        [model, finish] { model->refreshExternalThen(finish); });
+        // The stops are a task of their own (up to the whole escalation per group): the
+        // caller goes on at once, and the projects show their final state when they are done.
+        if (choice == 0)
+            terminateInTurn(*model->processManager_, model.data(), groups,
+                            [model] { model->refreshExternal(); });
+        finish();
     });
 }

@@ -1,6 +1,7 @@
 // Rescanning the roots and registering single folders.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "base/work_pools.h"
+#include "core/model/app_model.h"
 #include "discovery/project_merge.h"
 #include "discovery/scan_roots.h"
 #include "supervision/project_runtime.h"
@@ -15,7 +16,7 @@ void AppModel::rescan()
         return;
     setIsScanning(true);
     const QFuture<QList<RootScanResult>> scanning =
-        QtConcurrent::run([roots = roots_] { return scanRoots(roots); });
+        QtConcurrent::run(WorkPools::shortWork(), [roots = roots_] { return scanRoots(roots); });
     deliverTo(this, scanning, [this](const QList<RootScanResult>& results) {
         applyScan(results);
         setIsScanning(false);

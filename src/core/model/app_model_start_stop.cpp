@@ -1,6 +1,6 @@
 // Starting, stopping and restarting dev servers, and what their output and exit do.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "core/model/app_model.h"
 #include "supervision/output_handling.h"
 #include "supervision/port_allocation.h"
 #include "supervision/process_manager.h"
@@ -69,12 +69,7 @@ void AppModel::startInspected(const QString& path, std::optional<int> explicitPo
     }
     const StartCommand& command = std::get<StartCommand>(result);
 
-    runtime->setStatus(ProjectStatus::starting());
-    runtime->setUrl(std::nullopt);
-    runtime->setExternal(false);
-    runtime->setAttachedPID(std::nullopt);
-    runtime->setSawAlreadyRunning(false);
-    runtime->setPortConflict(std::nullopt);
+    runtime->resetForStart();
     runtime->log()->append(RuntimeLog::startAccepted(command.commandLine), false);
 
     const Environment environment =
@@ -82,10 +77,17 @@ void AppModel::startInspected(const QString& path, std::optional<int> explicitPo
     ChildCallbacks callbacks;
     // The model is the callbacks' context: they run on the main thread, in arrival order, and
     // are dropped once the model is gone.
-    callbacks.onLines = [this, path, mode](const QStringList& lines, bool isError) {
-        handleOutputLines(path, lines, isError, mode);
+    // Output after the exit comes from processes that outlived the child: it is logged, never
+    // read for a run state that may belong to a newer start by then.
+    const auto exited = std::make_shared<bool>(false);
+    callbacks.onLines = [this, path, mode, exited](const QStringList& lines, bool isError) {
+        if (!*exited)
+            handleOutputLines(path, lines, isError, mode);
+        else if (ProjectRuntime* runtime = runtimes_.value(path))
+            logOutputLines(*runtime, lines, isError);
     };
-    callbacks.onExit = [this, path](int code, bool stopRequested) {
+    callbacks.onExit = [this, path, exited](int code, bool stopRequested) {
+        *exited = true;
         handleExit(path, code, stopRequested);
     };
     startsInFlight_.insert(path, false);

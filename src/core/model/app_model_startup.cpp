@@ -1,26 +1,13 @@
 // Bringing the model to life after the application has launched: appearance, the start-up
 // sequence, and capturing the login-shell environment (at start-up and on reload).
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "core/model/app_model.h"
 #include "core/model/demo_data.h"
 #include "desktop/app_detection.h"
 #include "supervision/shell_environment.h"
 
 #include <QDir>
 #include <QTimer>
-#include <QtConcurrent>
-
-namespace {
-
-// The user's login shell as the process environment names it; zsh when it names none, as a
-// login without SHELL would run.
-QString loginShell(const Environment& environment)
-{
-    const QString shell = environment.value(QStringLiteral("SHELL"));
-    return shell.isEmpty() ? QStringLiteral("/bin/zsh") : shell;
-}
-
-} // namespace
 
 void AppModel::launch()
 {
@@ -64,11 +51,9 @@ void AppModel::reloadShellEnvironment()
 void AppModel::captureShellEnvironment(std::function<void()> done)
 {
     const quint64 generation = ++shellCaptureGeneration_;
-    const QString shell = loginShell(context_.environment);
-    const double limitSeconds = double(context_.shellCaptureLimit.count()) / 1000.0;
-    const QFuture<Environment> capture = QtConcurrent::run([shell, limitSeconds] {
-        return ShellEnvironment::environmentFromShell(shell, limitSeconds);
-    });
+    const QFuture<Environment> capture =
+        ShellEnvironment::resolve(ShellEnvironment::loginShell(context_.environment),
+                                  double(context_.shellCaptureLimit.count()) / 1000.0);
     deliverTo(this, capture,
               [this, generation, done = std::move(done)](const Environment& environment) {
                   // A reload started meanwhile owns the loading state; its capture is applied

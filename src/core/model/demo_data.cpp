@@ -297,10 +297,7 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
         projects.append(project);
     }
     // The demo replaces the loaded registry in memory only; nothing is saved.
-    model.infos_ = infos;
-    emit model.infosChanged();
-    model.setProjects(projects);
-    model.setRoots({QStringLiteral("~/Sites")});
+    model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
 
     for (const Project& project : projects)
         if (project.name == QStringLiteral("orbit-queue"))

@@ -1,5 +1,6 @@
 #include "supervision/external/system_processes.h"
 
+#include "base/work_pools.h"
 #include "supervision/external/external_scan.h"
 #include "supervision/external/proc_process_table.h"
 #include "supervision/external/process_memory.h"
@@ -31,18 +32,22 @@ ExternalScan scanExternal(const QList<Project>& projects, const QSet<qint32>& ex
     return scanExternal(ProcProcessTable(), projects, excludedGroups);
 }
 
-QFuture<ExternalScan> scanExternalAsync(QList<Project> projects, QSet<qint32> excludedGroups)
+QFuture<ExternalScan> scanExternalAsync(std::shared_ptr<const ProcessTable> table,
+                                        QList<Project> projects, QSet<qint32> excludedGroups)
 {
-    return QtConcurrent::run(
-        [projects = std::move(projects), excluded = std::move(excludedGroups)] {
-            return scanExternal(projects, excluded);
-        });
+    return QtConcurrent::run(WorkPools::shortWork(),
+                             [table = std::move(table), projects = std::move(projects),
+                              excluded = std::move(excludedGroups)] {
+                                 return scanExternal(*table, projects, excluded);
+                             });
 }
 
-QFuture<quint64> measureServerMemoryAsync(std::optional<qint32> groupLeader,
+QFuture<quint64> measureServerMemoryAsync(std::shared_ptr<const ProcessTable> table,
+                                          std::optional<qint32> groupLeader,
                                           QList<qint32> externalPids)
 {
-    return QtConcurrent::run([groupLeader, pids = std::move(externalPids)] {
-        return memoryOfServer(ProcProcessTable(), groupLeader, pids);
+    return QtConcurrent::run(WorkPools::shortWork(), [table = std::move(table), groupLeader,
+                                                      pids = std::move(externalPids)] {
+        return memoryOfServer(*table, groupLeader, pids);
     });
 }

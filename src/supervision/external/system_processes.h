@@ -8,12 +8,12 @@
 #include <QList>
 #include <QSet>
 
+#include <memory>
 #include <optional>
 
 // The operations on the live process table (/proc). Each takes a fresh look at the system,
 // blocks for a moment and touches no shared state, so any thread may call it; the *Async
-// forms run on the global thread pool and return a future for the main thread to continue
-// from.
+// forms return a future for the main thread to continue from.
 
 QList<qint32> listAllPIDs();
 QList<int> listeningPorts(qint32 pid);
@@ -25,11 +25,15 @@ std::optional<ProcessInfo> processInfo(qint32 pid);
 
 quint64 memoryOfGroup(qint32 pgid);
 
-// See scanExternal(const ProcessTable&, ...).
+// See scanExternal(const ProcessTable&, ...). The background forms below run on the short-work
+// pool (base/work_pools.h) and read the process table through `table`: one look at the system,
+// made by the caller (so that a test can hand in its own) and used on that pool's thread only.
 ExternalScan scanExternal(const QList<Project>& projects, const QSet<qint32>& excludedGroups);
 
-QFuture<ExternalScan> scanExternalAsync(QList<Project> projects, QSet<qint32> excludedGroups);
+QFuture<ExternalScan> scanExternalAsync(std::shared_ptr<const ProcessTable> table,
+                                        QList<Project> projects, QSet<qint32> excludedGroups);
 
 // See memoryOfServer(const ProcessTable&, ...).
-QFuture<quint64> measureServerMemoryAsync(std::optional<qint32> groupLeader,
+QFuture<quint64> measureServerMemoryAsync(std::shared_ptr<const ProcessTable> table,
+                                          std::optional<qint32> groupLeader,
                                           QList<qint32> externalPids);
