@@ -1,6 +1,7 @@
 #include "ui/explorer/explorer_tab.h"
 
 #include "core/model/app_model.h"
+#include "desktop/workspace.h"
 #include "discovery/explorer_support.h"
 #include "supervision/explorer_address.h"
 #include "supervision/project_runtime.h"
