@@ -73,7 +73,8 @@ TEST(ExplorerWebView, LoadsThePageWithStorageThatDiesWithTheViewAndItsRendererEn
     WAIT_UNTIL(cookie.isValid(), 10000);
     EXPECT_EQ(cookie.toString(), QStringLiteral("seen=yes|yes")) << "the page may store data";
     EXPECT_GT(first->rendererPid(), 0);
-    EXPECT_TRUE(webEngineProcesses().contains(QStringLiteral("renderer")));
+    EXPECT_TRUE(webEngineProcesses().contains(QStringLiteral("renderer")))
+        << webEngineProcesses().join(u' ').toStdString();
 
     // A second view, as after "Reload", starts from nothing.
     first.reset();

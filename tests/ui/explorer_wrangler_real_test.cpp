@@ -46,7 +46,7 @@ QVariant evaluate(ExplorerWebView* view, const QString& script)
 {
     std::optional<QVariant> result;
     view->evaluate(script, [&result](const QVariant& value) { result = value; });
-    QTest::qWaitFor([&] { return result.has_value(); }, 15000);
+    (void)QTest::qWaitFor([&] { return result.has_value(); }, 15000);
     return result.value_or(QVariant());
 }
 
@@ -95,7 +95,7 @@ protected:
         ProjectRuntime* runtime = fixture->model().runtimeFor(folder);
         if (runtime->managed()) {
             fixture->model().stopProject(folder);
-            QTest::qWaitFor([&] { return !runtime->managed(); }, 30000);
+            (void)QTest::qWaitFor([&] { return !runtime->managed(); }, 30000);
         }
         if (group > 0)
             ::killpg(group, SIGKILL);

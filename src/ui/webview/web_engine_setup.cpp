@@ -8,10 +8,14 @@
 
 void prepareWebEngineProcess()
 {
+    // Without a sandbox the zygote has nothing to prepare, and it would outlive every page: with
+    // no zygote the renderers are the only helper processes, and they end with their pages.
     if (geteuid() == 0) {
         QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--no-sandbox"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
+        for (const QByteArray flag : {QByteArray("--no-sandbox"), QByteArray("--no-zygote")})
+            if (!flags.contains(flag))
+                flags += ' ' + flag;
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }

@@ -5,8 +5,8 @@
 #include <optional>
 
 // Process-wide settings the web engine needs before the QApplication exists: no Chromium
-// sandbox when the effective user is root (Chromium refuses to start otherwise), and shared
-// OpenGL contexts (a web view created without them crashes).
+// sandbox (and so no zygote) when the effective user is root, since Chromium refuses to start
+// otherwise, and shared OpenGL contexts (a web view created without them crashes).
 void prepareWebEngineProcess();
 
 // Why no web view can be created in this process, or none when one can. Checked before every

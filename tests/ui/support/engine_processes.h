@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 // The web engine's helper processes (QtWebEngineProcess) that descend from this process and
-// have not ended, by their type ("renderer", "zygote", ...). Zombies have ended.
+// have not ended, by their type ("renderer", "zygote", ...). Zombies have ended. A renderer
+// forked by a zygote keeps the zygote's command line, so a helper whose parent is a helper
+// counts as a renderer.
 inline QStringList webEngineProcesses()
 {
     struct Entry
@@ -48,7 +50,8 @@ inline QStringList webEngineProcesses()
             continue;
         for (qint64 up = it->parent; up > 1 && table.contains(up); up = table[up].parent) {
             if (up == self) {
-                found.append(it->type);
+                const bool forked = table.value(it->parent).engine;
+                found.append(forked ? QStringLiteral("renderer") : it->type);
                 break;
             }
         }
