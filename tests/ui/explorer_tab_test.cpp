@@ -41,7 +41,7 @@ struct PageRecorder
 
     ExplorerPageFactory factory()
     {
-        return [this](const QUrl& url, QWidget* parent, QString* why) -> ExplorerPage* {
+        return [this](const QUrl& url, bool, QWidget* parent, QString* why) -> ExplorerPage* {
             if (!refusal.isEmpty()) {
                 *why = refusal;
                 return nullptr;

@@ -138,7 +138,7 @@ void ExplorerTab::updatePage()
     pageToken_ = reloadToken_;
     pageAddress_ = running_->address();
     QString why;
-    if (ExplorerPage* page = pages_(pageAddress_, nullptr, &why))
+    if (ExplorerPage* page = pages_(pageAddress_, ui_.theme.isDark(), nullptr, &why))
         running_->showPage(page);
     else
         running_->showMessage(why);
@@ -150,4 +150,6 @@ void ExplorerTab::applyColours()
     notRunning_->applyPalette(palette);
     tooOld_->applyPalette(palette);
     running_->applyPalette(palette);
+    if (ExplorerPage* page = running_->page())
+        page->setDark(ui_.theme.isDark());
 }

@@ -17,6 +17,8 @@ public:
     using QWidget::QWidget;
 
     virtual QUrl url() const = 0;
+    // The interface's scheme changed: the page follows as far as it can.
+    virtual void setDark(bool dark) { Q_UNUSED(dark); }
 
 signals:
     // The page can no longer be shown: the load timed out or the engine's renderer ended.
@@ -24,7 +26,7 @@ signals:
     void failed(const QString& message);
 };
 
-// Creates the page for an address, or returns null with `why` set when no page can be shown
-// (the web engine cannot start here).
+// Creates the page for an address in the interface's scheme (`dark` or light), or returns null
+// with `why` set when no page can be shown (the web engine cannot start here).
 using ExplorerPageFactory =
-    std::function<ExplorerPage*(const QUrl& url, QWidget* parent, QString* why)>;
+    std::function<ExplorerPage*(const QUrl& url, bool dark, QWidget* parent, QString* why)>;

@@ -23,9 +23,11 @@ QString terminationText(QWebEnginePage::RenderProcessTerminationStatus status)
 
 } // namespace
 
-ExplorerWebView::ExplorerWebView(const QUrl& url, QWidget* parent,
+ExplorerWebView::ExplorerWebView(const QUrl& url, bool dark, QWidget* parent,
                                  std::chrono::milliseconds timeout)
     : ExplorerPage(parent), url_(url),
+      // Before the first profile: the engine reads its scheme when it starts.
+      pagesDark_(chooseWebEngineScheme(dark)),
       // A profile without a storage name is off the record: everything stays in memory and
       // goes with the profile.
       profile_(new QWebEngineProfile(this)), page_(new QWebEnginePage(profile_, this)),
@@ -35,7 +37,7 @@ ExplorerWebView::ExplorerWebView(const QUrl& url, QWidget* parent,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(view_);
-    page_->setBackgroundColor(Qt::transparent);
+    setDark(dark);
     view_->setPage(page_);
 
     timeout_->setSingleShot(true);
@@ -71,14 +73,23 @@ ExplorerWebView::~ExplorerWebView()
     delete profile_;
 }
 
-ExplorerPage* ExplorerWebView::create(const QUrl& url, QWidget* parent, QString* why)
+ExplorerPage* ExplorerWebView::create(const QUrl& url, bool dark, QWidget* parent, QString* why)
 {
     if (const auto reason = webEngineUnavailableReason()) {
         if (why)
             *why = *reason;
         return nullptr;
     }
-    return new ExplorerWebView(url, parent);
+    return new ExplorerWebView(url, dark, parent);
+}
+
+void ExplorerWebView::setDark(bool dark)
+{
+    // The browser's own canvas colours for a page of either scheme.
+    if (dark == pagesDark_)
+        page_->setBackgroundColor(Qt::transparent);
+    else
+        page_->setBackgroundColor(pagesDark_ ? QColor(0x12, 0x12, 0x12) : QColor(Qt::white));
 }
 
 QString ExplorerWebView::title() const

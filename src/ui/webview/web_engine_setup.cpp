@@ -12,9 +12,9 @@ void prepareWebEngineProcess()
     // no zygote the renderers are the only helper processes, and they end with their pages.
     if (geteuid() == 0) {
         QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        for (const QByteArray flag : {QByteArray("--no-sandbox"), QByteArray("--no-zygote")})
+        for (const char* flag : {"--no-sandbox", "--no-zygote"})
             if (!flags.contains(flag))
-                flags += ' ' + flag;
+                flags += QByteArray(" ") + flag;
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
@@ -32,4 +32,18 @@ std::optional<QString> webEngineUnavailableReason()
     if (!QFileInfo(helper).isExecutable())
         return QStringLiteral("The web view can't start: QtWebEngineProcess is missing.");
     return std::nullopt;
+}
+
+bool chooseWebEngineScheme(bool dark)
+{
+    // Read by the engine when its first profile is created, and never again.
+    static const bool chosen = [dark] {
+        if (dark) {
+            QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+            if (!flags.contains("--force-dark-mode"))
+                qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --force-dark-mode").trimmed());
+        }
+        return dark;
+    }();
+    return chosen;
 }

@@ -12,3 +12,8 @@ void prepareWebEngineProcess();
 // Why no web view can be created in this process, or none when one can. Checked before every
 // view, so that a missing helper program or a late attribute never aborts the application.
 std::optional<QString> webEngineUnavailableReason();
+
+// Starts the web engine's colour scheme: pages see "prefers-color-scheme: dark" when `dark`
+// is true the first time this is called, before the first web view exists. The engine keeps
+// that scheme for the life of the process; returns the scheme it has (true for dark).
+bool chooseWebEngineScheme(bool dark);
