@@ -4,7 +4,6 @@
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/detail/tab_placeholder.h"
-#include "ui/explorer/explorer_tab.h"
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
 
@@ -25,12 +24,8 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     layout->addWidget(header_);
     layout->addWidget(tabBar_);
     layout->addWidget(tabs_, 1);
-    for (DetailTab tab : allDetailTabs()) {
-        if (tab == DetailTab::explorer)
-            tabs_->addWidget(new ExplorerTab(ui, projectID, tabs_));
-        else
-            tabs_->addWidget(new TabPlaceholder(tab, ui.theme, tabs_));
-    }
+    for (DetailTab tab : allDetailTabs())
+        tabs_->addWidget(new TabPlaceholder(tab, ui.theme, tabs_));
 
     AppModel* model = &ui_.model;
     connect(tabBar_, &TabBar::tabClicked, model, &AppModel::setSelectedTab);
