@@ -1,5 +1,10 @@
 #include "support/wait_until.h"
 #include "ui/support/engine_processes.h"
+#include "ui/detail/project_detail_view.h"
+#include "ui/explorer/explorer_tab.h"
+#include "ui/main_window.h"
+#include "ui/support/gui_fixture.h"
+#include "supervision/project_runtime.h"
 #include "ui/webview/explorer_web_view.h"
 
 #include <QPointer>
@@ -109,4 +114,48 @@ TEST(ExplorerWebView, GivesUpALoadThatDoesNotFinishInTime)
     WAIT_UNTIL(!message.isEmpty(), 30000);
     EXPECT_EQ(message, QStringLiteral("The Local Explorer did not load within 1 seconds."));
     EXPECT_FALSE(view.isLoaded());
+}
+
+TEST(ExplorerWebView, InTheWindowLivesOnlyWhileItsTabIsShownAndEndsWithTheProjectsChange)
+{
+    PageServer server;
+    const QString api = QStringLiteral("/home/dev/Sites/api");
+    const QString blog = QStringLiteral("/home/dev/Sites/blog");
+    GuiFixture fixture(Registry{{}, {testProject(api, QStringLiteral("api")),
+                                     testProject(blog, QStringLiteral("blog"))}});
+    ProjectRuntime* runtime = fixture.model().runtimeFor(api);
+    runtime->setStatus(ProjectStatus::running());
+    runtime->setUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort())));
+    fixture.model().select(api);
+    fixture.model().setSelectedTab(DetailTab::explorer);
+    MainWindow window(fixture.ui());
+    window.resize(1100, 700);
+    window.show();
+
+    const auto shownView = [&window]() -> ExplorerWebView* {
+        auto* tab = qobject_cast<ExplorerTab*>(window.detail()->currentTab());
+        return tab ? qobject_cast<ExplorerWebView*>(tab->page()) : nullptr;
+    };
+    const auto renderers = [] { return webEngineProcesses().count(QStringLiteral("renderer")); };
+    WAIT_UNTIL(shownView() && shownView()->isLoaded(), 60000);
+    EXPECT_EQ(shownView()->url(), server.address());
+    EXPECT_EQ(renderers(), 1);
+
+    // Another tab: the page goes, and so does its renderer.
+    QPointer<ExplorerTab> tab = qobject_cast<ExplorerTab*>(window.detail()->currentTab());
+    fixture.model().setSelectedTab(DetailTab::logs);
+    EXPECT_EQ(tab->page(), nullptr);
+    WAIT_UNTIL(renderers() == 0, 15000);
+
+    // Back: a new page.
+    fixture.model().setSelectedTab(DetailTab::explorer);
+    WAIT_UNTIL(shownView() && shownView()->isLoaded(), 60000);
+
+    // Another project, not running: its Explorer has no page, and the first one's renderer ends.
+    fixture.model().select(blog);
+    WAIT_UNTIL(tab.isNull(), 5000);
+    auto* blogTab = qobject_cast<ExplorerTab*>(window.detail()->currentTab());
+    ASSERT_NE(blogTab, nullptr);
+    EXPECT_EQ(blogTab->content(), ExplorerTab::Content::notRunning);
+    WAIT_UNTIL(renderers() == 0, 15000);
 }

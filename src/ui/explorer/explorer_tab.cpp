@@ -9,6 +9,7 @@
 #include "ui/explorer/explorer_running.h"
 #include "ui/explorer/explorer_too_old.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/ui_context.h"
 #include "ui/webview/explorer_web_view.h"
 
@@ -63,8 +64,7 @@ ExplorerTab::ExplorerTab(UiContext& ui, const QString& projectID, QWidget* paren
     // A stop must take the page away at once, not on the next turn of the event loop.
     for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::urlChanged})
         connect(runtime_, signal, this, &ExplorerTab::refresh);
-    connect(&ui_.theme, &Theme::schemeChanged, this, &ExplorerTab::applyColours);
-    applyColours();
+    ThemeBinder::bind(this, ui_.theme, [this](const Palette& palette) { applyPalette(palette); });
     refresh();
 }
 
@@ -144,9 +144,8 @@ void ExplorerTab::updatePage()
         running_->showMessage(why);
 }
 
-void ExplorerTab::applyColours()
+void ExplorerTab::applyPalette(const Palette& palette)
 {
-    const Palette& palette = ui_.theme.palette();
     notRunning_->applyPalette(palette);
     tooOld_->applyPalette(palette);
     running_->applyPalette(palette);

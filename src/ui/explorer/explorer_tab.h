@@ -11,6 +11,7 @@ class ExplorerRunning;
 class ExplorerTooOld;
 class ProjectRuntime;
 class QStackedWidget;
+struct Palette;
 struct UiContext;
 
 // The Explorer tab of one project: the project's Local Explorer page while it runs, the reason
@@ -45,7 +46,7 @@ private:
     void scheduleRefresh();
     void refresh();
     void updatePage();
-    void applyColours();
+    void applyPalette(const Palette& palette);
 
     UiContext& ui_;
     QString projectID_;
