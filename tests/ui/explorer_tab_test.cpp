@@ -3,6 +3,7 @@
 #include "support/wait_until.h"
 #include "ui/explorer/explorer_tab.h"
 #include "ui/support/gui_fixture.h"
+#include "ui/theme/theme.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -56,6 +57,27 @@ struct PageRecorder
     }
 };
 
+// With TALLOWMERE_TEST_SNAPSHOT=FOLDER, photographs the tab in both schemes as
+// FOLDER/{light,dark}-NAME.png.
+void snapshot(QWidget& tab, Theme& theme, const QString& name)
+{
+    const QString folder = qEnvironmentVariable("TALLOWMERE_TEST_SNAPSHOT");
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    for (const AppearanceMode mode : {AppearanceMode::dark, AppearanceMode::light}) {
+        theme.setMode(mode);
+        // Standing alone, the tab shows the window background the main window would give it.
+        QPalette palette = tab.palette();
+        palette.setColor(QPalette::Window, theme.palette().windowBackground);
+        tab.setPalette(palette);
+        tab.setAutoFillBackground(true);
+        const QString scheme =
+            mode == AppearanceMode::dark ? QStringLiteral("dark") : QStringLiteral("light");
+        tab.grab().save(folder + u'/' + scheme + u'-' + name + QStringLiteral(".png"));
+    }
+}
+
 const QUrl serverAddress(QStringLiteral("http://localhost:8787/"));
 const QUrl explorerPage(QStringLiteral("http://localhost:8787/cdn-cgi/explorer"));
 
@@ -97,6 +119,7 @@ protected:
 TEST_F(ExplorerTabTest, ShowsWhyThereIsNoPageUntilTheProjectRunsThenWarnsWhenItsWranglerIsTooOld)
 {
     EXPECT_EQ(tab.content(), ExplorerTab::Content::notRunning);
+    snapshot(tab, fixture.theme(), QStringLiteral("explorer-not-running"));
     EXPECT_EQ(text("explorerNotRunningTitle"), QStringLiteral("Explorer is available while running"));
     EXPECT_EQ(text("explorerNotRunningText"),
               QStringLiteral("Start the project to browse its local D1, KV, R2, Durable Object and "
@@ -139,6 +162,7 @@ TEST_F(ExplorerTabTest, ShowsWhyThereIsNoPageUntilTheProjectRunsThenWarnsWhenIts
     EXPECT_EQ(text("explorerTooOldHint"),
               QStringLiteral("Run it in ~/Sites/tallowmere-explorer-test/api, then restart the "
                              "project."));
+    snapshot(tab, fixture.theme(), QStringLiteral("explorer-too-old"));
     QGuiApplication::clipboard()->clear();
     QTest::mouseClick(find<QPushButton>("explorerCopyCommand"), Qt::LeftButton);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("yarn add -D wrangler@latest"));

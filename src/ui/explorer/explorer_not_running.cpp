@@ -1,5 +1,6 @@
 #include "ui/explorer/explorer_not_running.h"
 
+#include "ui/explorer/wrapped_label.h"
 #include "ui/theme/palette.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/buttons.h"
@@ -19,7 +20,6 @@ ExplorerNotRunning::ExplorerNotRunning(QWidget* parent)
 {
     setObjectName(QStringLiteral("explorerNotRunning"));
     auto* block = new QWidget(this);
-    block->setMaximumWidth(blockWidth);
     auto* column = new QVBoxLayout(block);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(10);
@@ -30,7 +30,7 @@ ExplorerNotRunning::ExplorerNotRunning(QWidget* parent)
     title->setObjectName(QStringLiteral("explorerNotRunningTitle"));
     title->setFont(TypeScale::emptyStateTitle());
     title->setAlignment(Qt::AlignHCenter);
-    title->setWordWrap(true);
+    fitWrappedLabel(title, blockWidth);
     column->addWidget(title);
     text_->setParent(block);
     text_->setObjectName(QStringLiteral("explorerNotRunningText"));
@@ -38,7 +38,7 @@ ExplorerNotRunning::ExplorerNotRunning(QWidget* parent)
                                   "Object and Workflow data."));
     text_->setFont(TypeScale::body());
     text_->setAlignment(Qt::AlignHCenter);
-    text_->setWordWrap(true);
+    fitWrappedLabel(text_, blockWidth);
     column->addWidget(text_);
     start_->setParent(block);
     start_->setObjectName(QStringLiteral("explorerStartProject"));

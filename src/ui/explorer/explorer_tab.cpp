@@ -55,7 +55,7 @@ ExplorerTab::ExplorerTab(UiContext& ui, const QString& projectID, QWidget* paren
             [model, id] { model->startProject(id); });
     connect(running_, &ExplorerRunning::reloadClicked, this, &ExplorerTab::reload);
     connect(running_, &ExplorerRunning::openInBrowserClicked, this, [this] {
-        if (const auto address = explorerAddress(*runtime_))
+        if (const auto address = runtime_ ? explorerAddress(*runtime_) : std::nullopt)
             ui_.workspace.openAddress(*address);
     });
 

@@ -1,5 +1,6 @@
 #include "ui/explorer/explorer_too_old.h"
 
+#include "ui/explorer/wrapped_label.h"
 #include "ui/theme/palette.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/buttons.h"
@@ -15,23 +16,25 @@
 
 namespace {
 constexpr int cardWidth = 520;
-}
+constexpr int cardMargin = 18;
+constexpr int iconSize = 20;
+constexpr int spacing = 8;
+constexpr int textWidth = cardWidth - 2 * cardMargin;
+} // namespace
 
 ExplorerTooOld::ExplorerTooOld(QWidget* parent)
     : QWidget(parent), card_(new QFrame(this)),
-      icon_(new IconView(QStringLiteral("triangle-alert"), 20, card_)),
+      icon_(new IconView(QStringLiteral("triangle-alert"), iconSize, card_)),
       title_(new QLabel(card_)), text_(new QLabel(card_)), command_(new QLineEdit(card_)),
       copy_(new QPushButton(QStringLiteral("Copy"), card_)), hint_(new QLabel(card_))
 {
     setObjectName(QStringLiteral("explorerTooOld"));
     card_->setObjectName(QStringLiteral("explorerTooOldCard"));
-    card_->setMaximumWidth(cardWidth);
+    card_->setFixedWidth(cardWidth);
     title_->setObjectName(QStringLiteral("explorerTooOldTitle"));
     title_->setFont(TypeScale::heading());
-    title_->setWordWrap(true);
     text_->setObjectName(QStringLiteral("explorerTooOldText"));
     text_->setFont(TypeScale::body());
-    text_->setWordWrap(true);
     // Read-only but selectable, so the command can be copied by hand as well.
     command_->setObjectName(QStringLiteral("explorerInstallCommand"));
     command_->setFont(TypeScale::monospaced());
@@ -39,19 +42,18 @@ ExplorerTooOld::ExplorerTooOld(QWidget* parent)
     copy_->setObjectName(QStringLiteral("explorerCopyCommand"));
     hint_->setObjectName(QStringLiteral("explorerTooOldHint"));
     hint_->setFont(TypeScale::caption());
-    hint_->setWordWrap(true);
     hint_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* heading = new QHBoxLayout;
-    heading->setSpacing(8);
+    heading->setSpacing(spacing);
     heading->addWidget(icon_, 0, Qt::AlignTop);
     heading->addWidget(title_, 1);
     auto* commandRow = new QHBoxLayout;
-    commandRow->setSpacing(8);
+    commandRow->setSpacing(spacing);
     commandRow->addWidget(command_, 1);
     commandRow->addWidget(copy_);
     auto* column = new QVBoxLayout(card_);
-    column->setContentsMargins(18, 16, 18, 16);
+    column->setContentsMargins(cardMargin, 16, cardMargin, 16);
     column->setSpacing(10);
     column->addLayout(heading);
     column->addWidget(text_);
@@ -76,6 +78,9 @@ void ExplorerTooOld::setSupport(const ExplorerSupport& support, const QString& f
     command_->setCursorPosition(0);
     hint_->setText(QStringLiteral("Run it in ") + folder +
                    QStringLiteral(", then restart the project."));
+    fitWrappedLabel(title_, textWidth - iconSize - spacing);
+    fitWrappedLabel(text_, textWidth);
+    fitWrappedLabel(hint_, textWidth);
 }
 
 void ExplorerTooOld::applyPalette(const Palette& p)
