@@ -41,8 +41,8 @@
 
 #include <benchmark/benchmark.h>
 #include <csignal>
-#include <malloc.h>
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -237,7 +237,7 @@ bool answers(const QUrl& address)
 {
     QProcess curl;
     curl.start(QStringLiteral("curl"), {QStringLiteral("-sf"), QStringLiteral("-o"),
-                                         QStringLiteral("/dev/null"), address.toString()});
+                                        QStringLiteral("/dev/null"), address.toString()});
     return curl.waitForFinished(10000) && curl.exitCode() == 0;
 }
 
@@ -251,13 +251,15 @@ void startServer(Server& server, const QString& base)
     if (cache.isEmpty())
         cache = QDir::homePath() + QStringLiteral("/.cache");
     const QString wrangler = cache + QStringLiteral("/tallowmere-tests/wrangler-4.86.0");
-    const QString fixture = QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/ui/fixtures/explorer-worker");
+    const QString fixture =
+        QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/ui/fixtures/explorer-worker");
     if (QFileInfo::exists(wrangler + QStringLiteral("/node_modules/.bin/wrangler"))) {
         const QString folder = base + QStringLiteral("/explorer-worker");
         QDir().mkpath(folder + QStringLiteral("/src"));
         for (const char* file : {"wrangler.jsonc", "package.json", "src/index.js"})
             QFile::copy(fixture + u'/' + QLatin1String(file), folder + u'/' + QLatin1String(file));
-        QFile::link(wrangler + QStringLiteral("/node_modules"), folder + QStringLiteral("/node_modules"));
+        QFile::link(wrangler + QStringLiteral("/node_modules"),
+                    folder + QStringLiteral("/node_modules"));
         server.start(folder + QStringLiteral("/node_modules/.bin/wrangler"),
                      {QStringLiteral("dev"), QStringLiteral("--port"), QString::number(port),
                       QStringLiteral("--inspector-port"), QString::number(freePort())},
@@ -285,10 +287,10 @@ void startServer(Server& server, const QString& base)
 // Xvfb on a display it chooses itself; the display name, or empty when it did not start.
 QString startXvfb(QProcess& xvfb)
 {
-    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                        QStringLiteral("-screen"), QStringLiteral("0"),
-                                        QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
-                                        QStringLiteral("tcp")});
+    xvfb.start(QStringLiteral("Xvfb"),
+               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                QStringLiteral("0"), QStringLiteral("1280x800x24"), QStringLiteral("-nolisten"),
+                QStringLiteral("tcp")});
     if (!xvfb.waitForReadyRead(10000))
         return {};
     return u':' + QString::fromLatin1(xvfb.readLine().trimmed());
@@ -336,7 +338,8 @@ void ExplorerMemory(benchmark::State& state, const char* platform)
     for (auto it = figures.cbegin(); it != figures.cend(); ++it) {
         if (it.key() == QStringLiteral("first_paint_ms"))
             continue;
-        const QString name = it.key().endsWith(QStringLiteral("rss")) ? it.key() + QStringLiteral("_MB") : it.key();
+        const QString name =
+            it.key().endsWith(QStringLiteral("rss")) ? it.key() + QStringLiteral("_MB") : it.key();
         state.counters[name.toStdString()] = it.value();
     }
     if (xvfb.state() != QProcess::NotRunning) {
@@ -345,9 +348,13 @@ void ExplorerMemory(benchmark::State& state, const char* platform)
     }
 }
 BENCHMARK_CAPTURE(ExplorerMemory, xvfb, "xcb")
-    ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(ExplorerMemory, offscreen, "offscreen")
-    ->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 

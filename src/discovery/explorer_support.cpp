@@ -26,16 +26,14 @@ ExplorerSupport explorerSupport(const Project& project, const ProjectInfo* info)
     if (!info)
         return ExplorerSupport::ok();
     if (effectiveMode(project, info) == RunModeKind::vite) {
-        if (auto plugin = checkPackage(QLatin1String(ExplorerMinimum::vitePluginPackage),
-                                       info->vitePluginVersion,
-                                       QLatin1String(ExplorerMinimum::vitePlugin),
-                                       info->packageManager))
+        if (auto plugin = checkPackage(
+                QLatin1String(ExplorerMinimum::vitePluginPackage), info->vitePluginVersion,
+                QLatin1String(ExplorerMinimum::vitePlugin), info->packageManager))
             return *plugin;
     }
-    if (auto wrangler = checkPackage(QLatin1String(ExplorerMinimum::wranglerPackage),
-                                     info->wranglerVersion,
-                                     QLatin1String(ExplorerMinimum::wrangler),
-                                     info->packageManager))
+    if (auto wrangler =
+            checkPackage(QLatin1String(ExplorerMinimum::wranglerPackage), info->wranglerVersion,
+                         QLatin1String(ExplorerMinimum::wrangler), info->packageManager))
         return *wrangler;
     return ExplorerSupport::ok();
 }

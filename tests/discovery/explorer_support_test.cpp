@@ -70,9 +70,8 @@ TEST(ExplorerSupport, WranglerBelowTheMinimumIsTooOldWithTheInstallHintOfItsPack
 TEST(ExplorerSupport, TheVitePluginCountsOnlyInViteModeAndWranglerIsCheckedAfterIt)
 {
     const Project detected = projectIn();
-    const ProjectInfo oldPlugin =
-        inspected(RunModeKind::vite, QStringLiteral("4.86.0"), QStringLiteral("1.31.5"),
-                  PackageManager::pnpm);
+    const ProjectInfo oldPlugin = inspected(RunModeKind::vite, QStringLiteral("4.86.0"),
+                                            QStringLiteral("1.31.5"), PackageManager::pnpm);
     const ExplorerSupport plugin = explorerSupport(detected, &oldPlugin);
     EXPECT_EQ(plugin.package, QStringLiteral("@cloudflare/vite-plugin"));
     EXPECT_EQ(plugin.required, QStringLiteral("1.32.0"));

@@ -9,7 +9,8 @@ TEST(ExplorerAddress, FollowsTheServerAddressWithExactlyOneSlashBeforeTheExplore
     EXPECT_EQ(explorerAddress(runtime), std::nullopt) << "no address, no Explorer";
 
     runtime.setUrl(QUrl(QStringLiteral("http://localhost:8787")));
-    EXPECT_EQ(explorerAddress(runtime), QUrl(QStringLiteral("http://localhost:8787/cdn-cgi/explorer")));
+    EXPECT_EQ(explorerAddress(runtime),
+              QUrl(QStringLiteral("http://localhost:8787/cdn-cgi/explorer")));
     runtime.setUrl(QUrl(QStringLiteral("http://127.0.0.1:5173/")));
     EXPECT_EQ(explorerAddress(runtime)->toString(),
               QStringLiteral("http://127.0.0.1:5173/cdn-cgi/explorer"));

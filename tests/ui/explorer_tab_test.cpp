@@ -53,7 +53,8 @@ struct PageRecorder
     }
     int alive() const
     {
-        return int(std::count_if(made.begin(), made.end(), [](const auto& p) { return !p.isNull(); }));
+        return int(
+            std::count_if(made.begin(), made.end(), [](const auto& p) { return !p.isNull(); }));
     }
 };
 
@@ -120,7 +121,8 @@ TEST_F(ExplorerTabTest, ShowsWhyThereIsNoPageUntilTheProjectRunsThenWarnsWhenIts
 {
     EXPECT_EQ(tab.content(), ExplorerTab::Content::notRunning);
     snapshot(tab, fixture.theme(), QStringLiteral("explorer-not-running"));
-    EXPECT_EQ(text("explorerNotRunningTitle"), QStringLiteral("Explorer is available while running"));
+    EXPECT_EQ(text("explorerNotRunningTitle"),
+              QStringLiteral("Explorer is available while running"));
     EXPECT_EQ(text("explorerNotRunningText"),
               QStringLiteral("Start the project to browse its local D1, KV, R2, Durable Object and "
                              "Workflow data."));

@@ -1,10 +1,10 @@
+#include "supervision/project_runtime.h"
 #include "support/wait_until.h"
-#include "ui/support/engine_processes.h"
 #include "ui/detail/project_detail_view.h"
 #include "ui/explorer/explorer_tab.h"
 #include "ui/main_window.h"
+#include "ui/support/engine_processes.h"
 #include "ui/support/gui_fixture.h"
-#include "supervision/project_runtime.h"
 #include "ui/webview/explorer_web_view.h"
 
 #include <QPointer>
@@ -12,7 +12,6 @@
 #include <QTcpSocket>
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 // The real web view on the offscreen platform, against a page served over loopback.
@@ -73,7 +72,8 @@ TEST(ExplorerWebView, LoadsThePageWithStorageThatDiesWithTheViewAndItsRendererEn
     first->resize(800, 600);
     first->show();
     WAIT_UNTIL(first->isLoaded(), 60000);
-    WAIT_UNTIL(first->title() == QStringLiteral("before none|none"), 10000) << first->title().toStdString();
+    WAIT_UNTIL(first->title() == QStringLiteral("before none|none"), 10000)
+        << first->title().toStdString();
     QVariant cookie;
     first->evaluate(QStringLiteral("document.cookie + '|' + localStorage.getItem('seen')"),
                     [&cookie](const QVariant& value) { cookie = value; });
@@ -121,8 +121,8 @@ TEST(ExplorerWebView, InTheWindowLivesOnlyWhileItsTabIsShownAndEndsWithTheProjec
     PageServer server;
     const QString api = QStringLiteral("/home/dev/Sites/api");
     const QString blog = QStringLiteral("/home/dev/Sites/blog");
-    GuiFixture fixture(Registry{{}, {testProject(api, QStringLiteral("api")),
-                                     testProject(blog, QStringLiteral("blog"))}});
+    GuiFixture fixture(Registry{
+        {}, {testProject(api, QStringLiteral("api")), testProject(blog, QStringLiteral("blog"))}});
     ProjectRuntime* runtime = fixture.model().runtimeFor(api);
     runtime->setStatus(ProjectStatus::running());
     runtime->setUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort())));

@@ -14,9 +14,8 @@
 #include <QTcpSocket>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 // The real Local Explorer: Wrangler 4.86.0 serves a Worker with a KV namespace and a D1
 // database, the model starts it, and the Explorer tab shows the page in the real web view on
@@ -72,8 +71,9 @@ protected:
         const QString source =
             QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/ui/fixtures/explorer-worker");
         folder = sites.makeDir(QStringLiteral("explorer-worker"));
-        for (const QString& file : {QStringLiteral("wrangler.jsonc"),
-                                    QStringLiteral("package.json"), QStringLiteral("src/index.js")}) {
+        for (const QString& file :
+             {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
+              QStringLiteral("src/index.js")}) {
             QDir().mkpath(QFileInfo(folder + u'/' + file).absolutePath());
             ASSERT_TRUE(QFile::copy(source + u'/' + file, folder + u'/' + file));
         }
@@ -147,7 +147,8 @@ TEST_F(ExplorerWranglerRealTest, TheTabShowsTheRunningWorkersLocalExplorerAndRel
     };
     WAIT_UNTIL(pageText().contains(QStringLiteral("KV Namespaces\nNOTES")), 30000)
         << pageText().toStdString();
-    EXPECT_TRUE(pageText().contains(QStringLiteral("D1 Databases\nDB"))) << pageText().toStdString();
+    EXPECT_TRUE(pageText().contains(QStringLiteral("D1 Databases\nDB")))
+        << pageText().toStdString();
 
     if (const QString shots = qEnvironmentVariable("TALLOWMERE_TEST_SNAPSHOT"); !shots.isEmpty()) {
         QDir().mkpath(shots);

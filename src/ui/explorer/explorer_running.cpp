@@ -15,9 +15,8 @@
 ExplorerRunning::ExplorerRunning(QWidget* parent)
     : QWidget(parent), globe_(new IconView(QStringLiteral("globe"), 14, this)),
       addressLabel_(new QLabel(this)), reload_(new QPushButton(QStringLiteral("Reload"), this)),
-      open_(new QPushButton(QStringLiteral("Open in Browser"), this)),
-      container_(new QFrame(this)), messagePanel_(new QWidget(container_)),
-      message_(new QLabel(messagePanel_)),
+      open_(new QPushButton(QStringLiteral("Open in Browser"), this)), container_(new QFrame(this)),
+      messagePanel_(new QWidget(container_)), message_(new QLabel(messagePanel_)),
       retry_(new QPushButton(QStringLiteral("Reload"), messagePanel_))
 {
     setObjectName(QStringLiteral("explorerRunning"));
