@@ -5,7 +5,9 @@
 #include "desktop/project_opener.h"
 #include "supervision/project_runtime.h"
 #include "supervision/shell_environment.h"
+#include "ui/theme/theme.h"
 #include "ui/ui_context.h"
+#include "ui/widgets/destructive_action.h"
 
 #include <QMenu>
 
@@ -75,6 +77,7 @@ QMenu* contextMenu(UiContext& ui, const Project& project, QWidget* parent)
         QAction* remove = menu->addAction(QStringLiteral("Remove Project"), menu,
                                           [model, path] { model->removeProject(path); });
         remove->setObjectName(QStringLiteral("removeProjectAction"));
+        markDestructive(menu, remove, context->theme.palette().error);
     }
     return menu;
 }

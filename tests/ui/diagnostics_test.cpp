@@ -10,6 +10,7 @@
 #include "ui/support/gui_fixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -232,4 +233,20 @@ TEST(IconExport, Writes1024PixelIconWithTransparentCorners)
     }
     EXPECT_GT(white, 10);
     EXPECT_FALSE(QFileInfo::exists(QDir(target).filePath(QStringLiteral("error.txt"))));
+
+    // The icon theme's files: every installed size at its size, and an SVG that draws the tile.
+    for (const int side : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        const QString size = QString::number(side) + u'x' + QString::number(side);
+        const QImage themed(
+            QDir(target).filePath(QStringLiteral("hicolor/") + size +
+                                  QStringLiteral("/apps/com.tallowmere.Tallowmere.png")));
+        EXPECT_EQ(themed.size(), QSize(side, side)) << side;
+    }
+    QFile svg(QDir(target).filePath(
+        QStringLiteral("hicolor/scalable/apps/com.tallowmere.Tallowmere.svg")));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray svgText = svg.readAll();
+    EXPECT_TRUE(svgText.contains("<svg")) << "not an SVG document";
+    EXPECT_TRUE(svgText.contains("viewBox=\"0 0 1024 1024\""));
+    EXPECT_TRUE(svgText.contains("<path")) << "the tile and the cloud are vector paths";
 }
