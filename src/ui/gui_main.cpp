@@ -9,29 +9,13 @@
 #include "ui/app_shell.h"
 #include "ui/diagnostics/icon_export.h"
 #include "ui/diagnostics/launch_plan.h"
+#include "ui/webview/web_engine_setup.h"
 
 #include <QApplication>
 #include <QStyleFactory>
 #include <QTimer>
 
 #include <algorithm>
-#include <unistd.h>
-
-namespace {
-
-// Settings that must exist before the QApplication does.
-void prepareProcess()
-{
-    // Chromium refuses to run as root with its sandbox on (CI runs as root).
-    if (geteuid() == 0) {
-        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
-        if (!flags.contains("--no-sandbox"))
-            qputenv("QTWEBENGINE_CHROMIUM_FLAGS", (flags + " --no-sandbox").trimmed());
-    }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-}
-
-} // namespace
 
 int runGui(int argc, char** argv)
 {
@@ -48,7 +32,7 @@ int runGui(int argc, char** argv)
             return *claim.exitCode;
     }
 
-    prepareProcess();
+    prepareWebEngineProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(Product::name);
     QApplication::setApplicationVersion(Product::versionText());

@@ -4,6 +4,7 @@
 #include "desktop/workspace.h"
 #include "discovery/dev_command.h"
 #include "discovery/project_info.h"
+#include "supervision/explorer_address.h"
 #include "supervision/project_runtime.h"
 #include "ui/about/product.h"
 #include "ui/detail/memory_badge.h"
@@ -205,8 +206,7 @@ void ProjectHeader::refreshMoreMenu()
     UiContext* ui = &ui_;
     const QString id = projectID_;
     if (runtime_ && runtime_->status().kind() == ProjectStatus::Kind::running && runtime_->url()) {
-        const QUrl explorer(runtime_->url()->toString(QUrl::StripTrailingSlash) +
-                            QStringLiteral("/cdn-cgi/explorer"));
+        const QUrl explorer = *explorerAddress(*runtime_);
         moreMenu_->addAction(QStringLiteral("Open Explorer in browser"), this,
                              [ui, explorer] { ui->workspace.openAddress(explorer); });
         moreMenu_->addSeparator();

@@ -2,6 +2,7 @@
 
 #include "ui/detail/overview/overview_tab.h"
 #include "ui/detail/tab_placeholder.h"
+#include "ui/explorer/explorer_tab.h"
 #include "ui/ui_context.h"
 
 QWidget* createDetailTab(DetailTab tab, UiContext& ui, const QString& projectID, QWidget* parent)
@@ -10,7 +11,7 @@ QWidget* createDetailTab(DetailTab tab, UiContext& ui, const QString& projectID,
     switch (tab) {
     case DetailTab::overview: return new OverviewTab(ui, projectID, parent);
     case DetailTab::logs: return new TabPlaceholder(tab, ui.theme, parent);
-    case DetailTab::explorer: return new TabPlaceholder(tab, ui.theme, parent);
+    case DetailTab::explorer: return new ExplorerTab(ui, projectID, parent);
     case DetailTab::settings: return new TabPlaceholder(tab, ui.theme, parent);
     }
     return nullptr;

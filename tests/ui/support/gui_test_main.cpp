@@ -1,3 +1,5 @@
+#include "ui/webview/web_engine_setup.h"
+
 #include <QApplication>
 #include <QStyleFactory>
 
@@ -9,6 +11,8 @@ int main(int argc, char** argv)
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
+    // As the application does, so that a test may show a real web view.
+    prepareWebEngineProcess();
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     return RUN_ALL_TESTS();
