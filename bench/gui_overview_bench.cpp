@@ -85,7 +85,8 @@ struct Setup
         ui = std::make_unique<UiContext>(
             UiContext{*model, theme, workspace, alerts, {}, {}, {}, actions.get()});
         // The window inspects the shown project itself; the record is the same.
-        model->applyInfos({{path, inspectProject(project)}});
+        model->showDemoContent(
+            {model->roots(), model->projects(), {{path, inspectProject(project)}}});
     }
 
     // A real configuration: ten bindings each of D1, KV, R2 and services, and 30 variables.

@@ -1,4 +1,5 @@
 #include "supervision/project_runtime.h"
+#include "support/model_test_access.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "ui/explorer/explorer_tab.h"
@@ -152,7 +153,8 @@ TEST_F(ExplorerTabTest, ShowsWhyThereIsNoPageUntilTheProjectRunsThenWarnsWhenIts
     ProjectInfo info;
     info.wranglerVersion = QStringLiteral("4.80.0");
     info.packageManager = PackageManager::yarn;
-    fixture.model().applyInfos({{path, info}});
+    fixture.model().showDemoContent(
+        {fixture.model().roots(), fixture.model().projects(), {{path, info}}});
     WAIT_UNTIL(tab.content() == ExplorerTab::Content::tooOld, 5000);
     EXPECT_EQ(pages.alive(), 0) << "no page behind the warning";
     EXPECT_EQ(text("explorerTooOldTitle"), QStringLiteral("Local Explorer needs a newer wrangler"));
@@ -170,7 +172,8 @@ TEST_F(ExplorerTabTest, ShowsWhyThereIsNoPageUntilTheProjectRunsThenWarnsWhenIts
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("yarn add -D wrangler@latest"));
 
     info.wranglerVersion = QStringLiteral("4.86.0");
-    fixture.model().applyInfos({{path, info}});
+    fixture.model().showDemoContent(
+        {fixture.model().roots(), fixture.model().projects(), {{path, info}}});
     WAIT_UNTIL(tab.content() == ExplorerTab::Content::running, 5000);
     EXPECT_EQ(pages.alive(), 1);
 }
@@ -221,7 +224,7 @@ TEST_F(ExplorerTabTest, APageThatFailsGivesWayToItsMessageUntilReloadTriesAgain)
     EXPECT_TRUE(shown("explorerRetry"));
 
     // Other changes do not quietly retry.
-    fixture.model().applyInfos({{path, ProjectInfo{}}});
+    AppModelTestAccess::applyInfos(fixture.model(), {{path, ProjectInfo{}}});
     QTest::qWait(50);
     EXPECT_EQ(pages.made.size(), 1);
 

@@ -1,5 +1,6 @@
 #include "core/model/binding_items.h"
 #include "supervision/project_runtime.h"
+#include "support/model_test_access.h"
 #include "support/qt_gtest_printers.h"
 #include "support/temp_folder.h"
 #include "ui/detail/overview/binding_diagram.h"
@@ -174,9 +175,11 @@ TEST_F(OverviewTest, ProblemLinesAndDependenciesBannerFollowTheProjectState)
 
     EXPECT_EQ(find<QPushButton>(tab, QStringLiteral("openInstallTerminal"))->text(),
               QStringLiteral("Open in Terminal"));
-    fixture.model().setInstalledApps({ExternalApp{QStringLiteral("kitty"), QStringLiteral("kitty"),
-                                                  QStringLiteral("/usr/bin/kitty")}},
-                                     {});
+    AppModelTestAccess::setInstalledApps(
+        fixture.model(),
+        {ExternalApp{QStringLiteral("kitty"), QStringLiteral("kitty"),
+                     QStringLiteral("/usr/bin/kitty")}},
+        {});
     tab->refresh();
     QPushButton* terminal = find<QPushButton>(tab, QStringLiteral("openInstallTerminal"));
     EXPECT_EQ(terminal->text(), QStringLiteral("Open in kitty"));
@@ -349,9 +352,10 @@ TEST_F(OverviewTest, DiagramMovesOnlyWhileRunningAndShownAndOpensTheConfig)
     // Hovering a card highlights it; the config row opens the file in the editor.
     QTest::mouseMove(diagram, diagram->cardRect(1).center().toPoint());
     QTRY_COMPARE_WITH_TIMEOUT(diagram->hoveredIndex(), 1, 5000);
-    fixture.model().setInstalledApps(
-        {}, {ExternalApp{QStringLiteral("vscode"), QStringLiteral("Visual Studio Code"),
-                         QStringLiteral("/usr/bin/code")}});
+    AppModelTestAccess::setInstalledApps(
+        fixture.model(), {},
+        {ExternalApp{QStringLiteral("vscode"), QStringLiteral("Visual Studio Code"),
+                     QStringLiteral("/usr/bin/code")}});
     QTest::mouseClick(diagram, Qt::LeftButton, {}, diagram->configRowRect().center().toPoint());
     ASSERT_EQ(fixture.desktop().workspace.launches().size(), 1);
     EXPECT_EQ(fixture.desktop().workspace.launches().first().arguments,

@@ -1,4 +1,5 @@
 #include "desktop/autostart_login_item.h"
+#include "support/model_test_access.h"
 #include "support/qt_gtest_printers.h"
 #include "support/support_dir_override.h"
 #include "support/temp_folder.h"
@@ -279,11 +280,11 @@ TEST_F(SettingsWindowTest, LoginSwitchShowsWhyTheEntryCouldNotBeWritten)
 TEST_F(SettingsWindowTest, NodeSectionStoresTheChosenPathAndShowsTheStartOfPath)
 {
     open();
-    fixture.model().setRawShellEnv({{"PATH", "/a:/b:/c:/d:/e:/f"}});
+    AppModelTestAccess::setRawShellEnv(fixture.model(), {{"PATH", "/a:/b:/c:/d:/e:/f"}});
     EXPECT_EQ(texts("pathLine"), QStringList{"PATH: /a:/b:/c:/d…"});
-    fixture.model().setRawShellEnv({{"HOME", "/home/x"}});
+    AppModelTestAccess::setRawShellEnv(fixture.model(), {{"HOME", "/home/x"}});
     EXPECT_EQ(texts("pathLine"), QStringList{"PATH: …"});
-    fixture.model().setRawShellEnv({{"PATH", "/a:/b:/c:/d:/e:/f"}});
+    AppModelTestAccess::setRawShellEnv(fixture.model(), {{"PATH", "/a:/b:/c:/d:/e:/f"}});
 
     // A folder is stored as chosen (no validation) and leads the dev servers' PATH.
     const QString folder = temp.filePath(QStringLiteral("no such/bin/"));
@@ -295,7 +296,7 @@ TEST_F(SettingsWindowTest, NodeSectionStoresTheChosenPathAndShowsTheStartOfPath)
     click("chooseNodeButton");
     EXPECT_EQ(fixture.model().settings().nodePath, folder);
 
-    fixture.model().setShellEnvLoaded(true);
+    AppModelTestAccess::setShellEnvLoaded(fixture.model(), true);
     EXPECT_EQ(texts("shellStatus"), QStringList{"Shell environment loaded"});
     click("reloadShellButton");
     EXPECT_EQ(texts("shellStatus"), QStringList{"Loading shell environment…"});

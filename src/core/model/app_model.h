@@ -1,17 +1,17 @@
 #pragma once
 
 #include "base/app_settings.h"
-#include "core/model/detail_tab.h"
-#include "core/model/project_list.h"
+#include "base/environment.h"
 #include "base/project.h"
 #include "base/run_mode.h"
+#include "core/model/detail_tab.h"
+#include "core/model/project_list.h"
 #include "desktop/alert_presenter.h"
 #include "desktop/desktop_services.h"
 #include "desktop/external_app.h"
 #include "discovery/dev_command.h"
 #include "discovery/project_info.h"
 #include "discovery/root_watcher.h"
-#include "base/environment.h"
 #include "supervision/external/external_process.h"
 #include "supervision/termination_timing.h"
 
@@ -215,6 +215,8 @@ signals:
     void bootstrapFinished();
 
 private:
+    friend struct AppModelTestAccess; // tests/support: start-up state for views under test
+
     void setShellEnvLoaded(bool loaded);
     void setRawShellEnv(const Environment& environment);
     // Replaces the lists only when they differ.
