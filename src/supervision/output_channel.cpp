@@ -136,6 +136,7 @@ void OutputChannel::deliver()
 {
     std::deque<Batch> batches;
     std::optional<Exit> exit;
+    qsizetype linesTaken = 0;
     {
         std::lock_guard lock(mutex_);
         scheduled_ = false;
@@ -163,6 +164,7 @@ void OutputChannel::deliver()
             }
         }
         queuedBytes_ -= bytes;
+        linesTaken = lines;
         if (queue_.empty() && exitDueLocked())
             exit = std::exchange(exit_, std::nullopt);
         else if (!queue_.empty())
@@ -175,11 +177,15 @@ void OutputChannel::deliver()
         std::lock_guard lock(mutex_);
         return !closed_;
     };
-    for (const Batch& batch : batches) {
+    if (!batches.empty() && callbacks_.onLines) {
         if (!stillOpen())
             return;
-        if (callbacks_.onLines)
-            callbacks_.onLines(batch.lines, batch.isError);
+        OutputLines lines;
+        lines.reserve(linesTaken);
+        for (const Batch& batch : batches)
+            for (const QString& line : batch.lines)
+                lines.append(OutputLine{line, batch.isError});
+        callbacks_.onLines(lines);
     }
     if (exit && stillOpen()) {
         if (callbacks_.onExit)

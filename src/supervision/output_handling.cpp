@@ -14,15 +14,10 @@ bool isBlank(const QString& text)
     return true;
 }
 
-} // namespace
-
-void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,
-                      const OutputHooks& hooks)
+// Records what one logged line tells about the server.
+void examineLine(ProjectRuntime& runtime, const QString& text, RunModeKind mode,
+                 const OutputHooks& hooks)
 {
-    if (isBlank(text))
-        return;
-    runtime.log()->append(text, isError);
-
     if (const std::optional<int> port = OutputParser::portInUse(text)) {
         const std::optional<PortOwner> owner =
             hooks.activeOwnerOfPort ? hooks.activeOwnerOfPort(*port) : std::nullopt;
@@ -62,6 +57,27 @@ void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError
                 hooks.adoptPort(url->port());
         }
     }
+}
+
+} // namespace
+
+void handleOutputLines(ProjectRuntime& runtime, const OutputLines& lines, RunModeKind mode,
+                       const OutputHooks& hooks)
+{
+    OutputLines logged;
+    logged.reserve(lines.size());
+    for (const OutputLine& line : lines)
+        if (!isBlank(line.text))
+            logged.append(line);
+    runtime.log()->append(logged);
+    for (const OutputLine& line : std::as_const(logged))
+        examineLine(runtime, line.text, mode, hooks);
+}
+
+void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,
+                      const OutputHooks& hooks)
+{
+    handleOutputLines(runtime, {OutputLine{text, isError}}, mode, hooks);
 }
 
 std::optional<PortOwner> findPortOwner(const QList<PortOwnerCandidate>& candidates,

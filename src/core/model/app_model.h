@@ -12,6 +12,7 @@
 #include "discovery/root_watcher.h"
 #include "base/environment.h"
 #include "supervision/external/external_process.h"
+#include "supervision/output_line.h"
 #include "supervision/termination_timing.h"
 
 #include <QHash>
@@ -232,8 +233,7 @@ private:
     void startInspected(const QString& path, std::optional<int> explicitPort, bool inspected);
     void applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
                           const QString& failure);
-    void handleOutputLines(const QString& path, const QStringList& lines, bool isError,
-                           RunModeKind mode);
+    void handleOutputLines(const QString& path, const OutputLines& lines, RunModeKind mode);
     // Calls `then` once `condition` is false, checking up to `checks` times at the restart
     // interval; `then` also runs when the checks run out.
     void waitWhile(std::function<bool()> condition, int checks, std::function<void()> then);

@@ -1,6 +1,6 @@
 // Starting, stopping and restarting dev servers, and what their output and exit do.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "core/model/app_model.h"
 #include "supervision/output_handling.h"
 #include "supervision/port_allocation.h"
 #include "supervision/process_manager.h"
@@ -82,8 +82,8 @@ void AppModel::startInspected(const QString& path, std::optional<int> explicitPo
     ChildCallbacks callbacks;
     // The model is the callbacks' context: they run on the main thread, in arrival order, and
     // are dropped once the model is gone.
-    callbacks.onLines = [this, path, mode](const QStringList& lines, bool isError) {
-        handleOutputLines(path, lines, isError, mode);
+    callbacks.onLines = [this, path, mode](const OutputLines& lines) {
+        handleOutputLines(path, lines, mode);
     };
     callbacks.onExit = [this, path](int code, bool stopRequested) {
         handleExit(path, code, stopRequested);
@@ -127,8 +127,7 @@ void AppModel::applyStartResult(const QString& path, RunModeKind mode, std::opti
     });
 }
 
-void AppModel::handleOutputLines(const QString& path, const QStringList& lines, bool isError,
-                                 RunModeKind mode)
+void AppModel::handleOutputLines(const QString& path, const OutputLines& lines, RunModeKind mode)
 {
     OutputHooks hooks;
     hooks.activeOwnerOfPort = [this, path](int port) {
@@ -139,9 +138,8 @@ void AppModel::handleOutputLines(const QString& path, const QStringList& lines, 
         return findPortOwner(candidates, path, port);
     };
     hooks.adoptPort = [this, path](int port) { setPort(path, port); };
-    ProjectRuntime* runtime = runtimeFor(path);
-    for (const QString& line : lines)
-        handleOutputLine(*runtime, line, isError, mode, hooks);
+    // One delivery of the output channel is one batch of the log.
+    ::handleOutputLines(*runtimeFor(path), lines, mode, hooks);
 }
 
 void AppModel::handleExit(const QString& path, int exitCode, bool stopRequested)
