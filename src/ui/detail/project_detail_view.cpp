@@ -4,6 +4,8 @@
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/detail/tab_placeholder.h"
+#include "ui/logs/logs_tab.h"
+#include "ui/project_settings/project_settings_tab.h"
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
 
@@ -24,8 +26,14 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     layout->addWidget(header_);
     layout->addWidget(tabBar_);
     layout->addWidget(tabs_, 1);
-    for (DetailTab tab : allDetailTabs())
-        tabs_->addWidget(new TabPlaceholder(tab, ui.theme, tabs_));
+    for (DetailTab tab : allDetailTabs()) {
+        if (tab == DetailTab::logs)
+            tabs_->addWidget(new LogsTab(ui, projectID, tabs_));
+        else if (tab == DetailTab::settings)
+            tabs_->addWidget(new ProjectSettingsTab(ui, projectID, tabs_));
+        else
+            tabs_->addWidget(new TabPlaceholder(tab, ui.theme, tabs_));
+    }
 
     AppModel* model = &ui_.model;
     connect(tabBar_, &TabBar::tabClicked, model, &AppModel::setSelectedTab);
