@@ -6,10 +6,10 @@
 // text update, or a repaint), the total per 1,000 lines, and the resident memory at the end.
 // A second run sends 100 MB without a line feed and reports how much the memory grows.
 
-#include "supervision/shell_environment.h"
 #include "core/model/app_model.h"
 #include "core/registry_file.h"
 #include "supervision/project_runtime.h"
+#include "supervision/shell_environment.h"
 #include "ui/app_shell.h"
 #include "ui/logs/logs_tab.h"
 
@@ -117,8 +117,7 @@ void writeRegistry(const QString& base)
                         "  sleep 0.05\n"
                         "done\n")},
         // 100 MB without a line feed.
-        {QStringLiteral("flood"),
-         QStringLiteral("head -c 104857600 /dev/zero | tr '\\0' x")},
+        {QStringLiteral("flood"), QStringLiteral("head -c 104857600 /dev/zero | tr '\\0' x")},
     };
     for (const auto& [name, command] : projects) {
         QDir().mkpath(projectPath(name));
@@ -260,8 +259,7 @@ int main(int argc, char** argv)
     AppShell appShell(ShellEnvironment::processEnvironment(), LaunchPlan{});
     shell = &appShell;
     QEventLoop booting;
-    QObject::connect(&appShell.model(), &AppModel::bootstrapFinished, &booting,
-                     &QEventLoop::quit);
+    QObject::connect(&appShell.model(), &AppModel::bootstrapFinished, &booting, &QEventLoop::quit);
     QTimer::singleShot(30000, &booting, &QEventLoop::quit);
     appShell.start();
     booting.exec();

@@ -89,8 +89,9 @@ TEST_F(SettingsTabTest, ThePickerShowsTheDetectedModeAndTheRowsFollowTheMode)
                                            "Wrangler Pages", "Project dev script"}));
     EXPECT_EQ(picker()->width(), ProjectSettingsTab::pickerWidth);
     // The detail view asks for an inspection; until it is in, the detected mode is unknown.
-    if (!fixture.model().infoFor(path))
+    if (!fixture.model().infoFor(path)) {
         EXPECT_EQ(picker()->itemText(0), "Auto-detect (…)");
+    }
     WAIT_UNTIL(fixture.model().infoFor(path) != nullptr, 10000);
     EXPECT_EQ(picker()->itemText(0), "Auto-detect (Vite plugin)");
     EXPECT_EQ(picker()->currentIndex(), 0);
@@ -130,7 +131,8 @@ TEST_F(SettingsTabTest, ThePortFieldStoresValidPortsAndRevertsTheRest)
     typeAndReturn(port, QStringLiteral(" 8800 "));
     EXPECT_EQ(stored().port, 8800);
     EXPECT_EQ(port->text(), "8800");
-    for (const QString& bad : {QStringLiteral("80"), QStringLiteral("70000"), QStringLiteral("12a")}) {
+    for (const QString& bad :
+         {QStringLiteral("80"), QStringLiteral("70000"), QStringLiteral("12a")}) {
         typeAndReturn(port, bad);
         EXPECT_EQ(stored().port, 8800) << qPrintable(bad);
         EXPECT_EQ(port->text(), "8800") << qPrintable(bad);

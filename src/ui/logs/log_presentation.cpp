@@ -119,6 +119,6 @@ QString logFileName(const QString& displayName, const QDateTime& localTime)
 {
     QString name = displayName;
     name.replace(QLatin1Char('/'), QLatin1Char('-'));
-    return name + QLatin1Char(' ') +
-           localTime.toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")) + QStringLiteral(".log");
+    return name + QLatin1Char(' ') + localTime.toString(QStringLiteral("yyyy-MM-dd HH.mm.ss")) +
+           QStringLiteral(".log");
 }

@@ -13,8 +13,8 @@ namespace {
 QString blockText(const QString& text)
 {
     const auto splits = [](QChar c) {
-        return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator ||
-               c == QChar(0xFDD0) || c == QChar(0xFDD1); // frame markers of QTextDocument
+        return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0) ||
+               c == QChar(0xFDD1); // frame markers of QTextDocument
     };
     if (std::none_of(text.cbegin(), text.cend(), splits))
         return text;
@@ -124,10 +124,14 @@ void LogTextView::update(const QList<LogLine>& added, qint64 firstKeptID)
         return; // nothing changed: no scrolling either
 
     const int keptFirstLine = verticalScrollBar()->value();
+    const QTextCursor selection = textCursor();
+    const int anchor = selection.anchor();
+    const int position = selection.position();
     QTextCursor cursor(document());
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::End);
     appendLines(cursor, added);
+    keepSelection(anchor, position);
     if (dropped > 0) {
         // The dropped lines are whole blocks at the front: cut up to the first kept one.
         cursor.setPosition(0);
@@ -141,6 +145,19 @@ void LogTextView::update(const QList<LogLine>& added, qint64 firstKeptID)
         scrollToEndIfFollowing();
     else if (dropped > 0) // the lines in view stay in view
         verticalScrollBar()->setValue(std::max(0, keptFirstLine - int(dropped)));
+}
+
+void LogTextView::keepSelection(int anchor, int position)
+{
+    // A selection that reaches the end would grow with every appended line.
+    QTextCursor selection = textCursor();
+    if (selection.anchor() == anchor && selection.position() == position)
+        return;
+    const int scrolled = verticalScrollBar()->value();
+    selection.setPosition(anchor);
+    selection.setPosition(position, QTextCursor::KeepAnchor);
+    setTextCursor(selection);
+    verticalScrollBar()->setValue(scrolled);
 }
 
 std::optional<qint64> LogTextView::lastID() const

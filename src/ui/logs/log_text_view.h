@@ -43,9 +43,11 @@ private:
     void appendLines(QTextCursor& cursor, const QList<LogLine>& lines);
     const QTextCharFormat& formatFor(const LogLineStyle& style);
     void scrollToEndIfFollowing();
+    void keepSelection(int anchor, int position);
 
     Palette palette_;
-    QTextBlockFormat blockFormat_; // the plain-text layout ignores line spacing; lines keep the font's
+    QTextBlockFormat
+        blockFormat_; // the plain-text layout ignores line spacing; lines keep the font's
     QHash<int, QTextCharFormat> formats_; // by style, for the current palette
     std::deque<qint64> ids_;              // the id of each block, in order
     bool follow_ = true;

@@ -126,7 +126,7 @@ QWidget* LogsTab::buildToolbar()
     countAnimation_->setDuration(250);
     countAnimation_->setEasingCurve(QEasingCurve::OutCubic);
     connect(countAnimation_, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
-        lineCount_->setText(QLocale().toString(value.toLongLong()) + QStringLiteral(" lines"));
+        lineCount_->setText(QLocale().toString(value.toInt()) + QStringLiteral(" lines"));
     });
 
     follow_ = new ToggleButton(QStringLiteral("Follow"), QStringLiteral("arrow-down-to-line"), bar);
@@ -252,8 +252,8 @@ void LogsTab::showLineCount(qsizetype count)
         return;
     }
     // The figure counts from where it stood to its new value.
-    countAnimation_->setStartValue(previous);
-    countAnimation_->setEndValue(count);
+    countAnimation_->setStartValue(int(previous));
+    countAnimation_->setEndValue(int(count));
     countAnimation_->start();
 }
 

@@ -71,20 +71,20 @@ ProjectSettingsTab::ProjectSettingsTab(UiContext& ui, const QString& projectID, 
     port_->setPlaceholderText(QStringLiteral("auto"));
     connect(port_, &QLineEdit::returnPressed, this, &ProjectSettingsTab::commitPort);
 
-    cardLayout->addWidget(settingRow(
-        QStringLiteral("Run mode"),
-        QStringLiteral("How ") + Product::name +
-            QStringLiteral(" starts this project. Auto-detect is right for most."),
-        picker_, false));
+    cardLayout->addWidget(
+        settingRow(QStringLiteral("Run mode"),
+                   QStringLiteral("How ") + Product::name +
+                       QStringLiteral(" starts this project. Auto-detect is right for most."),
+                   picker_, false));
     commandRow_ = settingRow(QStringLiteral("Command"),
                              QStringLiteral("Runs in the project folder. The address is read "
                                             "from its output."),
                              command_, true);
     commandRow_->setObjectName(QStringLiteral("commandRow"));
     cardLayout->addWidget(commandRow_);
-    portRow_ = settingRow(QStringLiteral("Port"),
-                          QStringLiteral("Allocated from 8787 upward when empty or busy."), port_,
-                          true);
+    portRow_ =
+        settingRow(QStringLiteral("Port"),
+                   QStringLiteral("Allocated from 8787 upward when empty or busy."), port_, true);
     portRow_->setObjectName(QStringLiteral("portRow"));
     cardLayout->addWidget(portRow_);
     pageLayout->addWidget(card_);
@@ -101,8 +101,8 @@ ProjectSettingsTab::ProjectSettingsTab(UiContext& ui, const QString& projectID, 
     refresh();
 }
 
-QWidget* ProjectSettingsTab::settingRow(const QString& title, const QString& help,
-                                        QWidget* control, bool divided)
+QWidget* ProjectSettingsTab::settingRow(const QString& title, const QString& help, QWidget* control,
+                                        bool divided)
 {
     auto* row = new QWidget(card_);
     auto* column = new QVBoxLayout(row);

@@ -22,8 +22,7 @@ public:
     static constexpr int portFieldWidth = 110;
 
 private:
-    QWidget* settingRow(const QString& title, const QString& help, QWidget* control,
-                        bool divided);
+    QWidget* settingRow(const QString& title, const QString& help, QWidget* control, bool divided);
     void refresh();
     void applyColours();
     void chooseMode(int index);

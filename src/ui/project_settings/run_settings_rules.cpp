@@ -30,6 +30,6 @@ PortEntry PortEntry::parse(const QString& text)
 
 QString autoDetectLabel(const ProjectInfo* info)
 {
-    return QStringLiteral("Auto-detect (") + (info ? label(info->detectedMode) : QStringLiteral("…")) +
-           QStringLiteral(")");
+    return QStringLiteral("Auto-detect (") +
+           (info ? label(info->detectedMode) : QStringLiteral("…")) + QStringLiteral(")");
 }
