@@ -12,6 +12,7 @@
 #include "ui/main_window.h"
 #include "ui/theme/system_color_scheme.h"
 #include "ui/theme/theme.h"
+#include "ui/window_actions.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -27,8 +28,9 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
         defaultAppModelContext(DesktopServices{alerts_, presence_, workspace_});
     context.environment = environment_;
     model_ = std::make_unique<AppModel>(std::move(context));
-    ui_ =
-        std::make_unique<UiContext>(UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}});
+    windowActions_ = new WindowActions(*model_, this);
+    ui_ = std::make_unique<UiContext>(
+        UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}, windowActions_});
     AppModel* model = model_.get();
     ui_->refreshMemory = [model](const QString& path) { model->refreshMemory(path); };
 }

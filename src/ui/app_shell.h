@@ -19,6 +19,7 @@ class GuiWorkspace;
 
 class SystemColorScheme;
 class Theme;
+class WindowActions;
 
 // Owns everything the windowed application is made of: the theme, the desktop services the
 // model uses, the model, the main and about windows and the diagnostic runs.
@@ -36,6 +37,8 @@ public:
     AppModel& model() { return *model_; }
     Theme& theme() { return *theme_; }
     MainWindow* mainWindow() const { return mainWindow_; }
+    // The commands the window, its menus and the tray trigger; they outlive the window.
+    WindowActions* windowActions() const { return windowActions_; }
     void showAbout();
 
 private:
@@ -50,6 +53,7 @@ private:
     GuiPresence* presence_;
     GuiWorkspace* workspace_;
     std::unique_ptr<AppModel> model_;
+    WindowActions* windowActions_ = nullptr;
     std::unique_ptr<UiContext> ui_;
     QPointer<MainWindow> mainWindow_;
     QPointer<AboutWindow> about_;

@@ -5,6 +5,7 @@
 #include "supervision/project_runtime.h"
 #include "ui/logs/log_text_view.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
 #include "ui/widgets/buttons.h"
@@ -79,12 +80,7 @@ LogsTab::LogsTab(UiContext& ui, const QString& projectID, QWidget* parent)
             [this](qint64, qint64 firstKeptID) { appendLines(firstKeptID); });
     connect(log, &LogBuffer::cleared, this, &LogsTab::rebuildText);
     connect(runtime_, &ProjectRuntime::externalChanged, this, &LogsTab::refreshContent);
-    connect(&ui_.theme, &Theme::schemeChanged, this, [this] {
-        applyColours();
-        rebuildText();
-    });
-    applyColours();
-    rebuildText();
+    bindColours();
 }
 
 QWidget* LogsTab::buildToolbar()
@@ -158,28 +154,38 @@ QWidget* LogsTab::buildToolbar()
     return bar;
 }
 
-void LogsTab::applyColours()
+void LogsTab::bindColours()
 {
-    const Palette& p = ui_.theme.palette();
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, p.logBackground);
-    setPalette(pal);
-    text_->applyPalette(p);
-    empty_->applyPalette(p);
-    QPalette countPalette = lineCount_->palette();
-    countPalette.setColor(QPalette::WindowText, p.secondaryText);
-    lineCount_->setPalette(countPalette);
-    filterField_->setStyleSheet(
-        QStringLiteral("QLineEdit { background: %1; border: 1px solid %2; border-radius: 6px;"
-                       " padding: 4px 6px; }")
-            .arg(p.cardBackground.name(), p.border.name()));
-    searchIcon_->setIcon(Lucide::icon(QStringLiteral("search"), p.tertiaryText, 14));
-    clearFilter_->setIcon(Lucide::icon(QStringLiteral("x"), p.secondaryText, 14));
-    follow_->applyPalette(p);
-    styleButton(copy_, ButtonStyle::plain, p,
-                copiedTimer_->isActive() ? QStringLiteral("check") : QStringLiteral("copy"));
-    styleButton(save_, ButtonStyle::plain, p, QStringLiteral("download"));
-    styleButton(clear_, ButtonStyle::plain, p, QStringLiteral("eraser"));
+    Theme& theme = ui_.theme;
+    ThemeBinder::bindColor(this, QPalette::Window, theme, &Palette::logBackground);
+    ThemeBinder::bindTextColor(lineCount_, theme, &Palette::secondaryText);
+    // The text is built for one scheme's colours: a new scheme builds it anew.
+    ThemeBinder::bind(text_, theme, [this](const Palette& p) {
+        text_->applyPalette(p);
+        rebuildText();
+    });
+    ThemeBinder::bind(empty_, theme,
+                      [empty = empty_](const Palette& p) { empty->applyPalette(p); });
+    ThemeBinder::bind(filterField_, theme, [this](const Palette& p) {
+        filterField_->setStyleSheet(
+            QStringLiteral("QLineEdit { background: %1; border: 1px solid %2; border-radius: 6px;"
+                           " padding: 4px 6px; }")
+                .arg(p.cardBackground.name(), p.border.name()));
+        searchIcon_->setIcon(Lucide::icon(QStringLiteral("search"), p.tertiaryText, 14));
+        clearFilter_->setIcon(Lucide::icon(QStringLiteral("x"), p.secondaryText, 14));
+    });
+    ThemeBinder::bind(follow_, theme,
+                      [follow = follow_](const Palette& p) { follow->applyPalette(p); });
+    ThemeBinder::bind(copy_, theme, [this](const Palette& p) {
+        styleButton(copy_, ButtonStyle::plain, p,
+                    copiedTimer_->isActive() ? QStringLiteral("check") : QStringLiteral("copy"));
+    });
+    ThemeBinder::bind(save_, theme, [save = save_](const Palette& p) {
+        styleButton(save, ButtonStyle::plain, p, QStringLiteral("download"));
+    });
+    ThemeBinder::bind(clear_, theme, [clear = clear_](const Palette& p) {
+        styleButton(clear, ButtonStyle::plain, p, QStringLiteral("eraser"));
+    });
 }
 
 QList<LogLine> LogsTab::visibleLines() const

@@ -48,7 +48,7 @@ protected:
 
 private:
     QWidget* buildToolbar();
-    void applyColours();
+    void bindColours();
     void rebuildText();
     void appendLines(qint64 firstKeptID);
     void refreshContent();

@@ -4,7 +4,7 @@
 #include "core/model/app_model.h"
 #include "discovery/dev_command.h"
 #include "ui/project_settings/run_settings_rules.h"
-#include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
 
@@ -93,8 +93,13 @@ ProjectSettingsTab::ProjectSettingsTab(UiContext& ui, const QString& projectID, 
     AppModel* model = &ui_.model;
     connect(model, &AppModel::projectsChanged, this, &ProjectSettingsTab::refresh);
     connect(model, &AppModel::infosChanged, this, &ProjectSettingsTab::refresh);
-    connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectSettingsTab::applyColours);
-    applyColours();
+    ThemeBinder::bind(card_, ui_.theme, [card = card_](const Palette& p) {
+        card->setStyleSheet(
+            QStringLiteral("QFrame#runCard { background: %1; border: 1px solid %2;"
+                           " border-radius: 10px; }"
+                           "QFrame#settingDivider { background: %2; border: none; }")
+                .arg(p.cardBackground.name(), p.border.name()));
+    });
     if (const std::optional<Project> project = model->findProject(projectID_))
         command_->setText(project->customCommand.value_or(QString()));
     showStoredPort();
@@ -125,6 +130,7 @@ QWidget* ProjectSettingsTab::settingRow(const QString& title, const QString& hel
     helpLabel->setObjectName(QStringLiteral("settingHelp"));
     helpLabel->setFont(TypeScale::caption());
     helpLabel->setWordWrap(true);
+    ThemeBinder::bindTextColor(helpLabel, ui_.theme, &Palette::secondaryText);
     texts->addWidget(titleLabel);
     texts->addWidget(helpLabel);
     line->addLayout(texts, 1);
@@ -181,18 +187,4 @@ void ProjectSettingsTab::showStoredPort()
     const std::optional<Project> project = ui_.model.findProject(projectID_);
     const std::optional<int> port = project ? project->port : std::nullopt;
     port_->setText(port ? QString::number(*port) : QString());
-}
-
-void ProjectSettingsTab::applyColours()
-{
-    const Palette& p = ui_.theme.palette();
-    card_->setStyleSheet(QStringLiteral("QFrame#runCard { background: %1; border: 1px solid %2;"
-                                        " border-radius: 10px; }"
-                                        "QFrame#settingDivider { background: %2; border: none; }")
-                             .arg(p.cardBackground.name(), p.border.name()));
-    for (QLabel* help : findChildren<QLabel*>(QStringLiteral("settingHelp"))) {
-        QPalette pal = help->palette();
-        pal.setColor(QPalette::WindowText, p.secondaryText);
-        help->setPalette(pal);
-    }
 }

@@ -24,7 +24,6 @@ public:
 private:
     QWidget* settingRow(const QString& title, const QString& help, QWidget* control, bool divided);
     void refresh();
-    void applyColours();
     void chooseMode(int index);
     void commitPort();
     void showStoredPort();
