@@ -238,13 +238,17 @@ TEST_F(LogsTabTest, SaveWritesTheVisibleLinesWhereTheChooserSays)
             proposed = suggestion;
             chosen(target);
         });
-    append({"GET /a 200", "GET /b 500", "POST /c 500"});
+    // The text shows a very long line shortened; the file gets all of it.
+    const QString dump = QStringLiteral("GET ") + QString(3000, QLatin1Char('x'));
+    append({"GET /a 200", "GET /b 500", "POST /c 500", dump});
+    EXPECT_EQ(shownLines().last(),
+              dump.first(LogTextView::maxLineChars) + QStringLiteral(" … [1004 more characters]"));
     child<QLineEdit>("logsFilter")->setText(QStringLiteral("GET"));
     child<QPushButton>("logsSave")->click();
     EXPECT_TRUE(QFileInfo(proposed).fileName().startsWith(QStringLiteral("api 2")))
         << qPrintable(proposed);
     EXPECT_TRUE(proposed.endsWith(QStringLiteral(".log")));
-    EXPECT_EQ(readWholeFile(target), "GET /a 200\nGET /b 500\n");
+    EXPECT_EQ(readWholeFile(target), "GET /a 200\nGET /b 500\n" + dump.toUtf8() + "\n");
 
     // A file that cannot be written is reported, not silently lost.
     tab()->setSaveChooser(

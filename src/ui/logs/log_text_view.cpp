@@ -9,9 +9,14 @@
 namespace {
 
 // Characters that would split a line into several blocks become line separators: the line
-// stays one block, and the text still breaks where it did.
+// stays one block, and the text still breaks where it did. A line longer than the view shows
+// is cut, saying how much is left out.
 QString blockText(const QString& text)
 {
+    if (text.size() > LogTextView::maxLineChars)
+        return blockText(text.first(LogTextView::maxLineChars)) +
+               QStringLiteral(" … [%1 more characters]")
+                   .arg(text.size() - LogTextView::maxLineChars);
     const auto splits = [](QChar c) {
         return c == u'\n' || c == u'\r' || c == QChar::ParagraphSeparator || c == QChar(0xFDD0) ||
                c == QChar(0xFDD1); // frame markers of QTextDocument

@@ -14,7 +14,8 @@
 // The read-only, selectable text of the Logs tab: one block per shown line, each coloured by
 // its content. It is filled incrementally: lines added at the end are appended in one edit,
 // the oldest lines are cut from the front by whole blocks, and the text is built anew only
-// when the caller says so (another scheme, another filter, a cleared log).
+// when the caller says so (another scheme, another filter, a cleared log). Very long lines are
+// shown shortened.
 class LogTextView : public QPlainTextEdit
 {
     Q_OBJECT
@@ -38,6 +39,10 @@ public:
     QString selectedLogText() const;
 
     static constexpr int inset = 14;
+    // Characters of one line the text shows; the rest is left out with a note. Laying out a
+    // long line costs far more than its length (a 64 KiB line without spaces takes about half a
+    // second), and the whole line stays in the log for Copy and Save.
+    static constexpr qsizetype maxLineChars = 2000;
 
 private:
     void appendLines(QTextCursor& cursor, const QList<LogLine>& lines);
