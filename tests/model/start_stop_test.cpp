@@ -48,13 +48,11 @@ TEST_F(ServerTest, AReadyLineShowsTheServerRunningAndAStopCleansUp)
 // in the order it was written, with its stream, and examined line by line.
 TEST_F(ServerTest, ABusyServersOutputReachesTheLogInBatchesInOrder)
 {
-    const QString path = serverProject(
-        QStringLiteral("busy"),
-        "i=0\n"
-        "while [ $i -lt 3000 ]; do echo \"line $i\"; i=$((i+1)); done\n"
-        "echo 'warning on stderr' >&2\n"
-        "echo '[wrangler:info] Ready on http://localhost:18788'\n"
-        "exec sleep 60\n");
+    const QString path = serverProject(QStringLiteral("busy"),
+                                       "seq -f 'line %g' 0 2999\n"
+                                       "echo 'warning on stderr' >&2\n"
+                                       "echo '[wrangler:info] Ready on http://localhost:18788'\n"
+                                       "exec sleep 60\n");
     const auto model = serverModel();
     ProjectRuntime* runtime = model->runtimeFor(path);
     QSignalSpy batches(runtime->log(), &LogBuffer::linesAppended);
