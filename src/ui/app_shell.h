@@ -4,6 +4,7 @@
 #include "ui/about/about_window.h"
 #include "ui/diagnostics/launch_plan.h"
 #include "ui/main_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/ui_context.h"
 
 #include <QObject>
@@ -16,6 +17,7 @@ class DiagnosticsRunner;
 class GuiAlertPresenter;
 class GuiPresence;
 class GuiWorkspace;
+class LoginItem;
 
 class SystemColorScheme;
 class Theme;
@@ -40,6 +42,9 @@ public:
     // The commands the window, its menus and the tray trigger; they outlive the window.
     WindowActions* windowActions() const { return windowActions_; }
     void showAbout();
+    // Opens the settings window, or brings the open one to the front.
+    void showSettings();
+    SettingsWindow* settingsWindow() const { return settings_; }
 
 private:
     void startModel();
@@ -57,5 +62,7 @@ private:
     std::unique_ptr<UiContext> ui_;
     QPointer<MainWindow> mainWindow_;
     QPointer<AboutWindow> about_;
+    std::unique_ptr<LoginItem> loginItem_;
+    QPointer<SettingsWindow> settings_;
     DiagnosticsRunner* diagnostics_ = nullptr;
 };

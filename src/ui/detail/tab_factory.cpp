@@ -1,5 +1,6 @@
 #include "ui/detail/tab_factory.h"
 
+#include "ui/detail/overview/overview_tab.h"
 #include "ui/detail/tab_placeholder.h"
 #include "ui/logs/logs_tab.h"
 #include "ui/project_settings/project_settings_tab.h"
@@ -9,7 +10,7 @@ QWidget* createDetailTab(DetailTab tab, UiContext& ui, const QString& projectID,
 {
     Q_UNUSED(projectID);
     switch (tab) {
-    case DetailTab::overview: return new TabPlaceholder(tab, ui.theme, parent);
+    case DetailTab::overview: return new OverviewTab(ui, projectID, parent);
     case DetailTab::logs: return new LogsTab(ui, projectID, parent);
     case DetailTab::explorer: return new TabPlaceholder(tab, ui.theme, parent);
     case DetailTab::settings: return new ProjectSettingsTab(ui, projectID, parent);

@@ -1,7 +1,7 @@
 #include "ui/diagnostics/diagnostics_runner.h"
 
-#include "core/model/app_model.h"
 #include "base/paths.h"
+#include "core/model/app_model.h"
 #include "supervision/project_runtime.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/diagnostics/start_report.h"
@@ -121,7 +121,7 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
                                      const QString& scheme, int index)
 {
     if (index == allDetailTabs().size()) {
-        hooks_.exit(0);
+        settingsPictures(folder, scheme);
         return;
     }
     // Activation may have handed the focus to a field since the window was sized.
@@ -136,11 +136,37 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         }
         const QString file = QDir(folder).filePath(
             scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
-        const QPixmap picture = window->grab();
-        QSaveFile out(file);
-        if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG"))
-            out.commit();
-        pictures_.append(file);
+        savePicture(window->grab(), file);
         takePictures(window, folder, scheme, index + 1);
     });
+}
+
+void DiagnosticsRunner::settingsPictures(const QString& folder, const QString& scheme)
+{
+    QPointer<QWidget> window = hooks_.settingsWindow ? hooks_.settingsWindow() : nullptr;
+    if (!window) {
+        hooks_.exit(0);
+        return;
+    }
+    after(timing_.tabDelay, [this, window, folder, scheme] {
+        if (window) {
+            if (QWidget* focus = window->focusWidget())
+                focus->clearFocus();
+            const QString base = QDir(folder).filePath(scheme + QStringLiteral("-settings-window"));
+            savePicture(window->grab(), base + QStringLiteral(".png"));
+            // The whole form, beyond what the window shows without scrolling.
+            if (auto* content = window->findChild<QWidget*>(QStringLiteral("settingsContent")))
+                savePicture(content->grab(), base + QStringLiteral("-all.png"));
+            window->close();
+        }
+        hooks_.exit(0);
+    });
+}
+
+void DiagnosticsRunner::savePicture(const QPixmap& picture, const QString& file)
+{
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG"))
+        out.commit();
+    pictures_.append(file);
 }
