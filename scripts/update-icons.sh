@@ -11,7 +11,7 @@ dest="$root/src/ui/resources/icons"
 # Every Lucide icon the application draws. "star-filled" is made here from "star".
 icons=(
   app-window arrow-down-to-line arrow-up-right box braces chart-column check chevron-right
-  circle-check circle-minus circle-x clock cloud compass copy database ellipsis
+  circle-check circle-minus circle-x clock cloud compass copy database download ellipsis
   ellipsis-vertical eraser eye file-text folder-open folder-plus folder-search globe
   hard-drive heart image key-round layers layout-dashboard leaf link-2 memory-stick minus
   package play plug plus power refresh-cw rocket rotate-cw scroll-text search settings

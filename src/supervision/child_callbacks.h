@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include "supervision/output_line.h"
 
 #include <functional>
 
@@ -8,11 +8,11 @@
 // passed along with them, never once that object is gone.
 struct ChildCallbacks
 {
-    // Lines of one stream in the order the child wrote them; `isError` for standard error.
-    // Lines arrive in batches, so a child that prints as fast as it can costs one call per
-    // batch, not one queued event per line. Lines may also follow the exit report: output of
-    // processes that outlived the child arrives until the pipes close.
-    std::function<void(const QStringList& lines, bool isError)> onLines;
+    // The lines of one delivery, from both streams, in the order they were read. A child that
+    // prints as fast as it can costs one call per delivery (up to a thousand lines), not one
+    // queued event per line. Lines may also follow the exit report: output of processes that
+    // outlived the child arrives until the pipes close.
+    std::function<void(const OutputLines& lines)> onLines;
     // The exit code (128 + signal number when killed by a signal) and whether the stop was
     // requested. Comes after the last lines of both streams, or once the child has been gone
     // for a while when something else keeps the pipes open.

@@ -138,6 +138,7 @@ void OutputChannel::deliver()
     std::deque<Batch> batches;
     std::optional<Exit> exit;
     bool finished = false;
+    qsizetype linesTaken = 0;
     {
         std::lock_guard lock(mutex_);
         scheduled_ = false;
@@ -165,6 +166,7 @@ void OutputChannel::deliver()
             }
         }
         queuedBytes_ -= bytes;
+        linesTaken = lines;
         if (queue_.empty() && exitDueLocked()) {
             exit = std::exchange(exit_, std::nullopt);
             exitDelivered_ = true;
@@ -180,11 +182,15 @@ void OutputChannel::deliver()
         std::lock_guard lock(mutex_);
         return !closed_;
     };
-    for (const Batch& batch : batches) {
+    if (!batches.empty() && callbacks_.onLines) {
         if (!stillOpen())
             return;
-        if (callbacks_.onLines)
-            callbacks_.onLines(batch.lines, batch.isError);
+        OutputLines lines;
+        lines.reserve(linesTaken);
+        for (const Batch& batch : batches)
+            for (const QString& line : batch.lines)
+                lines.append(OutputLine{line, batch.isError});
+        callbacks_.onLines(lines);
     }
     if (exit && stillOpen() && callbacks_.onExit)
         callbacks_.onExit(exit->code, exit->stopRequested);

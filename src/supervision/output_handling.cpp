@@ -14,15 +14,10 @@ bool isBlank(const QString& text)
     return true;
 }
 
-} // namespace
-
-void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,
-                      const OutputHooks& hooks)
+// Records what one logged line tells about the server.
+void examineLine(ProjectRuntime& runtime, const QString& text, RunModeKind mode,
+                 const OutputHooks& hooks)
 {
-    if (isBlank(text))
-        return;
-    runtime.log()->append(text, isError);
-
     if (const std::optional<int> port = OutputParser::portInUse(text)) {
         const std::optional<PortOwner> owner =
             hooks.activeOwnerOfPort ? hooks.activeOwnerOfPort(*port) : std::nullopt;
@@ -64,11 +59,37 @@ void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError
     }
 }
 
-void logOutputLines(ProjectRuntime& runtime, const QStringList& lines, bool isError)
+// The lines worth logging: blank ones are dropped.
+OutputLines nonBlank(const OutputLines& lines)
 {
-    for (const QString& line : lines)
-        if (!isBlank(line))
-            runtime.log()->append(line, isError);
+    OutputLines kept;
+    kept.reserve(lines.size());
+    for (const OutputLine& line : lines)
+        if (!isBlank(line.text))
+            kept.append(line);
+    return kept;
+}
+
+} // namespace
+
+void handleOutputLines(ProjectRuntime& runtime, const OutputLines& lines, RunModeKind mode,
+                       const OutputHooks& hooks)
+{
+    const OutputLines logged = nonBlank(lines);
+    runtime.log()->append(logged);
+    for (const OutputLine& line : logged)
+        examineLine(runtime, line.text, mode, hooks);
+}
+
+void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,
+                      const OutputHooks& hooks)
+{
+    handleOutputLines(runtime, {OutputLine{text, isError}}, mode, hooks);
+}
+
+void logOutputLines(ProjectRuntime& runtime, const OutputLines& lines)
+{
+    runtime.log()->append(nonBlank(lines));
 }
 
 std::optional<PortOwner> findPortOwner(const QList<PortOwnerCandidate>& candidates,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/run_mode.h"
+#include "supervision/output_line.h"
 
 #include <QList>
 #include <QString>
@@ -29,15 +30,18 @@ struct OutputHooks
     std::function<void(int port)> adoptPort;
 };
 
-// Applies one output line of a project's dev server to its runtime: logs it (blank lines are
-// dropped), and records a busy port, an already-running server, or the ready address.
-// Main thread only.
+// Applies one delivery of a project's dev server output to its runtime: logs the lines in one
+// batch (blank lines are dropped), then examines each in order for a busy port, an
+// already-running server or the ready address. Main thread only.
+void handleOutputLines(ProjectRuntime& runtime, const OutputLines& lines, RunModeKind mode,
+                       const OutputHooks& hooks);
+// The same for a single line.
 void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,
                       const OutputHooks& hooks);
 
 // Logs output lines without reading them for the run state (blank lines are dropped): the
 // output that arrives after the child's exit, when the run state may belong to a newer start.
-void logOutputLines(ProjectRuntime& runtime, const QStringList& lines, bool isError);
+void logOutputLines(ProjectRuntime& runtime, const OutputLines& lines);
 
 // A project as seen by the port-owner lookup.
 struct PortOwnerCandidate

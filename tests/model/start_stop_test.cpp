@@ -44,6 +44,35 @@ TEST_F(ServerTest, AReadyLineShowsTheServerRunningAndAStopCleansUp)
     EXPECT_FALSE(ProcessGroups::groupAlive(leader));
 }
 
+// A busy server's output reaches the log in batches (one per delivery of the output channel),
+// in the order it was written, with its stream, and examined line by line.
+TEST_F(ServerTest, ABusyServersOutputReachesTheLogInBatchesInOrder)
+{
+    const QString path = serverProject(QStringLiteral("busy"),
+                                       "seq -f 'line %g' 0 2999\n"
+                                       "echo 'warning on stderr' >&2\n"
+                                       "echo '[wrangler:info] Ready on http://localhost:18788'\n"
+                                       "exec sleep 60\n");
+    const auto model = serverModel();
+    ProjectRuntime* runtime = model->runtimeFor(path);
+    QSignalSpy batches(runtime->log(), &LogBuffer::linesAppended);
+    model->startProject(path);
+    WAIT_UNTIL(kind(runtime) == Kind::running, 15000);
+    EXPECT_EQ(runtime->url(), QUrl(QStringLiteral("http://localhost:18788")));
+    QList<LogLine> out;
+    QStringList err;
+    for (const LogLine& line : runtime->log()->lines())
+        line.isError ? err.append(line.text) : out.append(line);
+    // Streams are read apart, so only the order within a stream is given.
+    EXPECT_EQ(err, QStringList{QStringLiteral("warning on stderr")});
+    ASSERT_EQ(out.size(), 3002);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(out[i + 1].text, QStringLiteral("line %1").arg(i));
+    EXPECT_LT(batches.count(), 100) << "lines must not reach the log one call each";
+    model->stopProject(path);
+    WAIT_UNTIL(kind(runtime) == Kind::stopped, 15000);
+}
+
 TEST_F(ServerTest, AnExitWithACodeIsAnErrorAndRemovesTheRecord)
 {
     const QString path =

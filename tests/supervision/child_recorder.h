@@ -25,11 +25,13 @@ public:
     ChildCallbacks callbacks()
     {
         return ChildCallbacks{
-            [this](const QStringList& lines, bool isError) {
+            [this](const OutputLines& lines) {
                 ++batches;
-                (isError ? err : out) += lines;
-                for (const QString& line : lines)
-                    both.append((isError ? QStringLiteral("2:") : QStringLiteral("1:")) + line);
+                for (const OutputLine& line : lines) {
+                    (line.isError ? err : out).append(line.text);
+                    both.append((line.isError ? QStringLiteral("2:") : QStringLiteral("1:")) +
+                                line.text);
+                }
             },
             [this](int exitCode, bool requested) {
                 code = exitCode;

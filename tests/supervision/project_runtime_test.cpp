@@ -60,6 +60,85 @@ TEST(LogBuffer, ClearKeepsIdsIncreasing)
     EXPECT_EQ(log.nextID(), 3);
 }
 
+TEST(LogBuffer, ABatchIsOneChangeThatNamesTheNewAndTheKeptLines)
+{
+    LogBuffer log;
+    QSignalSpy appended(&log, &LogBuffer::linesAppended);
+    QSignalSpy changes(&log, &LogBuffer::linesChanged);
+    log.append(OutputLines{});
+    EXPECT_EQ(changes.count(), 0) << "an empty batch changes nothing";
+
+    OutputLines batch;
+    for (int i = 0; i < 5400; ++i)
+        batch.append(OutputLine{QString::number(i), i == 7});
+    log.append(batch);
+    ASSERT_EQ(appended.count(), 1);
+    EXPECT_EQ(appended.takeFirst(), (QVariantList{0LL, 0LL}));
+    EXPECT_EQ(log.lines().at(7), (LogLine{7, "7", true}));
+
+    // Crossing 5,500 within a batch trims in the same step, from the front.
+    log.append(batch.first(200));
+    ASSERT_EQ(appended.count(), 1);
+    EXPECT_EQ(appended.takeFirst(), (QVariantList{5400LL, 600LL}));
+    EXPECT_EQ(log.lines().size(), 5000);
+    EXPECT_EQ(changes.count(), 2);
+
+    // The lines after a given id: what a reader that saw up to 5,590 has not seen yet.
+    const QList<LogLine> after = log.linesAfter(5590);
+    ASSERT_EQ(after.size(), 9);
+    EXPECT_EQ(after.first().id, 5591);
+    EXPECT_EQ(log.linesAfter(5599), QList<LogLine>());
+    EXPECT_EQ(log.linesAfter(-1).size(), 5000) << "ids before the first kept line give all";
+
+    // A batch larger than the buffer keeps only its own newest lines.
+    OutputLines flood;
+    for (int i = 0; i < 6000; ++i)
+        flood.append(OutputLine{QStringLiteral("f"), false});
+    log.append(flood);
+    EXPECT_EQ(appended.takeFirst(), (QVariantList{5600LL, 6600LL}));
+    EXPECT_EQ(log.lines().size(), 5000);
+    EXPECT_EQ(log.lines().last().id, 11599);
+
+    QSignalSpy cleared(&log, &LogBuffer::cleared);
+    log.clear();
+    EXPECT_EQ(cleared.count(), 1);
+    EXPECT_EQ(log.textBytes(), 0);
+}
+
+// Long lines reach the byte budget long before the line count: the oldest lines go until the
+// rest fits, as with the line count, and the count keeps the bytes in step.
+TEST(LogBuffer, LongLinesAreBoundedByTheByteBudget)
+{
+    LogBuffer log;
+    QSignalSpy appended(&log, &LogBuffer::linesAppended);
+    const QString piece(64 * 1024, QLatin1Char('x')); // the line splitter's longest line
+    const qsizetype pieceBytes = LogBuffer::textBytes(piece);
+    const qsizetype fits = LogBuffer::maxTextBytes / pieceBytes;
+    for (int i = 0; i < 1000; ++i)
+        log.append(piece, false);
+    EXPECT_EQ(log.lines().size(), fits);
+    EXPECT_LE(log.textBytes(), LogBuffer::maxTextBytes);
+    EXPECT_EQ(log.textBytes(), fits * pieceBytes);
+    EXPECT_EQ(log.lines().first().id, 1000 - fits);
+    EXPECT_EQ(appended.last(), (QVariantList{999LL, 1000 - fits}));
+
+    // Short lines after them push the long ones out, one at a time as room is needed.
+    const QString request = QStringLiteral("GET / 200");
+    for (int i = 0; i < 4000; ++i)
+        log.append(request, false);
+    EXPECT_EQ(log.lines().size(), fits - 1 + 4000);
+    // A 6 MiB line takes the room of 48 long ones (in one step) and none of the short ones.
+    log.append(OutputLines{{QString(3 * 1024 * 1024, QLatin1Char('y')), false}});
+    EXPECT_EQ(log.lines().size(), fits - 1 - 48 + 4000 + 1);
+    EXPECT_EQ(log.lines().at(fits - 49).text, request);
+    EXPECT_LE(log.textBytes(), LogBuffer::maxTextBytes);
+
+    // A line larger than the whole budget stays alone: the newest line is never dropped.
+    log.append(QString(5 * 1024 * 1024, QLatin1Char('z')), true);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_EQ(log.textBytes(), 10 * 1024 * 1024);
+}
+
 TEST(ProjectRuntime, FieldsNotifyOnlyOnRealChanges)
 {
     ProjectRuntime runtime;

@@ -193,9 +193,9 @@ TEST(ScreenshotRun, WritesTheFourTabsInOrderAndExitsWith0)
     const QImage picture(QDir(shots).filePath(QStringLiteral("dark-logs.png")));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size() / picture.devicePixelRatio(), QSize(900, 600));
-    // The dark window background fills the detail area's far corner.
+    // The dark log background fills the detail area's far corner.
     EXPECT_EQ(picture.pixelColor(picture.width() - 3, picture.height() - 3),
-              QColor(QStringLiteral("#0A0A0A")));
+              QColor(QStringLiteral("#101010")));
     EXPECT_EQ(run.fixture.model().selection(), QStringLiteral("/home/demo/Sites/quartz"));
     EXPECT_TRUE(run.fixture.theme().isDark());
 }

@@ -227,7 +227,7 @@ TEST_F(HeaderTest, TabBarSetsTheModelsTabAndTheDetailFollowsTheSelection)
     TabItem* logs = detail->tabBar()->item(DetailTab::logs);
     QTest::mouseClick(logs, Qt::LeftButton);
     EXPECT_EQ(fixture.model().selectedTab(), DetailTab::logs);
-    EXPECT_EQ(detail->currentTab()->objectName(), QStringLiteral("tabPlaceholder_logs"));
+    EXPECT_EQ(detail->currentTab()->objectName(), QStringLiteral("logsTab"));
     EXPECT_EQ(detail->tabBar()->selected(), DetailTab::logs);
 
     // Another project: the same detail view, same tab (the tab is the model's, for every
@@ -235,7 +235,7 @@ TEST_F(HeaderTest, TabBarSetsTheModelsTabAndTheDetailFollowsTheSelection)
     fixture.model().select(blog);
     ASSERT_EQ(window.detail(), detail);
     EXPECT_EQ(window.detail()->projectID(), blog);
-    EXPECT_EQ(window.detail()->currentTab()->objectName(), QStringLiteral("tabPlaceholder_logs"));
+    EXPECT_EQ(window.detail()->currentTab()->objectName(), QStringLiteral("logsTab"));
 
     // Nothing selected: the welcome screen.
     fixture.model().select(std::nullopt);

@@ -13,6 +13,7 @@
 #include "discovery/project_info.h"
 #include "discovery/root_watcher.h"
 #include "supervision/external/external_process.h"
+#include "supervision/output_line.h"
 #include "supervision/termination_timing.h"
 
 #include <QHash>
@@ -259,8 +260,7 @@ private:
     void stopExternalProcesses(const QString& path);
     void applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
                           const QString& failure);
-    void handleOutputLines(const QString& path, const QStringList& lines, bool isError,
-                           RunModeKind mode);
+    void handleOutputLines(const QString& path, const OutputLines& lines, RunModeKind mode);
     // Calls `then` once `condition` is false, checking up to `checks` times at the restart
     // interval; `then` also runs when the checks run out.
     void waitWhile(std::function<bool()> condition, int checks, std::function<void()> then);

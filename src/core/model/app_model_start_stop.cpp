@@ -80,11 +80,11 @@ void AppModel::startInspected(const QString& path, std::optional<int> explicitPo
     // Output after the exit comes from processes that outlived the child: it is logged, never
     // read for a run state that may belong to a newer start by then.
     const auto exited = std::make_shared<bool>(false);
-    callbacks.onLines = [this, path, mode, exited](const QStringList& lines, bool isError) {
+    callbacks.onLines = [this, path, mode, exited](const OutputLines& lines) {
         if (!*exited)
-            handleOutputLines(path, lines, isError, mode);
+            handleOutputLines(path, lines, mode);
         else if (ProjectRuntime* runtime = runtimes_.value(path))
-            logOutputLines(*runtime, lines, isError);
+            logOutputLines(*runtime, lines);
     };
     callbacks.onExit = [this, path, exited](int code, bool stopRequested) {
         *exited = true;
@@ -129,8 +129,7 @@ void AppModel::applyStartResult(const QString& path, RunModeKind mode, std::opti
     });
 }
 
-void AppModel::handleOutputLines(const QString& path, const QStringList& lines, bool isError,
-                                 RunModeKind mode)
+void AppModel::handleOutputLines(const QString& path, const OutputLines& lines, RunModeKind mode)
 {
     OutputHooks hooks;
     hooks.activeOwnerOfPort = [this, path](int port) {
@@ -141,9 +140,8 @@ void AppModel::handleOutputLines(const QString& path, const QStringList& lines, 
         return findPortOwner(candidates, path, port);
     };
     hooks.adoptPort = [this, path](int port) { setPort(path, port); };
-    ProjectRuntime* runtime = runtimeFor(path);
-    for (const QString& line : lines)
-        handleOutputLine(*runtime, line, isError, mode, hooks);
+    // One delivery of the output channel is one batch of the log.
+    ::handleOutputLines(*runtimeFor(path), lines, mode, hooks);
 }
 
 void AppModel::handleExit(const QString& path, int exitCode, bool stopRequested)

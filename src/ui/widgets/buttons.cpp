@@ -105,3 +105,28 @@ void IconButton::refresh()
                                                : palette().color(QPalette::WindowText);
     setIcon(Lucide::icon(icon_, color, iconSize_));
 }
+
+ToggleButton::ToggleButton(const QString& text, const QString& icon, QWidget* parent)
+    : QPushButton(text, parent), icon_(icon)
+{
+    setCheckable(true);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setIconSize(QSize(14, 14));
+}
+
+void ToggleButton::applyPalette(const Palette& p)
+{
+    setStyleSheet(QStringLiteral("QPushButton { background: transparent; color: %1; border: none;"
+                                 " border-radius: 6px; padding: 4px 10px; }"
+                                 "QPushButton:hover { background: %2; }"
+                                 "QPushButton:checked { background: %3; color: %4; }")
+                      .arg(rgba(p.secondaryText), rgba(p.hoveredRowFill()),
+                           rgba(Palette::withAlpha(p.accent, 0.14)), rgba(p.accent)));
+    QIcon icon;
+    icon.addPixmap(Lucide::pixmap(icon_, p.secondaryText, 14, devicePixelRatioF()), QIcon::Normal,
+                   QIcon::Off);
+    icon.addPixmap(Lucide::pixmap(icon_, p.accent, 14, devicePixelRatioF()), QIcon::Normal,
+                   QIcon::On);
+    setIcon(icon);
+}

@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QPushButton>
 #include <QString>
 #include <QToolButton>
 
-class QPushButton;
 struct Palette;
 
 enum class ButtonStyle {
@@ -39,4 +39,19 @@ private:
     QColor color_;
     QColor fallback_;
     QColor hover_;
+};
+
+// A checkable text button with a Lucide icon: plain while off, tinted with the accent colour
+// while on ("Follow" in the Logs tab).
+class ToggleButton : public QPushButton
+{
+    Q_OBJECT
+
+public:
+    ToggleButton(const QString& text, const QString& icon, QWidget* parent = nullptr);
+
+    void applyPalette(const Palette& palette);
+
+private:
+    QString icon_;
 };

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "supervision/log_buffer.h"
+
+#include <QColor>
+#include <QDateTime>
+#include <QList>
+#include <QLocale>
+#include <QString>
+
+struct Palette;
+
+// How the Logs tab shows a line, judged by its text alone (whether it came from standard error
+// plays no part): the first rule that matches wins.
+struct LogLineStyle
+{
+    enum class Color { secondary, accent, error, warning, success, primary };
+    enum class Weight { regular, medium, semibold };
+
+    Color color = Color::primary;
+    Weight weight = Weight::regular;
+
+    static LogLineStyle of(const QString& text);
+    // The colour in the palette of the effective appearance (ordinary lines: primary text at
+    // 88 %).
+    static QColor colorOf(Color color, const Palette& palette);
+
+    friend bool operator==(const LogLineStyle&, const LogLineStyle&) = default;
+};
+
+// The Logs tab's filter: a line is visible when its text contains the filter, ignoring case
+// under the user's locale. The filter is not trimmed; an empty one shows every line.
+class LogFilter
+{
+public:
+    explicit LogFilter(const QString& text = QString(), const QLocale& locale = QLocale());
+
+    const QString& text() const { return text_; }
+    bool isEmpty() const { return text_.isEmpty(); }
+    bool matches(const QString& line) const;
+    QList<LogLine> visible(const QList<LogLine>& lines) const;
+
+private:
+    QString text_;
+    QLocale locale_;
+    QString folded_;
+};
+
+// What the Logs tab shows, in order of precedence.
+enum class LogsContent {
+    unavailable, // a server started elsewhere whose log holds nothing
+    lines,       // the text of the visible lines
+    noMatches,   // lines, but none passes the filter
+    noOutput,
+};
+
+LogsContent logsContent(bool external, qsizetype totalLines, qsizetype visibleLines);
+
+// The icon, title and text of an empty content.
+struct LogsEmptyState
+{
+    QString icon;
+    QString title;
+    QString text;
+};
+
+LogsEmptyState logsEmptyState(LogsContent content, const QString& filter);
+
+// The text of one line per visible line, joined by line feeds: what "Copy" takes without a
+// selection and what "Save…" writes.
+QString joinedText(const QList<LogLine>& lines);
+
+// "Copy": the selection when there is one, else every visible line.
+QString copyText(const QString& selection, const QList<LogLine>& visible);
+
+// The file name "Save…" proposes: the project's display name and the local date and time.
+QString logFileName(const QString& displayName, const QDateTime& localTime);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+struct UiContext;
+
+// The Settings tab of one project: how it is run. The run mode (automatic or one of the five),
+// the custom command (custom mode only) and the port (Wrangler modes only) are stored on the
+// project and take effect at its next start.
+class ProjectSettingsTab : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ProjectSettingsTab(UiContext& ui, const QString& projectID, QWidget* parent = nullptr);
+
+    static constexpr int pickerWidth = 260;
+    static constexpr int portFieldWidth = 110;
+
+private:
+    QWidget* settingRow(const QString& title, const QString& help, QWidget* control, bool divided);
+    void refresh();
+    void chooseMode(int index);
+    void commitPort();
+    void showStoredPort();
+
+    UiContext& ui_;
+    QString projectID_;
+    QFrame* card_;
+    QLabel* cardTitle_;
+    QComboBox* picker_;
+    QLineEdit* command_;
+    QLineEdit* port_;
+    QWidget* commandRow_;
+    QWidget* portRow_;
+};

@@ -1,0 +1,277 @@
+#include "supervision/project_runtime.h"
+#include "support/qt_gtest_printers.h"
+#include "support/temp_folder.h"
+#include "support/wait_until.h"
+#include "ui/logs/log_text_view.h"
+#include "ui/logs/logs_tab.h"
+#include "ui/main_window.h"
+#include "ui/support/gui_fixture.h"
+#include "ui/widgets/empty_state_block.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString api = QStringLiteral("/home/dev/Sites/aurora/api");
+
+Registry logsRegistry()
+{
+    Registry registry;
+    registry.roots = {QStringLiteral("/home/dev/Sites")};
+    registry.projects = {testProject(api, QStringLiteral("api"), registry.roots[0])};
+    return registry;
+}
+
+// The main window showing the Logs tab of one project.
+class LogsTabTest : public ::testing::Test
+{
+protected:
+    LogsTabTest() : fixture(logsRegistry()), window(fixture.ui())
+    {
+        fixture.model().select(api);
+        fixture.model().setSelectedTab(DetailTab::logs);
+        window.resize(1000, 700);
+        window.show();
+    }
+
+    LogsTab* tab() { return window.findChild<LogsTab*>(QStringLiteral("logsTab")); }
+    LogTextView* text() { return tab()->textView(); }
+    template <typename T> T* child(const char* name)
+    {
+        return tab()->findChild<T*>(QString::fromLatin1(name));
+    }
+    EmptyStateBlock* empty() { return child<EmptyStateBlock>("logsEmptyState"); }
+    bool showsText() { return text()->isVisible(); }
+    LogBuffer* log() { return fixture.model().runtimeFor(api)->log(); }
+    void append(const QStringList& texts)
+    {
+        OutputLines batch;
+        for (const QString& text : texts)
+            batch.append(OutputLine{text, false});
+        log()->append(batch);
+    }
+    QStringList shownLines()
+    {
+        QStringList lines;
+        for (QTextBlock b = text()->document()->begin(); b.isValid(); b = b.next())
+            lines.append(b.text());
+        return lines;
+    }
+    QColor colourOfLine(int number)
+    {
+        const QTextBlock block = text()->document()->findBlockByNumber(number);
+        return block.begin().fragment().charFormat().foreground().color();
+    }
+    QString lineCount() { return child<QLabel>("logsLineCount")->text(); }
+
+    GuiFixture fixture;
+    MainWindow window;
+};
+
+} // namespace
+
+// The empty states in their order of precedence, and the text once lines are there.
+TEST_F(LogsTabTest, EmptyStatesGiveWayToTheTextAndBack)
+{
+    ASSERT_NE(tab(), nullptr);
+    EXPECT_FALSE(showsText());
+    EXPECT_EQ(empty()->title(), "No output yet");
+    EXPECT_EQ(empty()->icon(), "scroll-text");
+    WAIT_UNTIL(lineCount() == "0 lines", 2000);
+
+    // A server started elsewhere: nothing can be captured, until the application writes a line.
+    ProjectRuntime* runtime = fixture.model().runtimeFor(api);
+    runtime->setExternal(true);
+    EXPECT_EQ(empty()->title(), "Logs unavailable");
+    EXPECT_EQ(empty()->icon(), "terminal");
+    runtime->log()->append(RuntimeLog::attachedToRunning(4242), false);
+    EXPECT_TRUE(showsText());
+    EXPECT_EQ(shownLines(), QStringList{RuntimeLog::attachedToRunning(4242)});
+
+    append({"GET /a 200", "GET /b 500"});
+    WAIT_UNTIL(lineCount() == "3 lines", 2000);
+
+    // A filter that matches nothing names itself; clearing it brings the text back.
+    auto* filter = child<QLineEdit>("logsFilter");
+    auto* clearFilter = child<QAction>("logsFilterClear");
+    EXPECT_FALSE(clearFilter->isVisible());
+    QTest::keyClicks(filter, QStringLiteral("Teapot"));
+    EXPECT_TRUE(clearFilter->isVisible());
+    EXPECT_FALSE(showsText());
+    EXPECT_EQ(empty()->title(), "No matches");
+    EXPECT_EQ(empty()->text(), "Nothing matches “Teapot”.");
+    WAIT_UNTIL(lineCount() == "0 lines", 2000);
+    // Case is ignored; the new text holds only the matches.
+    filter->setText(QStringLiteral("get /"));
+    EXPECT_EQ(shownLines(), (QStringList{"GET /a 200", "GET /b 500"}));
+    clearFilter->trigger();
+    EXPECT_EQ(filter->text(), "");
+    EXPECT_EQ(shownLines().size(), 3);
+
+    // Clear empties the project's log; ids go on.
+    child<QPushButton>("logsClear")->click();
+    EXPECT_TRUE(log()->lines().isEmpty());
+    EXPECT_FALSE(showsText());
+    EXPECT_EQ(empty()->title(), "Logs unavailable") << "still a server started elsewhere";
+    runtime->setExternal(false);
+    EXPECT_EQ(empty()->title(), "No output yet");
+    append({"after"});
+    EXPECT_EQ(shownLines(), QStringList{"after"});
+    EXPECT_EQ(log()->lines().first().id, 3);
+}
+
+// Lines added at the end are appended and the oldest cut from the front, without building the
+// text anew: a selection survives, and the text stays the log's (or the filter's) lines.
+TEST_F(LogsTabTest, TheTextFollowsTheBoundedLogIncrementally)
+{
+    const auto numbered = [](int from, int to) {
+        QStringList lines;
+        for (int i = from; i < to; ++i)
+            lines.append(
+                (i % 1000 == 0 ? QStringLiteral("warn %1") : QStringLiteral("line %1")).arg(i));
+        return lines;
+    };
+    append(numbered(0, 5000));
+    ASSERT_EQ(text()->lineCount(), 5000);
+    QTextCursor selection(text()->document()->findBlockByNumber(4999));
+    selection.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    text()->setTextCursor(selection);
+    ASSERT_EQ(text()->selectedLogText(), "line 4999");
+
+    // 600 more cross 5,500: the log drops its oldest 600, the text its first 600 blocks.
+    append(numbered(5000, 5600));
+    ASSERT_EQ(log()->lines().size(), 5000);
+    const QStringList shown = shownLines();
+    ASSERT_EQ(shown.size(), 5000);
+    EXPECT_EQ(shown.first(), "line 600");
+    EXPECT_EQ(shown.last(), "line 5599");
+    EXPECT_EQ(text()->selectedLogText(), "line 4999") << "appending rebuilt the text";
+    EXPECT_EQ(colourOfLine(400), QColor(QStringLiteral("#F59E0B"))) << "warn 1000";
+
+    // Through a filter only the matches are appended, and dropped matches leave the front.
+    child<QLineEdit>("logsFilter")->setText(QStringLiteral("WARN"));
+    EXPECT_EQ(shownLines(),
+              (QStringList{"warn 1000", "warn 2000", "warn 3000", "warn 4000", "warn 5000"}));
+    QStringList quiet(500, QStringLiteral("quiet"));
+    quiet.append(QStringLiteral("warn last"));
+    append(quiet); // 5,501 lines: the oldest 501 go, "warn 1000" among them
+    EXPECT_EQ(shownLines(),
+              (QStringList{"warn 2000", "warn 3000", "warn 4000", "warn 5000", "warn last"}));
+    WAIT_UNTIL(lineCount() == "5 lines", 2000);
+}
+
+// Follow keeps the end in view after every update; scrolling up turns nothing off, the button
+// does.
+TEST_F(LogsTabTest, FollowScrollsToTheEndUntilTurnedOff)
+{
+    auto* follow = child<QPushButton>("logsFollow");
+    EXPECT_TRUE(follow->isChecked());
+    QScrollBar* bar = text()->verticalScrollBar();
+    append(QStringList(400, QStringLiteral("busy")));
+    ASSERT_GT(bar->maximum(), 0);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    bar->setValue(0);
+    append({"more"});
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    follow->click();
+    EXPECT_FALSE(text()->follow());
+    bar->setValue(10);
+    append(QStringList(50, QStringLiteral("even more")));
+    EXPECT_EQ(bar->value(), 10);
+    follow->click();
+    EXPECT_EQ(bar->value(), bar->maximum()) << "turning it on goes to the end";
+}
+
+TEST_F(LogsTabTest, ASchemeChangeRebuildsTheColours)
+{
+    append({"Error: boom", "GET / 200", "▶ npm run dev"});
+    EXPECT_EQ(colourOfLine(0), QColor(QStringLiteral("#B00020")));
+    EXPECT_EQ(colourOfLine(2), QColor(QStringLiteral("#FF3253")));
+    const QColor background = text()->palette().color(QPalette::Base);
+    EXPECT_EQ(background, QColor(QStringLiteral("#FBF7EE")));
+    fixture.theme().setMode(AppearanceMode::dark);
+    EXPECT_EQ(colourOfLine(0), QColor(QStringLiteral("#FF6B6B")));
+    EXPECT_EQ(text()->palette().color(QPalette::Base), QColor(QStringLiteral("#101010")));
+    EXPECT_NEAR(text()->palette().color(QPalette::Highlight).alphaF(), 0.25, 0.01);
+    EXPECT_EQ(shownLines().size(), 3);
+}
+
+TEST_F(LogsTabTest, CopyTakesTheSelectionElseTheVisibleLinesAndSaysCopiedForAMoment)
+{
+    append({"GET /a 200", "GET /b 500", "POST /c 500"});
+    auto* copy = child<QPushButton>("logsCopy");
+    copy->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "GET /a 200\nGET /b 500\nPOST /c 500");
+    EXPECT_EQ(copy->text(), "Copied");
+    WAIT_UNTIL(copy->text() == "Copy", LogsTab::copiedDuration + 2000);
+
+    child<QLineEdit>("logsFilter")->setText(QStringLiteral("500"));
+    copy->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "GET /b 500\nPOST /c 500");
+
+    QTextCursor cursor(text()->document()->findBlockByNumber(0));
+    cursor.setPosition(text()->document()->findBlockByNumber(1).position() + 4,
+                       QTextCursor::KeepAnchor);
+    text()->setTextCursor(cursor);
+    copy->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "GET /b 500\nPOST");
+}
+
+TEST_F(LogsTabTest, SaveWritesTheVisibleLinesWhereTheChooserSays)
+{
+    TempFolder folder;
+    QString proposed;
+    const QString target = folder.filePath(QStringLiteral("saved.log"));
+    tab()->setSaveChooser(
+        [&](const QString& suggestion, QWidget*, std::function<void(const QString&)> chosen) {
+            proposed = suggestion;
+            chosen(target);
+        });
+    // The text shows a very long line shortened; the file gets all of it.
+    const QString dump = QStringLiteral("GET ") + QString(3000, QLatin1Char('x'));
+    append({"GET /a 200", "GET /b 500", "POST /c 500", dump});
+    EXPECT_EQ(shownLines().last(),
+              dump.first(LogTextView::maxLineChars) + QStringLiteral(" … [1004 more characters]"));
+    child<QLineEdit>("logsFilter")->setText(QStringLiteral("GET"));
+    child<QPushButton>("logsSave")->click();
+    EXPECT_TRUE(QFileInfo(proposed).fileName().startsWith(QStringLiteral("api 2")))
+        << qPrintable(proposed);
+    EXPECT_TRUE(proposed.endsWith(QStringLiteral(".log")));
+    EXPECT_EQ(readWholeFile(target), "GET /a 200\nGET /b 500\n" + dump.toUtf8() + "\n");
+
+    // A file that cannot be written is reported, not silently lost.
+    tab()->setSaveChooser(
+        [&](const QString&, QWidget*, std::function<void(const QString&)> chosen) {
+            chosen(folder.filePath(QStringLiteral("missing/folder/saved.log")));
+        });
+    child<QPushButton>("logsSave")->click();
+    EXPECT_EQ(fixture.desktop().alerts.messages(), QStringList{"Couldn't save the log"});
+}
+
+// Ctrl+F reaches the filter from anywhere in the window; the filter keeps its text while the
+// same project stays shown.
+TEST_F(LogsTabTest, CtrlFFocusesTheFilterWhichOutlivesATabSwitch)
+{
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* filter = child<QLineEdit>("logsFilter");
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(filter->hasFocus());
+    QTest::keyClicks(filter, QStringLiteral("GET"));
+
+    fixture.model().setSelectedTab(DetailTab::overview);
+    fixture.model().setSelectedTab(DetailTab::logs);
+    EXPECT_EQ(child<QLineEdit>("logsFilter")->text(), "GET");
+}
