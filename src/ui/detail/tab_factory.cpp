@@ -1,7 +1,6 @@
 #include "ui/detail/tab_factory.h"
 
 #include "ui/detail/overview/overview_tab.h"
-#include "ui/detail/tab_placeholder.h"
 #include "ui/explorer/explorer_tab.h"
 #include "ui/logs/logs_tab.h"
 #include "ui/project_settings/project_settings_tab.h"
