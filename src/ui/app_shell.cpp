@@ -1,20 +1,29 @@
 #include "ui/app_shell.h"
 
 #include "core/model/app_model.h"
+#include "desktop/termination_signals.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"
 #include "ui/add_actions.h"
+#include "ui/app_lifecycle.h"
+#include "ui/app_menu_bar.h"
+#include "ui/desktop/desktop_notifications.h"
 #include "ui/desktop/gui_alert_presenter.h"
 #include "ui/desktop/gui_presence.h"
 #include "ui/desktop/gui_workspace.h"
+#include "ui/desktop/server_event_notifier.h"
 #include "ui/diagnostics/diagnostics_runner.h"
 #include "ui/main_window.h"
 #include "ui/theme/system_color_scheme.h"
 #include "ui/theme/theme.h"
+#include "ui/tray/no_tray_notice.h"
+#include "ui/tray/tray_icon.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QLayout>
+#include <QMenu>
 #include <QTimer>
 
 AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObject* parent)
@@ -31,10 +40,17 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
         std::make_unique<UiContext>(UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}});
     AppModel* model = model_.get();
     ui_->refreshMemory = [model](const QString& path) { model->refreshMemory(path); };
+    lifecycle_ = new AppLifecycle(
+        *model_, [](int code) { QCoreApplication::exit(code); }, this);
+    // The session ending stops every server before the process goes.
+    terminationSignals_ = new TerminationSignals(this);
+    connect(terminationSignals_, &TerminationSignals::received, lifecycle_,
+            &AppLifecycle::endSession);
 }
 
 AppShell::~AppShell()
 {
+    delete tray_;
     delete mainWindow_;
     delete about_;
 }
@@ -44,28 +60,84 @@ void AppShell::start()
     if (plan_.policy)
         presence_->applyTaskbarPolicy(*plan_.policy);
     if (presence_->policy() != TaskbarPolicy::prohibited) {
-        mainWindow_ = new MainWindow(*ui_);
-        MainWindow* window = mainWindow_;
-        ui_->chooseFolder = [window](const QString& prompt, const QString& message,
-                                     const std::function<void(const QString&)>& chosen) {
-            AddActions::chooseFolderWithDialog(window, prompt, message, chosen);
-        };
-        alerts_->setWindow(mainWindow_);
-        // The model polls servers started elsewhere only while the window is on screen.
-        connect(mainWindow_, &MainWindow::appeared, model_.get(), &AppModel::windowAppeared);
-        connect(mainWindow_, &MainWindow::disappeared, model_.get(), &AppModel::windowDisappeared);
-        presence_->setMainWindow(mainWindow_);
-        // The icon is drawn once the window is up: start-up does not wait for it.
-        connect(mainWindow_, &MainWindow::firstPainted, this, [] {
-            QApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconArt::render(256))));
-        });
-        if (plan_.windowWidth) {
-            const int width = *plan_.windowWidth;
-            QTimer::singleShot(1500, mainWindow_, [window, width] { window->resize(width, 760); });
-        }
-        mainWindow_->show();
+        tray_ = new TrayIcon(*ui_, systemScheme_,
+                             {[this] { showMainWindow(); }, [this] { quit(); }}, this);
+        createMainWindow();
+        notifyServerEvents();
+        // A launch at login runs quietly in the tray; without a tray nothing could open the
+        // window later, so it opens anyway.
+        if (!plan_.autostart || !tray_->isAvailable())
+            mainWindow_->show();
     }
     QTimer::singleShot(0, this, &AppShell::startModel);
+}
+
+void AppShell::createMainWindow()
+{
+    mainWindow_ = new MainWindow(*ui_);
+    MainWindow* window = mainWindow_;
+    ui_->chooseFolder = [window](const QString& prompt, const QString& message,
+                                 const std::function<void(const QString&)>& chosen) {
+        AddActions::chooseFolderWithDialog(window, prompt, message, chosen);
+    };
+    alerts_->setWindow(mainWindow_);
+    // The model polls servers started elsewhere only while the window is on screen.
+    connect(mainWindow_, &MainWindow::appeared, model_.get(), &AppModel::windowAppeared);
+    connect(mainWindow_, &MainWindow::disappeared, model_.get(), &AppModel::windowDisappeared);
+    presence_->setMainWindow(mainWindow_);
+    // The icon is drawn once the window is up: start-up does not wait for it.
+    connect(mainWindow_, &MainWindow::firstPainted, this, [] {
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconArt::render(256))));
+    });
+    if (plan_.windowWidth) {
+        const int width = *plan_.windowWidth;
+        QTimer::singleShot(1500, mainWindow_, [window, width] { window->resize(width, 760); });
+    }
+    addMenuBar();
+    const bool hasTray = tray_ && tray_->isAvailable();
+    lifecycle_->watchMainWindow(mainWindow_, hasTray);
+    if (!hasTray)
+        NoTrayNotice::addTo(mainWindow_, *theme_);
+}
+
+void AppShell::addMenuBar()
+{
+    auto* menuBar = new AppMenuBar({}, mainWindow_);
+    connect(menuBar, &AppMenuBar::aboutRequested, this, &AppShell::showAbout);
+    connect(menuBar, &AppMenuBar::quitRequested, this, &AppShell::quit);
+    // The settings window connects through the shared context once it exists.
+    connect(menuBar, &AppMenuBar::settingsRequested, this, [this] {
+        if (ui_->openSettings)
+            ui_->openSettings();
+    });
+    mainWindow_->layout()->setMenuBar(menuBar);
+}
+
+void AppShell::notifyServerEvents()
+{
+    notifications_ = new DesktopNotifications(QDBusConnection::sessionBus(), this);
+    DesktopNotifications* notifications = notifications_;
+    new ServerEventNotifier(
+        *model_, [this] { return mainWindow_ && mainWindow_->isVisible(); },
+        [notifications](const QString& path, const QString& summary, const QString& body) {
+            notifications->notify(path, summary, body);
+        },
+        this);
+    // Activating one shows its project.
+    connect(notifications_, &DesktopNotifications::activated, this, [this](const QString& path) {
+        model_->select(path);
+        showMainWindow();
+    });
+}
+
+void AppShell::showMainWindow()
+{
+    presence_->bringToFront();
+}
+
+void AppShell::quit()
+{
+    lifecycle_->requestQuit();
 }
 
 void AppShell::startModel()
@@ -82,6 +154,7 @@ void AppShell::runDiagnostics()
         return;
     DiagnosticsRunner::Hooks hooks;
     hooks.mainWindow = [this]() -> QWidget* { return mainWindow_; };
+    hooks.trayMenu = [this]() -> QWidget* { return tray_ ? tray_->menu()->menu() : nullptr; };
     hooks.bringToFront = [this] { presence_->bringToFront(); };
     hooks.exit = [](int code) { QCoreApplication::exit(code); };
     diagnostics_ = new DiagnosticsRunner(*model_, *theme_, plan, hooks, {}, this);

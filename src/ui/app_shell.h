@@ -11,14 +11,18 @@
 
 #include <memory>
 
+class AppLifecycle;
 class AppModel;
+class DesktopNotifications;
 class DiagnosticsRunner;
 class GuiAlertPresenter;
 class GuiPresence;
 class GuiWorkspace;
 
 class SystemColorScheme;
+class TerminationSignals;
 class Theme;
+class TrayIcon;
 
 // Owns everything the windowed application is made of: the theme, the desktop services the
 // model uses, the model, the main and about windows and the diagnostic runs.
@@ -30,17 +34,28 @@ public:
     AppShell(const Environment& environment, const LaunchPlan& plan, QObject* parent = nullptr);
     ~AppShell() override;
 
-    // Shows the main window (unless the plan forbids windows) and starts the model.
+    // Shows the main window (unless the plan forbids windows or the launch is at login), puts
+    // the item in the tray and starts the model.
     void start();
 
     AppModel& model() { return *model_; }
     Theme& theme() { return *theme_; }
     MainWindow* mainWindow() const { return mainWindow_; }
+    // Null when the plan forbids windows.
+    TrayIcon* tray() const { return tray_; }
+    AppLifecycle& lifecycle() { return *lifecycle_; }
     void showAbout();
+    // Opens the main window and brings it to the front.
+    void showMainWindow();
+    // Quit Tallowmere: the confirmation, then every server stopped, then the process ends.
+    void quit();
 
 private:
     void startModel();
     void runDiagnostics();
+    void createMainWindow();
+    void addMenuBar();
+    void notifyServerEvents();
 
     Environment environment_;
     LaunchPlan plan_;
@@ -54,4 +69,8 @@ private:
     QPointer<MainWindow> mainWindow_;
     QPointer<AboutWindow> about_;
     DiagnosticsRunner* diagnostics_ = nullptr;
+    AppLifecycle* lifecycle_;
+    TerminationSignals* terminationSignals_;
+    TrayIcon* tray_ = nullptr;
+    DesktopNotifications* notifications_ = nullptr;
 };

@@ -163,6 +163,13 @@ public:
     void startProject(const QString& path, std::optional<int> explicitPort = std::nullopt);
     void startOnFreePort(const QString& path);
     void stopProject(const QString& path);
+    // stopProject, then `done` on the main thread once the stop is over: the managed server's
+    // group is gone, or the question about a server started elsewhere has been answered. At
+    // once when nothing runs.
+    void stopProjectThen(const QString& path, std::function<void()> done);
+    // Stops every project that is starting or running, one after another in registry order,
+    // each awaited before the next ("Stop All" of the tray menu); then `done`.
+    void stopEachActive(std::function<void()> done = {});
     void restartProject(const QString& path);
     // Asks before stopping (or restarting) a server the application did not start; the
     // answer arrives through onAnswer once the user has chosen.

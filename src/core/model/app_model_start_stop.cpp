@@ -1,6 +1,6 @@
 // Starting, stopping and restarting dev servers, and what their output and exit do.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "core/model/app_model.h"
 #include "supervision/output_handling.h"
 #include "supervision/port_allocation.h"
 #include "supervision/process_manager.h"
@@ -19,6 +19,22 @@ bool isWranglerMode(RunModeKind mode)
 QUrl localAddress(int port)
 {
     return QUrl(QStringLiteral("http://localhost:") + QString::number(port));
+}
+
+// Stops paths[index...] one after another, each once the previous stop is over.
+void stopInTurn(QPointer<AppModel> model, const QStringList& paths, qsizetype index,
+                std::function<void()> done)
+{
+    if (!model)
+        return;
+    if (index == paths.size()) {
+        if (done)
+            done();
+        return;
+    }
+    model->stopProjectThen(paths[index], [model, paths, index, done = std::move(done)] {
+        stopInTurn(model, paths, index + 1, done);
+    });
 }
 
 } // namespace
@@ -172,11 +188,31 @@ void AppModel::startOnFreePort(const QString& path)
 
 void AppModel::stopProject(const QString& path)
 {
+    stopProjectThen(path, {});
+}
+
+void AppModel::stopProjectThen(const QString& path, std::function<void()> done)
+{
+    const auto finish = [done = std::move(done)] {
+        if (done)
+            done();
+    };
     ProjectRuntime* runtime = runtimeFor(path);
     if (runtime->managed())
-        processManager_->stop(path); // the exit report sets the final state
+        deliverTo(this, processManager_->stop(path), finish); // the exit report sets the state
     else if (runtime->external())
-        confirmExternalStop(path, false);
+        confirmExternalStop(path, false, [finish](bool) { finish(); });
+    else
+        finish();
+}
+
+void AppModel::stopEachActive(std::function<void()> done)
+{
+    QStringList active;
+    for (const Project& project : std::as_const(projects_))
+        if (runtimeFor(project.path)->status().isActive())
+            active.append(project.path);
+    stopInTurn(this, active, 0, std::move(done));
 }
 
 void AppModel::waitWhile(std::function<bool()> condition, int checks, std::function<void()> then)

@@ -1,7 +1,7 @@
 #include "ui/diagnostics/diagnostics_runner.h"
 
-#include "core/model/app_model.h"
 #include "base/paths.h"
+#include "core/model/app_model.h"
 #include "supervision/project_runtime.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/diagnostics/start_report.h"
@@ -71,9 +71,12 @@ void DiagnosticsRunner::startAndReport()
         model_.startProject(*path);
         after(timing_.reportDelay, [this, path = *path] {
             writeReport(*plan_.reportFile, startReport(model_, path));
-            if (model_.runtimeFor(path)->managed())
-                model_.stopProject(path);
-            after(timing_.stopDelay, [this] { hooks_.exit(0); });
+            // Exits once the server's group is gone: none outlives the run.
+            if (!model_.runtimeFor(path)->managed()) {
+                hooks_.exit(0);
+                return;
+            }
+            model_.stopProjectThen(path, [this] { hooks_.exit(0); });
         });
     });
 }
@@ -121,6 +124,11 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
                                      const QString& scheme, int index)
 {
     if (index == allDetailTabs().size()) {
+        if (QWidget* menu = hooks_.trayMenu ? hooks_.trayMenu() : nullptr) {
+            menu->ensurePolished();
+            menu->adjustSize();
+            savePicture(menu, QDir(folder).filePath(scheme + QStringLiteral("-tray-menu.png")));
+        }
         hooks_.exit(0);
         return;
     }
@@ -136,11 +144,16 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         }
         const QString file = QDir(folder).filePath(
             scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
-        const QPixmap picture = window->grab();
-        QSaveFile out(file);
-        if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG"))
-            out.commit();
-        pictures_.append(file);
+        savePicture(window, file);
         takePictures(window, folder, scheme, index + 1);
     });
+}
+
+void DiagnosticsRunner::savePicture(QWidget* widget, const QString& file)
+{
+    const QPixmap picture = widget->grab();
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG"))
+        out.commit();
+    pictures_.append(file);
 }

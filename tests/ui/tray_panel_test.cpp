@@ -1,0 +1,206 @@
+// The application as a desktop session sees it: the real executable on a private X server and
+// session bus, its tray item read and clicked over com.canonical.dbusmenu as a panel does.
+#include "core/registry_file.h"
+#include "support/temp_folder.h"
+#include "support/wait_until.h"
+#include "ui/support/panel_session.h"
+
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Whether a window titled "Tallowmere" is on screen.
+bool mainWindowMapped(const QString& display)
+{
+    QProcess tree;
+    tree.start(QStringLiteral("xwininfo"), {QStringLiteral("-display"), display,
+                                            QStringLiteral("-root"), QStringLiteral("-tree")});
+    tree.waitForFinished(5000);
+    static const QRegularExpression titled(QStringLiteral(R"(^\s*(0x[0-9a-f]+) "Tallowmere")"),
+                                           QRegularExpression::MultilineOption);
+    auto matches = titled.globalMatch(QString::fromUtf8(tree.readAllStandardOutput()));
+    while (matches.hasNext()) {
+        QProcess info;
+        info.start(QStringLiteral("xwininfo"), {QStringLiteral("-display"), display,
+                                                QStringLiteral("-id"), matches.next().captured(1)});
+        info.waitForFinished(5000);
+        if (info.readAllStandardOutput().contains("Map State: IsViewable"))
+            return true;
+    }
+    return false;
+}
+
+// The application with its own support folder and projects, in the private session.
+class RunningApp
+{
+public:
+    explicit RunningApp(PrivateSession& session) : session_(session) {}
+    ~RunningApp()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+        for (const qint32 pid : std::as_const(serverPids_))
+            ::kill(-pid, SIGKILL);
+    }
+
+    // A project whose server is `body`; each run writes its pid to "NAME.pid" in the sites.
+    Project server(const QString& name, const QByteArray& body)
+    {
+        Project project;
+        project.path = sites.makeDir(name);
+        project.configFile = QStringLiteral("wrangler.jsonc");
+        project.name = name;
+        sites.write(name + QStringLiteral("/wrangler.jsonc"), "{}");
+        project.runModeOverride = RunModeKind::custom;
+        project.customCommand =
+            sites.writeScript(name + QStringLiteral("/server.sh"),
+                              "echo $$ >> ../" + name.toUtf8() + ".pid\n" + body);
+        return project;
+    }
+
+    void start(const QList<Project>& projects, const QStringList& arguments)
+    {
+        const QString support = sites.makeDir(QStringLiteral("support"));
+        if (!projects.isEmpty())
+            sites.write(QStringLiteral("support/registry.json"),
+                        QJsonDocument(encodeRegistry({{}, projects})).toJson());
+        QProcessEnvironment environment = session_.environment();
+        environment.insert(QStringLiteral("TALLOWMERE_SUPPORT_DIR"), support);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), sites.filePath("config"));
+        environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/sh"));
+        process_.setProcessEnvironment(environment);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(QStringLiteral(TALLOWMERE_EXECUTABLE), arguments);
+    }
+
+    // The pids each run of `name` recorded (remembered for the clean-up).
+    QList<qint32> pidsOf(const QString& name)
+    {
+        QList<qint32> pids;
+        for (const QByteArray& line : readWholeFile(sites.filePath(name + ".pid")).split('\n'))
+            if (!line.isEmpty())
+                pids.append(line.toInt());
+        for (const qint32 pid : std::as_const(pids))
+            if (!serverPids_.contains(pid))
+                serverPids_.append(pid);
+        return pids;
+    }
+
+    QProcess& process() { return process_; }
+    TempFolder sites;
+
+private:
+    PrivateSession& session_;
+    QProcess process_;
+    QList<qint32> serverPids_;
+};
+
+bool groupAlive(qint32 pgid)
+{
+    return ::kill(-pgid, 0) == 0;
+}
+
+QStringList withFixed(QStringList projects)
+{
+    return projects + QStringList{"-", "Show Main Window", "Stop All", "Rescan Folders",
+                                  "-", "Quit Tallowmere"};
+}
+
+const QString startEntries =
+    QStringLiteral("Start, -, Open in Browser, Open Explorer, -, Show in Tallowmere]");
+const QString stopEntries =
+    QStringLiteral("Stop, Restart, -, Open in Browser, Open Explorer, -, Show in Tallowmere]");
+
+} // namespace
+
+TEST(TrayPanel, EmptyRegistryShowsNoProjectsYetAndQuitEndsAtOnce)
+{
+    PrivateSession session;
+    ASSERT_TRUE(session.ok()) << session.problem().toStdString();
+    QObject watcherObject;
+    StatusNotifierWatcher* watcher = StatusNotifierWatcher::serve(session.bus(), &watcherObject);
+    RunningApp app(session);
+    app.start({}, {});
+    WAIT_UNTIL(!watcher->firstItemService().isEmpty(), 30000);
+    PanelMenu panel(session.bus(), watcher->firstItemService());
+    WAIT_UNTIL(panel.describeTop() == withFixed({"No projects yet"}), 10000);
+    // A normal launch opens the main window.
+    WAIT_UNTIL(mainWindowMapped(session.display()), 10000);
+
+    ASSERT_TRUE(panel.click({"Quit Tallowmere"}));
+    ASSERT_TRUE(app.process().waitForFinished(10000));
+    EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.process().exitCode(), 0);
+}
+
+TEST(TrayPanel, StartsFromTheMenuNotifiesWhileHiddenAndTheSessionEndStopsEveryServer)
+{
+    PrivateSession session;
+    ASSERT_TRUE(session.ok()) << session.problem().toStdString();
+    QObject watcherObject;
+    QObject notificationsObject;
+    StatusNotifierWatcher* watcher = StatusNotifierWatcher::serve(session.bus(), &watcherObject);
+    NotificationService* notifications =
+        NotificationService::serve(session.bus(), &notificationsObject);
+
+    RunningApp app(session);
+    const QByteArray forever = "while :; do sleep 0.05; done\n";
+    Project api = app.server("api", "echo 'Ready on http://localhost:8787'\n" + forever);
+    api.port = 8787;
+    Project old = app.server("old", forever);
+    old.hidden = true;
+    const QList<Project> projects{api, app.server("cron", forever), app.server("queue", forever),
+                                  app.server("web", "echo boom; exit 1\n"), old};
+    app.start(projects, {QStringLiteral("--autostart")});
+    WAIT_UNTIL(!watcher->firstItemService().isEmpty(), 30000);
+    PanelMenu panel(session.bus(), watcher->firstItemService());
+    WAIT_UNTIL(panel.describeTop() ==
+                   withFixed({"○  api [" + startEntries, "○  cron [" + startEntries,
+                              "○  queue [" + startEntries, "○  web [" + startEntries}),
+               10000);
+    // A launch at login opens no window.
+    EXPECT_FALSE(mainWindowMapped(session.display()));
+
+    // A server that fails while the window is hidden: one notification naming it.
+    ASSERT_TRUE(panel.click({"○  web", "Start"}));
+    WAIT_UNTIL(notifications->received().size() == 1, 15000);
+    EXPECT_EQ(notifications->received()[0].summary, QStringLiteral("web"));
+    EXPECT_EQ(notifications->received()[0].body, QStringLiteral("Exited with code 1"));
+    EXPECT_EQ(notifications->received()[0].appName, QStringLiteral("Tallowmere"));
+
+    for (const char* name : {"○  api", "○  cron", "○  queue"})
+        ASSERT_TRUE(panel.click({name, "Start"})) << name;
+    WAIT_UNTIL(panel.describeTop() ==
+                   withFixed({"●  api  :8787 [" + stopEntries, "◐  cron [" + stopEntries,
+                              "◐  queue [" + stopEntries, "-", "○  web [" + startEntries}),
+               15000);
+    QList<qint32> servers;
+    for (const char* name : {"api", "cron", "queue"}) {
+        WAIT_UNTIL(app.pidsOf(name).size() == 1, 10000);
+        servers.append(app.pidsOf(name).first());
+    }
+
+    // Activating the notification opens the window; with the window shown, another failure of
+    // the same project tells nothing.
+    notifications->activate(notifications->received()[0].id);
+    WAIT_UNTIL(mainWindowMapped(session.display()), 10000);
+    ASSERT_TRUE(panel.click({"○  web", "Start"}));
+    WAIT_UNTIL(app.pidsOf("web").size() == 2, 10000);
+    WAIT_UNTIL(panel.describeTop().contains("○  web [" + startEntries), 10000);
+    EXPECT_EQ(notifications->received().size(), 1);
+
+    // The session ends: every server stops, then the application exits 0.
+    app.process().terminate();
+    ASSERT_TRUE(app.process().waitForFinished(20000));
+    EXPECT_EQ(app.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(app.process().exitCode(), 0);
+    for (const qint32 pid : std::as_const(servers))
+        EXPECT_FALSE(groupAlive(pid)) << pid;
+    EXPECT_FALSE(readWholeFile(app.sites.filePath("support/running.json")).contains("pid"));
+}
