@@ -50,6 +50,8 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
 
 AppShell::~AppShell()
 {
+    // What watches the model goes before it.
+    delete serverEvents_;
     delete tray_;
     delete mainWindow_;
     delete about_;
@@ -96,7 +98,8 @@ void AppShell::createMainWindow()
     addMenuBar();
     const bool hasTray = tray_ && tray_->isAvailable();
     lifecycle_->watchMainWindow(mainWindow_, hasTray);
-    if (!hasTray)
+    // Diagnostic runs (which force a policy) photograph the window as users see it with a tray.
+    if (!hasTray && !plan_.policy)
         NoTrayNotice::addTo(mainWindow_, *theme_);
 }
 
@@ -117,7 +120,7 @@ void AppShell::notifyServerEvents()
 {
     notifications_ = new DesktopNotifications(QDBusConnection::sessionBus(), this);
     DesktopNotifications* notifications = notifications_;
-    new ServerEventNotifier(
+    serverEvents_ = new ServerEventNotifier(
         *model_, [this] { return mainWindow_ && mainWindow_->isVisible(); },
         [notifications](const QString& path, const QString& summary, const QString& body) {
             notifications->notify(path, summary, body);

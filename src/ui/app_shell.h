@@ -14,6 +14,7 @@
 class AppLifecycle;
 class AppModel;
 class DesktopNotifications;
+class ServerEventNotifier;
 class DiagnosticsRunner;
 class GuiAlertPresenter;
 class GuiPresence;
@@ -73,4 +74,5 @@ private:
     TerminationSignals* terminationSignals_;
     TrayIcon* tray_ = nullptr;
     DesktopNotifications* notifications_ = nullptr;
+    ServerEventNotifier* serverEvents_ = nullptr;
 };

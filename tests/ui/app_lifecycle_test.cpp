@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include <algorithm>
 #include <csignal>
 #include <gtest/gtest.h>
 

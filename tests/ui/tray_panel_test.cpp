@@ -1,10 +1,12 @@
 // The application as a desktop session sees it: the real executable on a private X server and
 // session bus, its tray item read and clicked over com.canonical.dbusmenu as a panel does.
 #include "core/registry_file.h"
+#include "support/qt_gtest_printers.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "ui/support/panel_session.h"
 
+#include <QDir>
 #include <QJsonDocument>
 #include <QRegularExpression>
 
@@ -41,10 +43,17 @@ public:
     explicit RunningApp(PrivateSession& session) : session_(session) {}
     ~RunningApp()
     {
+        // A failed test still leaves nothing behind: the application is asked to stop its
+        // servers, and whatever any server recorded is killed.
         if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished(5000);
+            process_.terminate();
+            if (!process_.waitForFinished(15000)) {
+                process_.kill();
+                process_.waitForFinished(5000);
+            }
         }
+        for (const QString& file : QDir(sites.path()).entryList({QStringLiteral("*.pid")}))
+            pidsOf(file.chopped(4));
         for (const qint32 pid : std::as_const(serverPids_))
             ::kill(-pid, SIGKILL);
     }
@@ -112,6 +121,14 @@ QStringList withFixed(QStringList projects)
                                   "-", "Quit Tallowmere"};
 }
 
+// Waits until the panel reads `expected`; on failure, shows what it read last.
+void expectMenu(PanelMenu& panel, const QStringList& expected, int ms)
+{
+    [[maybe_unused]] const bool settled =
+        QTest::qWaitFor([&] { return panel.describeTop() == expected; }, ms);
+    EXPECT_EQ(panel.describeTop(), expected);
+}
+
 const QString startEntries =
     QStringLiteral("Start, -, Open in Browser, Open Explorer, -, Show in Tallowmere]");
 const QString stopEntries =
@@ -129,7 +146,7 @@ TEST(TrayPanel, EmptyRegistryShowsNoProjectsYetAndQuitEndsAtOnce)
     app.start({}, {});
     WAIT_UNTIL(!watcher->firstItemService().isEmpty(), 30000);
     PanelMenu panel(session.bus(), watcher->firstItemService());
-    WAIT_UNTIL(panel.describeTop() == withFixed({"No projects yet"}), 10000);
+    expectMenu(panel, withFixed({"No projects yet"}), 10000);
     // A normal launch opens the main window.
     WAIT_UNTIL(mainWindowMapped(session.display()), 10000);
 
@@ -150,19 +167,19 @@ TEST(TrayPanel, StartsFromTheMenuNotifiesWhileHiddenAndTheSessionEndStopsEverySe
         NotificationService::serve(session.bus(), &notificationsObject);
 
     RunningApp app(session);
-    const QByteArray forever = "while :; do sleep 0.05; done\n";
-    Project api = app.server("api", "echo 'Ready on http://localhost:8787'\n" + forever);
+    const QByteArray serveForever = "while :; do sleep 0.05; done\n";
+    Project api = app.server("api", "echo 'Ready on http://localhost:8787'\n" + serveForever);
     api.port = 8787;
-    Project old = app.server("old", forever);
+    Project old = app.server("old", serveForever);
     old.hidden = true;
-    const QList<Project> projects{api, app.server("cron", forever), app.server("queue", forever),
+    const QList<Project> projects{api, app.server("cron", serveForever), app.server("queue", serveForever),
                                   app.server("web", "echo boom; exit 1\n"), old};
     app.start(projects, {QStringLiteral("--autostart")});
     WAIT_UNTIL(!watcher->firstItemService().isEmpty(), 30000);
     PanelMenu panel(session.bus(), watcher->firstItemService());
-    WAIT_UNTIL(panel.describeTop() ==
-                   withFixed({"○  api [" + startEntries, "○  cron [" + startEntries,
-                              "○  queue [" + startEntries, "○  web [" + startEntries}),
+    expectMenu(panel,
+               withFixed({"○  api [" + startEntries, "○  cron [" + startEntries,
+                          "○  queue [" + startEntries, "○  web [" + startEntries}),
                10000);
     // A launch at login opens no window.
     EXPECT_FALSE(mainWindowMapped(session.display()));
@@ -174,11 +191,16 @@ TEST(TrayPanel, StartsFromTheMenuNotifiesWhileHiddenAndTheSessionEndStopsEverySe
     EXPECT_EQ(notifications->received()[0].body, QStringLiteral("Exited with code 1"));
     EXPECT_EQ(notifications->received()[0].appName, QStringLiteral("Tallowmere"));
 
-    for (const char* name : {"○  api", "○  cron", "○  queue"})
-        ASSERT_TRUE(panel.click({name, "Start"})) << name;
-    WAIT_UNTIL(panel.describeTop() ==
-                   withFixed({"●  api  :8787 [" + stopEntries, "◐  cron [" + stopEntries,
-                              "◐  queue [" + stopEntries, "-", "○  web [" + startEntries}),
+    // One at a time, as a user would: each start rebuilds the menu, and an entry read before a
+    // rebuild is gone after it (its click is ignored).
+    for (const char* name : {"api", "cron", "queue"}) {
+        const QString title = QStringLiteral("○  ") + QString::fromLatin1(name);
+        ASSERT_TRUE(panel.click({title, "Start"})) << name;
+        WAIT_UNTIL(panel.layout().find({title}) == nullptr, 10000);
+    }
+    expectMenu(panel,
+               withFixed({"●  api  :8787 [" + stopEntries, "◐  cron [" + stopEntries,
+                          "◐  queue [" + stopEntries, "-", "○  web [" + startEntries}),
                15000);
     QList<qint32> servers;
     for (const char* name : {"api", "cron", "queue"}) {

@@ -12,6 +12,7 @@ NoTrayNotice::NoTrayNotice(Theme& theme, QWidget* parent)
     : QWidget(parent), theme_(theme), label_(new QLabel(QString::fromUtf8(text), this))
 {
     setObjectName(QStringLiteral("noTrayNotice"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 6, 8, 6);
     label_->setObjectName(QStringLiteral("noTrayNoticeText"));

@@ -128,8 +128,13 @@ void TrayMenu::openOnAddress(const QString& path, const QString& suffix)
     const std::optional<QUrl>& address = ui_.model.runtimeFor(path)->url();
     if (!address)
         return;
-    if (suffix.isEmpty())
+    if (suffix.isEmpty()) {
         ui_.workspace.openAddress(*address);
-    else
-        ui_.workspace.openAddress(QUrl(address->toString(QUrl::StripTrailingSlash) + suffix));
+        return;
+    }
+    // StripTrailingSlash keeps the slash of a bare "/" path: strip it by hand.
+    QString base = address->toString();
+    while (base.endsWith(u'/'))
+        base.chop(1);
+    ui_.workspace.openAddress(QUrl(base + suffix));
 }

@@ -2,6 +2,7 @@
 
 #include "support/temp_folder.h"
 
+#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
@@ -35,6 +36,8 @@ const QByteArray busConfig = R"(<!DOCTYPE busconfig PUBLIC
 QString firstLine(QProcess& process, int ms)
 {
     const QDeadlineTimer deadline(ms);
+    if (!process.waitForStarted(ms))
+        return {};
     while (!process.canReadLine() && !deadline.hasExpired() && process.state() == QProcess::Running)
         process.waitForReadyRead(qMax<qint64>(1, deadline.remainingTime()));
     return QString::fromUtf8(process.readLine()).trimmed();
