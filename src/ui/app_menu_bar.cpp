@@ -1,6 +1,9 @@
 #include "ui/app_menu_bar.h"
 
+#include "ui/window_actions.h"
+
 #include <QAction>
+#include <QLayout>
 #include <QMenu>
 
 AppMenuBar::AppMenuBar(const QList<QAction*>& projectCommands, QWidget* parent) : QMenuBar(parent)
@@ -27,9 +30,28 @@ AppMenuBar::AppMenuBar(const QList<QAction*>& projectCommands, QWidget* parent) 
     QMenu* project = addMenu(QStringLiteral("&Project"));
     project->setObjectName(QStringLiteral("projectMenu"));
     for (QAction* command : projectCommands) {
-        if (command)
-            project->addAction(command);
-        else
+        if (!command) {
             project->addSeparator();
+            continue;
+        }
+        // An entry that is never disabled and binds no key: it shows the command's shortcut
+        // and triggers the command, which owns the key and does nothing where it does not
+        // apply (Start on a running project, anything without a selection).
+        const QString keys = command->shortcut().toString(QKeySequence::NativeText);
+        QAction* entry = project->addAction(command->text() + u'\t' + keys);
+        entry->setObjectName(command->objectName() + QStringLiteral("MenuEntry"));
+        connect(entry, &QAction::triggered, command, [command] {
+            if (command->isEnabled())
+                command->trigger();
+        });
     }
+}
+
+AppMenuBar* AppMenuBar::addTo(QWidget* window, const WindowActions& commands)
+{
+    auto* menuBar = new AppMenuBar(
+        {commands.start(), commands.restart(), commands.stop(), nullptr, commands.rescan()},
+        window);
+    window->layout()->setMenuBar(menuBar);
+    return menuBar;
 }

@@ -4,10 +4,11 @@
 #include <QMenuBar>
 
 class QAction;
+class WindowActions;
 
-// The main window's menu bar: "Tallowmere" (About, Settings…, Quit) and "Project" (the window's
-// start, restart, stop and rescan commands, which own their shortcuts). Each menu opens with
-// Alt and its underlined letter.
+// The main window's menu bar: "Tallowmere" (About, Settings…, Quit) and "Project" (entries that
+// trigger the window's start, restart, stop and rescan commands, which own their shortcuts).
+// Each menu opens with Alt and its underlined letter; no entry is ever disabled.
 class AppMenuBar : public QMenuBar
 {
     Q_OBJECT
@@ -15,6 +16,8 @@ class AppMenuBar : public QMenuBar
 public:
     // `projectCommands` in display order; a null entry is a divider.
     explicit AppMenuBar(const QList<QAction*>& projectCommands, QWidget* parent = nullptr);
+    // Puts a menu bar with the window's commands at the top of `window` (which has a layout).
+    static AppMenuBar* addTo(QWidget* window, const WindowActions& commands);
 
     QAction* aboutAction() const { return about_; }
     QAction* settingsAction() const { return settings_; }

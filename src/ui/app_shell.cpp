@@ -19,6 +19,7 @@
 #include "ui/theme/theme.h"
 #include "ui/tray/no_tray_notice.h"
 #include "ui/tray/tray_icon.h"
+#include "ui/window_actions.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -36,8 +37,9 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
         defaultAppModelContext(DesktopServices{alerts_, presence_, workspace_});
     context.environment = environment_;
     model_ = std::make_unique<AppModel>(std::move(context));
-    ui_ =
-        std::make_unique<UiContext>(UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}});
+    windowActions_ = new WindowActions(*model_, this);
+    ui_ = std::make_unique<UiContext>(
+        UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}, windowActions_});
     AppModel* model = model_.get();
     ui_->refreshMemory = [model](const QString& path) { model->refreshMemory(path); };
     lifecycle_ = new AppLifecycle(
@@ -105,7 +107,7 @@ void AppShell::createMainWindow()
 
 void AppShell::addMenuBar()
 {
-    auto* menuBar = new AppMenuBar({}, mainWindow_);
+    AppMenuBar* menuBar = AppMenuBar::addTo(mainWindow_, *windowActions_);
     connect(menuBar, &AppMenuBar::aboutRequested, this, &AppShell::showAbout);
     connect(menuBar, &AppMenuBar::quitRequested, this, &AppShell::quit);
     // The settings window connects through the shared context once it exists.
@@ -113,7 +115,6 @@ void AppShell::addMenuBar()
         if (ui_->openSettings)
             ui_->openSettings();
     });
-    mainWindow_->layout()->setMenuBar(menuBar);
 }
 
 void AppShell::notifyServerEvents()

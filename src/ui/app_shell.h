@@ -24,6 +24,7 @@ class SystemColorScheme;
 class TerminationSignals;
 class Theme;
 class TrayIcon;
+class WindowActions;
 
 // Owns everything the windowed application is made of: the theme, the desktop services the
 // model uses, the model, the main and about windows and the diagnostic runs.
@@ -45,6 +46,8 @@ public:
     // Null when the plan forbids windows.
     TrayIcon* tray() const { return tray_; }
     AppLifecycle& lifecycle() { return *lifecycle_; }
+    // The commands the window, its menus and the tray trigger; they outlive the window.
+    WindowActions* windowActions() const { return windowActions_; }
     void showAbout();
     // Opens the main window and brings it to the front.
     void showMainWindow();
@@ -66,6 +69,7 @@ private:
     GuiPresence* presence_;
     GuiWorkspace* workspace_;
     std::unique_ptr<AppModel> model_;
+    WindowActions* windowActions_ = nullptr;
     std::unique_ptr<UiContext> ui_;
     QPointer<MainWindow> mainWindow_;
     QPointer<AboutWindow> about_;

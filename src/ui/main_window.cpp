@@ -10,6 +10,7 @@
 #include "ui/ui_context.h"
 #include "ui/welcome/empty_state_view.h"
 #include "ui/widgets/status_dot.h"
+#include "ui/window_actions.h"
 
 #include <QHideEvent>
 #include <QPainter>
@@ -51,6 +52,8 @@ MainWindow::MainWindow(UiContext& ui, QWidget* parent)
     connect(&ui_.model, &AppModel::selectionChanged, this, &MainWindow::showSelection);
     connect(&ui_.model, &AppModel::projectsChanged, this, &MainWindow::showSelection);
     connect(&ui_.theme, &Theme::schemeChanged, this, qOverload<>(&QWidget::update));
+    if (ui_.windowActions)
+        addActions(ui_.windowActions->all());
     showSelection();
     // Up and Down work at once: the list, not the search field, starts with the focus.
     sidebar_->list()->setFocus();
@@ -58,12 +61,20 @@ MainWindow::MainWindow(UiContext& ui, QWidget* parent)
 
 MainWindow::~MainWindow() = default;
 
+WindowActions* MainWindow::windowActions() const
+{
+    return ui_.windowActions;
+}
+
 void MainWindow::showSelection()
 {
     const auto& selection = ui_.model.selection();
     const bool exists = selection && ui_.model.findProject(*selection);
-    if (exists && detail_ && detail_->projectID() == *selection)
+    if (exists && detail_) {
+        // The view stays; only what belongs to the project changes.
+        detail_->setProject(*selection);
         return;
+    }
     if (detail_) {
         // Removing the view ends its tasks (the inspection and the memory refresh).
         detailArea_->removeWidget(detail_);

@@ -10,6 +10,7 @@ class PulseClock;
 class QSplitter;
 class QStackedWidget;
 class SidebarView;
+class WindowActions;
 struct UiContext;
 
 // The main window: the sidebar beside the detail area, which shows the selected project or,
@@ -30,6 +31,8 @@ public:
     EmptyStateView* welcome() const { return welcome_; }
     // The detail of the selected project; null while the welcome screen shows.
     ProjectDetailView* detail() const { return detail_; }
+    // The commands whose shortcuts work anywhere in this window.
+    WindowActions* windowActions() const;
 
 signals:
     // The window came on screen / went away (the model's poll follows these).

@@ -7,6 +7,7 @@
 class AlertPresenter;
 class AppModel;
 class Theme;
+class WindowActions;
 class Workspace;
 
 // What every view of the main window reads and acts through. The views hold no state of their
@@ -27,4 +28,6 @@ struct UiContext
     // Measures a project's memory into its run state (the model's memory refresh); empty
     // while the model offers none.
     std::function<void(const QString& path)> refreshMemory;
+    // The window's commands (Start, Stop, Restart, Rescan Folders) and their shortcuts.
+    WindowActions* windowActions;
 };

@@ -113,7 +113,6 @@ TEST_F(HeaderTest, ActionButtonsFollowTheStatus)
 {
     EXPECT_EQ(visibleButtons(), QStringList{QStringLiteral("headerStart")});
     EXPECT_EQ(button("headerStart")->toolTip(), QStringLiteral("Start (Ctrl+↩)"));
-    EXPECT_EQ(button("headerStart")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
     auto* chip = header()->findChild<QLabel*>(QStringLiteral("statusChipLabel"));
     EXPECT_EQ(chip->text(), QStringLiteral("Stopped"));
 
@@ -129,7 +128,6 @@ TEST_F(HeaderTest, ActionButtonsFollowTheStatus)
                            QStringLiteral("headerAddress")}));
     EXPECT_EQ(button("headerAddress")->text(), QStringLiteral("localhost:8787"));
     EXPECT_EQ(button("headerStop")->toolTip(), QStringLiteral("Stop (Ctrl+.)"));
-    EXPECT_EQ(button("headerStop")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Period));
     EXPECT_EQ(button("headerRestart")->toolTip(), QStringLiteral("Restart (Ctrl+R)"));
     EXPECT_EQ(chip->text(), QStringLiteral("Running"));
 
@@ -226,9 +224,10 @@ TEST_F(HeaderTest, TabBarSetsTheModelsTabAndTheDetailFollowsTheSelection)
     EXPECT_EQ(detail->currentTab()->objectName(), QStringLiteral("tabPlaceholder_logs"));
     EXPECT_EQ(detail->tabBar()->selected(), DetailTab::logs);
 
-    // Another project: a new detail view, same tab (the tab is the model's, for every project).
+    // Another project: the same detail view, same tab (the tab is the model's, for every
+    // project).
     fixture.model().select(blog);
-    ASSERT_NE(window.detail(), nullptr);
+    ASSERT_EQ(window.detail(), detail);
     EXPECT_EQ(window.detail()->projectID(), blog);
     EXPECT_EQ(window.detail()->currentTab()->objectName(), QStringLiteral("tabPlaceholder_logs"));
 
@@ -294,7 +293,7 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnly)
 
     fixture.model().select(blog);
     EXPECT_EQ(measured, (QStringList{api, blog}));
-    // The old view and its timer are gone: only the new project is measured from now on.
+    // The view stays and its timer follows: only the new project is measured from now on.
     QTimer* timer = window.detail()->findChild<QTimer*>();
     ASSERT_NE(timer, nullptr);
     EXPECT_TRUE(timer->isActive());

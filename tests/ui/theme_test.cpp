@@ -4,10 +4,12 @@
 #include "ui/theme/status_display.h"
 #include "ui/theme/system_color_scheme.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/widgets/icon_view.h"
 #include "ui/widgets/lucide.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -165,4 +167,33 @@ TEST(AboutWindow, ShowsTheSupportButtonOnlyWithAnAddress)
     support->click();
     ASSERT_EQ(opened.count(), 1);
     EXPECT_EQ(opened[0][0].toUrl(), QUrl(QStringLiteral("https://tallowmere.dev/support")));
+}
+
+TEST(ThemeBinder, ReappliesOnEverySchemeChangeWhileTheWidgetLives)
+{
+    const Palette light = Palette::forScheme(Scheme::light);
+    const Palette dark = Palette::forScheme(Scheme::dark);
+    Theme theme;
+    theme.setMode(AppearanceMode::light);
+    auto* caption = new QLabel;
+    ThemeBinder::bindTextColor(caption, theme, &Palette::secondaryText);
+    QLabel inactiveOnly;
+    ThemeBinder::bindColor(&inactiveOnly, QPalette::WindowText, theme, &Palette::error,
+                           QPalette::Inactive);
+    EXPECT_EQ(caption->palette().color(QPalette::WindowText), light.secondaryText);
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Inactive, QPalette::WindowText), light.error);
+
+    theme.setMode(AppearanceMode::dark);
+    EXPECT_EQ(caption->palette().color(QPalette::Active, QPalette::WindowText), dark.secondaryText);
+    EXPECT_EQ(caption->palette().color(QPalette::Disabled, QPalette::WindowText),
+              dark.secondaryText);
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Inactive, QPalette::WindowText), dark.error);
+    // The other groups keep the application's colour.
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Active, QPalette::WindowText),
+              QApplication::palette().color(QPalette::Active, QPalette::WindowText));
+
+    // A binding ends with its widget.
+    delete caption;
+    theme.setMode(AppearanceMode::light);
+    EXPECT_EQ(inactiveOnly.palette().color(QPalette::Inactive, QPalette::WindowText), light.error);
 }

@@ -169,8 +169,7 @@ TEST(TrayMenu, EntriesActOnTheModelAndOpenAddressesOnlyWhenThereIsOne)
     // (A group's second SIGTERM, after its leader has gone, runs the trap again.)
     QStringList journal = QString::fromUtf8(readWholeFile(sites.filePath("journal"))).split(u'\n');
     journal.removeDuplicates();
-    EXPECT_EQ(journal,
-              (QStringList{"stop alpha", "gone alpha", "stop bravo", "gone bravo", ""}));
+    EXPECT_EQ(journal, (QStringList{"stop alpha", "gone alpha", "stop bravo", "gone bravo", ""}));
 
     // Show in Tallowmere selects the project and opens the window; Quit asks the shell.
     WAIT_UNTIL(submenuEntry(tray.menu(), "○  bravo", "Show in Tallowmere") != nullptr, 5000);

@@ -178,7 +178,7 @@ public:
     // Asks before quitting while servers started here run; true means stop them and quit.
     void confirmQuit(std::function<void(bool)> onAnswer);
     // Stops every server started here (the quit path, after confirmQuit); `done` runs on the
-    // main thread when all are gone.
+    // main thread when all are gone and their exits have been handled.
     void stopAll(std::function<void()> done);
     void handleExit(const QString& path, int exitCode, bool stopRequested);
 

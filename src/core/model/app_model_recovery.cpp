@@ -1,12 +1,13 @@
 // Running records: every child started here is written down until its exit has been handled,
 // so that servers left running by a crash can be found and stopped at the next launch.
-#include "core/model/app_model.h"
 #include "base/deliver.h"
+#include "core/model/app_model.h"
 #include "core/running_record.h"
 #include "core/storage.h"
 #include "desktop/alert_presenter.h"
 #include "supervision/external/proc_process_table.h"
 #include "supervision/process_manager.h"
+#include "supervision/project_runtime.h"
 
 #include <QFuture>
 
@@ -63,9 +64,9 @@ void terminateInTurn(ProcessManager& manager, QObject* context, QList<qint32> gr
     }
     const qint32 next = groups.takeFirst();
     deliverTo(context, manager.terminateGroup(next),
-             [&manager, context, groups = std::move(groups), done = std::move(done)] {
-                 terminateInTurn(manager, context, groups, done);
-             });
+              [&manager, context, groups = std::move(groups), done = std::move(done)] {
+                  terminateInTurn(manager, context, groups, done);
+              });
 }
 
 } // namespace
@@ -85,13 +86,22 @@ void AppModel::recoverOrphans(std::function<void()> done)
     // anything else is a different process that merely reuses the number.
     const std::unique_ptr<ProcessTable> table = makeProcessTable();
     QList<RunningRecord> kept;
+    QList<RunningRecord> ours;
     for (const RunningRecord& record : records) {
+        // Started by this run before the recovery came round (the tray works from the first
+        // moment): not a left-over, and its record stays.
+        const auto runtime = runtimes_.constFind(record.projectID);
+        if (runtime != runtimes_.cend() && runtime.value()->managed() &&
+            runtime.value()->pid() == record.pid) {
+            ours.append(record);
+            continue;
+        }
         const std::optional<ProcessInfo> info = table->info(record.pid);
         if (info && info->startSec == record.startSec && info->pgid == record.pid)
             kept.append(record);
     }
     // Consumed whatever the outcome: the kept records live on only in memory.
-    deleteDataFile(QString::fromLatin1(runningFileName));
+    saveRunningRecords(ours); // deletes the file when there are none
     if (kept.isEmpty() || !context_.desktop.alerts) {
         finish();
         return;

@@ -9,6 +9,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 bool isWranglerMode(RunModeKind mode)
@@ -253,8 +255,16 @@ void AppModel::restartProject(const QString& path)
 
 void AppModel::stopAll(std::function<void()> done)
 {
-    deliverTo(this, processManager_->stopAll(), [done = std::move(done)] {
-        if (done)
-            done();
+    deliverTo(this, processManager_->stopAll(), [this, done = std::move(done)] {
+        // The exit reports come after the groups are gone; they end each run and remove its
+        // running record, which a process that ends now must not leave behind.
+        const auto exitsPending = [this] {
+            return std::any_of(runtimes_.cbegin(), runtimes_.cend(),
+                               [](const ProjectRuntime* runtime) { return runtime->managed(); });
+        };
+        waitWhile(exitsPending, 30, [done] {
+            if (done)
+                done();
+        });
     });
 }

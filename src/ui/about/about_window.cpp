@@ -2,6 +2,7 @@
 
 #include "ui/about/product.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/lucide.h"
 
@@ -27,7 +28,7 @@ QLabel* centredLabel(const QString& text, const QFont& font, const QString& obje
 } // namespace
 
 AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support, QWidget* parent)
-    : QWidget(parent, Qt::Window), theme_(theme)
+    : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("aboutWindow"));
     setWindowTitle(QStringLiteral("About ") + Product::name);
@@ -47,11 +48,17 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
 
     layout->addWidget(
         centredLabel(Product::name, TypeScale::heading(), QStringLiteral("aboutName"), this));
-    layout->addWidget(centredLabel(QStringLiteral("Version ") + Product::versionText(),
-                                   TypeScale::caption(), QStringLiteral("aboutVersion"), this));
-    layout->addWidget(centredLabel(
+    // Everything below the name is secondary text.
+    const auto secondary = [&theme](QLabel* label) {
+        ThemeBinder::bindTextColor(label, theme, &Palette::secondaryText);
+        return label;
+    };
+    layout->addWidget(
+        secondary(centredLabel(QStringLiteral("Version ") + Product::versionText(),
+                               TypeScale::caption(), QStringLiteral("aboutVersion"), this)));
+    layout->addWidget(secondary(centredLabel(
         QStringLiteral("Manage all your local Cloudflare Workers projects in one place."),
-        TypeScale::body(), QStringLiteral("aboutTagline"), this));
+        TypeScale::body(), QStringLiteral("aboutTagline"), this)));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -63,7 +70,7 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
     if (!support.isEmpty()) {
         auto* supportButton = new QPushButton(QStringLiteral("Support ") + Product::name, this);
         supportButton->setObjectName(QStringLiteral("aboutSupport"));
-        supportButton->setIcon(Lucide::icon(QStringLiteral("heart"), theme_.palette().accent, 14));
+        supportButton->setIcon(Lucide::icon(QStringLiteral("heart"), theme.palette().accent, 14));
         connect(supportButton, &QPushButton::clicked, this,
                 [this, support] { emit openRequested(support); });
         buttons->addWidget(supportButton);
@@ -80,22 +87,6 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
         Product::licenceLine(),
     };
     for (const QString& line : credits)
-        layout->addWidget(
-            centredLabel(line, TypeScale::caption(), QStringLiteral("aboutCredit"), this));
-
-    applyColours();
-    connect(&theme_, &Theme::schemeChanged, this, &AboutWindow::applyColours);
-}
-
-void AboutWindow::applyColours()
-{
-    const Palette& p = theme_.palette();
-    const QList<QLabel*> secondary = findChildren<QLabel*>(QStringLiteral("aboutCredit")) +
-                                     findChildren<QLabel*>(QStringLiteral("aboutTagline")) +
-                                     findChildren<QLabel*>(QStringLiteral("aboutVersion"));
-    for (QLabel* label : secondary) {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, p.secondaryText);
-        label->setPalette(pal);
-    }
+        layout->addWidget(secondary(
+            centredLabel(line, TypeScale::caption(), QStringLiteral("aboutCredit"), this)));
 }

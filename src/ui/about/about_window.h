@@ -17,9 +17,4 @@ public:
 signals:
     // A link button was pressed; the owner opens it in the browser.
     void openRequested(const QUrl& address);
-
-private:
-    void applyColours();
-
-    Theme& theme_;
 };

@@ -3,7 +3,7 @@
 #include "core/model/app_model.h"
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
-#include "ui/detail/tab_placeholder.h"
+#include "ui/detail/tab_factory.h"
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
 
@@ -24,24 +24,27 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     layout->addWidget(header_);
     layout->addWidget(tabBar_);
     layout->addWidget(tabs_, 1);
-    for (DetailTab tab : allDetailTabs())
-        tabs_->addWidget(new TabPlaceholder(tab, ui.theme, tabs_));
 
     AppModel* model = &ui_.model;
     connect(tabBar_, &TabBar::tabClicked, model, &AppModel::setSelectedTab);
     connect(model, &AppModel::selectedTabChanged, this, &ProjectDetailView::showTab);
     connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectDetailView::applyColours);
+    if (ui_.refreshMemory)
+        connect(memoryTimer_, &QTimer::timeout, this, [this] { ui_.refreshMemory(projectID_); });
     header_->refresh();
     showTab();
+    startProjectTasks();
+}
 
-    // Bound to this project: they end with the view.
-    model->refreshInfo(projectID_);
-    if (ui_.refreshMemory) {
-        const auto refresh = [this] { ui_.refreshMemory(projectID_); };
-        connect(memoryTimer_, &QTimer::timeout, this, refresh);
-        memoryTimer_->start(memoryInterval);
-        refresh();
-    }
+void ProjectDetailView::setProject(const QString& projectID)
+{
+    if (projectID == projectID_)
+        return;
+    projectID_ = projectID;
+    dropTabs();
+    header_->setProject(projectID_);
+    showTab();
+    startProjectTasks();
 }
 
 QWidget* ProjectDetailView::currentTab() const
@@ -53,7 +56,33 @@ void ProjectDetailView::showTab()
 {
     const DetailTab tab = ui_.model.selectedTab();
     tabBar_->setSelected(tab);
-    tabs_->setCurrentIndex(int(allDetailTabs().indexOf(tab)));
+    QWidget* page = pages_.value(tab);
+    if (!page) {
+        page = createDetailTab(tab, ui_, projectID_, tabs_);
+        pages_.insert(tab, page);
+        tabs_->addWidget(page);
+    }
+    tabs_->setCurrentWidget(page);
+}
+
+void ProjectDetailView::dropTabs()
+{
+    // Later, not now: the change of project may come from inside one of these tabs.
+    for (QWidget* page : std::as_const(pages_)) {
+        tabs_->removeWidget(page);
+        page->hide();
+        page->deleteLater();
+    }
+    pages_.clear();
+}
+
+void ProjectDetailView::startProjectTasks()
+{
+    ui_.model.refreshInfo(projectID_);
+    if (ui_.refreshMemory) {
+        memoryTimer_->start(memoryInterval);
+        ui_.refreshMemory(projectID_);
+    }
 }
 
 void ProjectDetailView::applyColours()

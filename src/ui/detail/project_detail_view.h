@@ -2,6 +2,7 @@
 
 #include "core/model/detail_tab.h"
 
+#include <QMap>
 #include <QWidget>
 
 class ProjectHeader;
@@ -10,8 +11,10 @@ class QTimer;
 class TabBar;
 struct UiContext;
 
-// The detail of one project: header, tab bar and the selected tab. While it exists it refreshes
-// the project's inspection once and its memory every 3 seconds; both stop with the view.
+// The detail of one project: header, tab bar and the selected tab. Each tab is built the first
+// time it is shown (see tab_factory.h) and kept while the project stays. While it exists the
+// view refreshes the project's inspection once and its memory every 3 seconds; both stop with
+// the view and follow `setProject`.
 class ProjectDetailView : public QWidget
 {
     Q_OBJECT
@@ -20,15 +23,23 @@ public:
     ProjectDetailView(UiContext& ui, const QString& projectID, QWidget* parent = nullptr);
 
     QString projectID() const { return projectID_; }
+    // Shows another project in place: the header follows it, the tabs built for the previous
+    // one are dropped and built again on demand.
+    void setProject(const QString& projectID);
+
     ProjectHeader* header() const { return header_; }
     TabBar* tabBar() const { return tabBar_; }
     // The widget shown for the selected tab.
     QWidget* currentTab() const;
+    // The widget of `tab` for the shown project; null until the tab has been shown.
+    QWidget* builtTab(DetailTab tab) const { return pages_.value(tab); }
 
     static constexpr int memoryInterval = 3000; // ms
 
 private:
     void showTab();
+    void dropTabs();
+    void startProjectTasks();
     void applyColours();
 
     UiContext& ui_;
@@ -36,5 +47,6 @@ private:
     ProjectHeader* header_;
     TabBar* tabBar_;
     QStackedWidget* tabs_;
+    QMap<DetailTab, QWidget*> pages_;
     QTimer* memoryTimer_;
 };

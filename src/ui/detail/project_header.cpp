@@ -14,7 +14,9 @@
 #include "ui/ui_context.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/icon_view.h"
+#include "ui/window_actions.h"
 
+#include <QAction>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -78,12 +80,9 @@ ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* p
     auto* actions = new QHBoxLayout;
     actions->setSpacing(8);
     start_ = actionButton(QStringLiteral("Start"), QStringLiteral("headerStart"), this);
-    start_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
     stop_ = actionButton(QStringLiteral("Stop"), QStringLiteral("headerStop"), this);
-    stop_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Period));
     stop_->setToolTip(QStringLiteral("Stop (Ctrl+.)"));
     restart_ = actionButton(QStringLiteral("Restart"), QStringLiteral("headerRestart"), this);
-    restart_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     address_ = actionButton(QString(), QStringLiteral("headerAddress"), this);
     address_->setToolTip(QStringLiteral("Open the site in your browser"));
     admin_ = actionButton(QStringLiteral("Admin Login"), QStringLiteral("headerAdminLogin"), this);
@@ -102,24 +101,42 @@ ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* p
     actions->addStretch(1);
     layout->addLayout(actions);
 
-    AppModel* model = &ui_.model;
-    const QString id = projectID_;
-    connect(start_, &QPushButton::clicked, this, [model, id] { model->startProject(id); });
-    connect(stop_, &QPushButton::clicked, this, [model, id] { model->stopProject(id); });
-    connect(restart_, &QPushButton::clicked, this, [model, id] { model->restartProject(id); });
+    // The window's actions own the commands and their shortcuts; the buttons only trigger them.
+    if (WindowActions* commands = ui_.windowActions) {
+        connect(start_, &QPushButton::clicked, commands->start(), &QAction::trigger);
+        connect(stop_, &QPushButton::clicked, commands->stop(), &QAction::trigger);
+        connect(restart_, &QPushButton::clicked, commands->restart(), &QAction::trigger);
+    }
     connect(address_, &QPushButton::clicked, this, &ProjectHeader::openAddress);
     connect(admin_, &QPushButton::clicked, this, &ProjectHeader::openAdminLink);
 
     for (auto signal : {&AppModel::projectsChanged, &AppModel::infosChanged})
-        connect(model, signal, this, &ProjectHeader::scheduleRefresh);
-    if (runtime_) {
-        for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::urlChanged,
-                            &ProjectRuntime::memoryBytesChanged, &ProjectRuntime::externalChanged,
-                            &ProjectRuntime::attachedPIDChanged, &ProjectRuntime::managedChanged})
-            connect(runtime_, signal, this, &ProjectHeader::scheduleRefresh);
-    }
+        connect(&ui_.model, signal, this, &ProjectHeader::scheduleRefresh);
+    watchRuntime();
     connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectHeader::applyColours);
     applyColours();
+}
+
+void ProjectHeader::setProject(const QString& projectID)
+{
+    if (projectID == projectID_)
+        return;
+    if (runtime_)
+        disconnect(runtime_, nullptr, this, nullptr);
+    projectID_ = projectID;
+    runtime_ = ui_.model.runtimeFor(projectID_);
+    watchRuntime();
+    refresh();
+}
+
+void ProjectHeader::watchRuntime()
+{
+    if (!runtime_)
+        return;
+    for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::urlChanged,
+                        &ProjectRuntime::memoryBytesChanged, &ProjectRuntime::externalChanged,
+                        &ProjectRuntime::attachedPIDChanged, &ProjectRuntime::managedChanged})
+        connect(runtime_, signal, this, &ProjectHeader::scheduleRefresh);
 }
 
 void ProjectHeader::scheduleRefresh()

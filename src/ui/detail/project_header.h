@@ -23,6 +23,8 @@ public:
     ProjectHeader(UiContext& ui, const QString& projectID, QWidget* parent = nullptr);
 
     QString projectID() const { return projectID_; }
+    // Shows another project in place.
+    void setProject(const QString& projectID);
     // The More menu as it would open now.
     QMenu* moreMenu() const { return moreMenu_; }
     void refreshMoreMenu();
@@ -30,6 +32,7 @@ public:
     void refresh();
 
 private:
+    void watchRuntime();
     void scheduleRefresh();
     void applyColours();
     void openAddress();

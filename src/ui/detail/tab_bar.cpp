@@ -16,35 +16,6 @@ constexpr int underlineHeight = 2;
 
 } // namespace
 
-QString tabTitle(DetailTab tab)
-{
-    switch (tab) {
-    case DetailTab::overview: return QStringLiteral("Overview");
-    case DetailTab::logs: return QStringLiteral("Logs");
-    case DetailTab::explorer: return QStringLiteral("Explorer");
-    case DetailTab::settings: return QStringLiteral("Settings");
-    }
-    return {};
-}
-
-QString tabIcon(DetailTab tab)
-{
-    switch (tab) {
-    case DetailTab::overview: return QStringLiteral("layout-dashboard");
-    case DetailTab::logs: return QStringLiteral("scroll-text");
-    case DetailTab::explorer: return QStringLiteral("compass");
-    case DetailTab::settings: return QStringLiteral("sliders-horizontal");
-    }
-    return {};
-}
-
-const QList<DetailTab>& allDetailTabs()
-{
-    static const QList<DetailTab> tabs = {DetailTab::overview, DetailTab::logs, DetailTab::explorer,
-                                          DetailTab::settings};
-    return tabs;
-}
-
 TabBar::TabBar(const Palette& palette, QWidget* parent)
     : QWidget(parent), palette_(&palette), underline_(new QWidget(this)),
       slide_(new QPropertyAnimation(underline_, "geometry", this))

@@ -9,11 +9,6 @@ class QPropertyAnimation;
 class TabItem;
 struct Palette;
 
-// The tab's title and icon, in tab order.
-QString tabTitle(DetailTab tab);
-QString tabIcon(DetailTab tab);
-const QList<DetailTab>& allDetailTabs();
-
 // The row of tabs under the project header. The selected tab is underlined; the underline
 // slides to a newly selected tab. Clicking a tab only asks for it (`tabClicked`): the owner
 // sets the model's selected tab and calls `setSelected` back.

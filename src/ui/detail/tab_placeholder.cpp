@@ -1,21 +1,21 @@
 #include "ui/detail/tab_placeholder.h"
 
 #include "ui/detail/tab_bar.h"
-#include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/icon_view.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
 
-TabPlaceholder::TabPlaceholder(DetailTab tab, Theme& theme, QWidget* parent)
-    : QWidget(parent), theme_(theme)
+TabPlaceholder::TabPlaceholder(DetailTab tab, Theme& theme, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("tabPlaceholder_") + rawValue(tab));
     auto* layout = new QVBoxLayout(this);
     layout->addStretch(1);
     auto* icon = new IconView(tabIcon(tab), 28, this);
     icon->setObjectName(QStringLiteral("placeholderIcon"));
+    ThemeBinder::bind(icon, theme, [icon](const Palette& p) { icon->setColor(p.accent); });
     layout->addWidget(icon, 0, Qt::AlignHCenter);
     auto* title = new QLabel(tabTitle(tab), this);
     title->setObjectName(QStringLiteral("placeholderTitle"));
@@ -29,10 +29,9 @@ TabPlaceholder::TabPlaceholder(DetailTab tab, Theme& theme, QWidget* parent)
     text->setWordWrap(true);
     text->setFixedWidth(420);
     text->setFixedHeight(text->heightForWidth(420));
+    ThemeBinder::bindTextColor(text, theme, &Palette::secondaryText);
     layout->addWidget(text, 0, Qt::AlignHCenter);
     layout->addStretch(2);
-    applyColours();
-    connect(&theme_, &Theme::schemeChanged, this, &TabPlaceholder::applyColours);
 }
 
 QString TabPlaceholder::explanation(DetailTab tab)
@@ -53,14 +52,4 @@ QString TabPlaceholder::explanation(DetailTab tab)
                               "mode, custom command and port.");
     }
     return {};
-}
-
-void TabPlaceholder::applyColours()
-{
-    const Palette& p = theme_.palette();
-    findChild<IconView*>(QStringLiteral("placeholderIcon"))->setColor(p.accent);
-    auto* text = findChild<QLabel*>(QStringLiteral("placeholderText"));
-    QPalette pal = text->palette();
-    pal.setColor(QPalette::WindowText, p.secondaryText);
-    text->setPalette(pal);
 }

@@ -15,9 +15,4 @@ public:
     TabPlaceholder(DetailTab tab, Theme& theme, QWidget* parent = nullptr);
 
     static QString explanation(DetailTab tab);
-
-private:
-    void applyColours();
-
-    Theme& theme_;
 };

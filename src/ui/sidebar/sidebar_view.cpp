@@ -9,6 +9,7 @@
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/icon_view.h"
 #include "ui/widgets/lucide.h"
+#include "ui/window_actions.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -121,7 +122,8 @@ void SidebarView::refreshAddMenu()
                         [ui] { AddActions::addSingleProject(*ui); });
     addMenu_->addSeparator();
     addMenu_->addAction(Lucide::icon(QStringLiteral("refresh-cw"), p.primaryText, 16),
-                        QStringLiteral("Rescan Folders"), this, [ui] { ui->model.rescan(); });
+                        QStringLiteral("Rescan Folders"), this,
+                        [ui] { ui->windowActions->rescan()->trigger(); });
     const QList<Project>& projects = ui_.model.projects();
     const bool anyHidden = std::any_of(projects.begin(), projects.end(),
                                        [](const Project& project) { return project.hidden; });

@@ -2,6 +2,7 @@
 
 #include "ui/about/product.h"
 #include "ui/theme/theme.h"
+#include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/icon_view.h"
@@ -21,7 +22,7 @@ struct Note
 
 } // namespace
 
-EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent), theme_(theme)
+EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("emptyStateView"));
 
@@ -34,12 +35,14 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent),
 
     auto* cloud = new IconView(QStringLiteral("cloud"), 28, column);
     cloud->setObjectName(QStringLiteral("welcomeIcon"));
+    ThemeBinder::bind(cloud, theme, [cloud](const Palette& p) { cloud->setColor(p.accent); });
     layout->addWidget(cloud, 0, Qt::AlignHCenter);
 
     auto* title = new QLabel(QStringLiteral("Add your Workers"), column);
     title->setObjectName(QStringLiteral("welcomeTitle"));
     title->setFont(TypeScale::emptyStateTitle());
     title->setAlignment(Qt::AlignHCenter);
+    ThemeBinder::bindTextColor(title, theme, &Palette::primaryText);
     layout->addWidget(title);
 
     auto* text = new QLabel(
@@ -52,6 +55,7 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent),
     text->setAlignment(Qt::AlignHCenter);
     text->setWordWrap(true);
     text->setMinimumWidth(440);
+    ThemeBinder::bindTextColor(text, theme, &Palette::secondaryText);
     layout->addWidget(text);
 
     auto* buttons = new QHBoxLayout;
@@ -63,6 +67,12 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent),
     addProject->setObjectName(QStringLiteral("welcomeAddProject"));
     connect(addRoot, &QPushButton::clicked, this, &EmptyStateView::addRootRequested);
     connect(addProject, &QPushButton::clicked, this, &EmptyStateView::addProjectRequested);
+    ThemeBinder::bind(addRoot, theme, [addRoot](const Palette& p) {
+        styleButton(addRoot, ButtonStyle::primary, p, QStringLiteral("folder-plus"));
+    });
+    ThemeBinder::bind(addProject, theme, [addProject](const Palette& p) {
+        styleButton(addProject, ButtonStyle::secondary, p, QStringLiteral("plus"));
+    });
     buttons->addWidget(addRoot);
     buttons->addWidget(addProject);
     buttons->addStretch();
@@ -85,6 +95,8 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent),
         auto* label = new QLabel(note.text, column);
         label->setObjectName(QStringLiteral("welcomeNote"));
         label->setFont(TypeScale::caption());
+        ThemeBinder::bindColor(icon, QPalette::WindowText, theme, &Palette::secondaryText);
+        ThemeBinder::bindTextColor(label, theme, &Palette::secondaryText);
         row->addWidget(icon);
         row->addWidget(label, 1);
         noteBox->addLayout(row);
@@ -101,25 +113,4 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent),
     centre->addStretch();
     outer->addLayout(centre);
     outer->addStretch(1);
-
-    applyColours();
-    connect(&theme_, &Theme::schemeChanged, this, &EmptyStateView::applyColours);
-}
-
-void EmptyStateView::applyColours()
-{
-    const Palette& p = theme_.palette();
-    findChild<IconView*>(QStringLiteral("welcomeIcon"))->setColor(p.accent);
-    for (auto* label : findChildren<QLabel*>()) {
-        const bool secondary = label->objectName() != QStringLiteral("welcomeTitle");
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, secondary ? p.secondaryText : p.primaryText);
-        label->setPalette(pal);
-    }
-    for (auto* icon : findChildren<IconView*>(QStringLiteral("welcomeNoteIcon")))
-        icon->setColor(p.secondaryText);
-    styleButton(findChild<QPushButton*>(QStringLiteral("welcomeAddRoot")), ButtonStyle::primary, p,
-                QStringLiteral("folder-plus"));
-    styleButton(findChild<QPushButton*>(QStringLiteral("welcomeAddProject")),
-                ButtonStyle::secondary, p, QStringLiteral("plus"));
 }

@@ -16,9 +16,4 @@ public:
 signals:
     void addRootRequested();
     void addProjectRequested();
-
-private:
-    void applyColours();
-
-    Theme& theme_;
 };

@@ -2,6 +2,7 @@
 
 #include "core/registry_file.h"
 #include "supervision/project_runtime.h"
+#include "ui/window_actions.h"
 
 GuiFixture::GuiFixture(const Registry& registry, const QMap<QString, QString>& environment)
 {
@@ -11,8 +12,9 @@ GuiFixture::GuiFixture(const Registry& registry, const QMap<QString, QString>& e
     context.environment = environment;
     context.desktop = desktop_.services();
     model_ = std::make_unique<AppModel>(std::move(context));
-    ui_ = std::make_unique<UiContext>(
-        UiContext{*model_, theme_, desktop_.workspace, desktop_.alerts, {}, {}, {}});
+    windowActions_ = std::make_unique<WindowActions>(*model_);
+    ui_ = std::make_unique<UiContext>(UiContext{
+        *model_, theme_, desktop_.workspace, desktop_.alerts, {}, {}, {}, windowActions_.get()});
     ui_->chooseFolder = [this](const QString& prompt, const QString& message,
                                std::function<void(const QString&)> chosen) {
         requests_.append({prompt, message});

@@ -6,6 +6,7 @@
 #include "support/support_dir_override.h"
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
+#include "ui/window_actions.h"
 
 #include <QStringList>
 
@@ -39,6 +40,7 @@ private:
     FakeDesktop desktop_;
     Theme theme_;
     std::unique_ptr<AppModel> model_;
+    std::unique_ptr<WindowActions> windowActions_;
     std::unique_ptr<UiContext> ui_;
     QStringList folders_;
     QList<QPair<QString, QString>> requests_;

@@ -290,3 +290,14 @@ bool PanelMenu::click(const QStringList& labels)
           << uint(QDateTime::currentSecsSinceEpoch());
     return bus_.call(event, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
 }
+
+bool PanelMenu::clickUntil(const QStringList& labels, const std::function<bool()>& done, int ms)
+{
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (!click(labels))
+            return done();
+        if (QTest::qWaitFor(done, ms))
+            return true;
+    }
+    return false;
+}

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
 #include <memory>
 
 // What a desktop session offers a tray application, in private: an X server (Xvfb) and a D-Bus
@@ -141,6 +142,9 @@ public:
     QStringList describeTop();
     // Clicks the entry at `labels`; false when there is none.
     bool click(const QStringList& labels);
+    // Clicks until `done` holds (up to five clicks, each given `ms` to show its effect). A menu
+    // rebuilt between reading its layout and the click ignores the click, as it would a panel's.
+    bool clickUntil(const QStringList& labels, const std::function<bool()>& done, int ms = 5000);
 
 private:
     QString menuPath();
