@@ -9,10 +9,29 @@
 
 namespace {
 
-constexpr const char* usage = "Usage:\n"
-                              "  tallowmere inspect PATH...   inspect project folders, print JSON\n"
-                              "  tallowmere scan ROOT         list configuration files under a "
-                              "root, print JSON\n";
+#ifndef TALLOWMERE_VERSION
+#define TALLOWMERE_VERSION "0.0.0"
+#endif
+
+constexpr const char* usage =
+    "Usage:\n"
+    "  tallowmere [--autostart]     open the main window (--autostart: stay in the tray)\n"
+    "  tallowmere inspect PATH...   inspect project folders, print JSON\n"
+    "  tallowmere scan ROOT         list configuration files under a root, print JSON\n"
+    "  tallowmere --version         print the version\n"
+    "  tallowmere --help            print this help\n";
+
+// Qt's own command-line options that take a value; QApplication reads and removes them.
+const QStringList qtOptionsWithValue = {
+    QStringLiteral("-platform"),        QStringLiteral("-platformpluginpath"),
+    QStringLiteral("-platformtheme"),   QStringLiteral("-plugin"),
+    QStringLiteral("-qwindowgeometry"), QStringLiteral("-qwindowicon"),
+    QStringLiteral("-qwindowtitle"),    QStringLiteral("-display"),
+    QStringLiteral("-style"),           QStringLiteral("-stylesheet"),
+    QStringLiteral("-session")};
+const QStringList qtFlags = {QStringLiteral("-reverse"), QStringLiteral("-widgetcount"),
+                             QStringLiteral("-nograb"), QStringLiteral("-dograb"),
+                             QStringLiteral("-sync")};
 
 int usageError(const char* problem)
 {
@@ -45,5 +64,39 @@ std::optional<int> runCommandLine(int argc, char** argv)
         std::fputs(usage, stdout);
         return 0;
     }
-    return std::nullopt; // anything else is for the application itself
+    if (command == u"--version" || command == u"version") {
+        std::puts("tallowmere " TALLOWMERE_VERSION);
+        return 0;
+    }
+    return checkApplicationArguments(argc, argv);
+}
+
+std::optional<int> checkApplicationArguments(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QString argument = QFile::decodeName(argv[i]);
+        if (argument == u"--autostart" || qtFlags.contains(argument))
+            continue;
+        if (qtOptionsWithValue.contains(argument)) {
+            ++i;
+            continue;
+        }
+        const QByteArray shown = argument.toLocal8Bit();
+        std::fprintf(stderr, "tallowmere: unknown %s '%s' (see tallowmere --help)\n",
+                     argument.startsWith(u'-') ? "option" : "command", shown.constData());
+        return 2;
+    }
+    return std::nullopt;
+}
+
+bool displayAvailable(const QMap<QString, QString>& environment)
+{
+    const auto set = [&environment](const char* name) {
+        return !environment.value(QLatin1String(name)).isEmpty();
+    };
+    if (set("DISPLAY") || set("WAYLAND_DISPLAY"))
+        return true;
+    // A platform that needs no display server (offscreen, vnc, ...) chosen by hand.
+    const QString platform = environment.value(QStringLiteral("QT_QPA_PLATFORM"));
+    return !platform.isEmpty() && !platform.startsWith(u"xcb") && !platform.startsWith(u"wayland");
 }

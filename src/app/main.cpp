@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "supervision/shell_environment.h"
 
 #include <cstdio>
 
@@ -12,6 +13,12 @@ int main(int argc, char** argv)
     if (const auto code = runCommandLine(argc, argv))
         return *code;
 #ifdef TALLOWMERE_WITH_GUI
+    if (!displayAvailable(ShellEnvironment::processEnvironment())) {
+        std::fputs("tallowmere: no display to open the window on (DISPLAY and WAYLAND_DISPLAY "
+                   "are unset); the subcommands work without one, see tallowmere --help\n",
+                   stderr);
+        return 1;
+    }
     return runGui(argc, argv);
 #else
     std::puts("Tallowmere: the window is not built yet; this build would start the main window "

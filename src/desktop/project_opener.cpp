@@ -16,9 +16,18 @@ Alert nothingToOpenWith(const QString& message)
 
 } // namespace
 
-ProjectOpener::ProjectOpener(Workspace& workspace, AlertPresenter& alerts)
-    : workspace_(workspace), alerts_(alerts)
+ProjectOpener::ProjectOpener(Workspace& workspace, AlertPresenter& alerts,
+                             std::function<void()> openSettings)
+    : workspace_(workspace), alerts_(alerts), openSettings_(std::move(openSettings))
 {}
+
+void ProjectOpener::askToChooseInSettings(const QString& message) const
+{
+    alerts_.show(nothingToOpenWith(message), [openSettings = openSettings_](int) {
+        if (openSettings)
+            openSettings();
+    });
+}
 
 void ProjectOpener::openInTerminal(const QString& folder, const AppSettings& settings,
                                    const QList<ExternalApp>& installedTerminals) const
@@ -26,8 +35,7 @@ void ProjectOpener::openInTerminal(const QString& folder, const AppSettings& set
     if (const auto terminal = resolveApp(settings.terminalApp, installedTerminals))
         workspace_.openWithApplication(terminalLaunch(*terminal, folder));
     else
-        alerts_.show(
-            nothingToOpenWith(QStringLiteral("No terminal app found. Choose one in Settings.")));
+        askToChooseInSettings(QStringLiteral("No terminal app found. Choose one in Settings."));
 }
 
 void ProjectOpener::openInEditor(const QString& folder, const QString& relativePath,
@@ -45,8 +53,7 @@ void ProjectOpener::openInEditor(const QString& folder, const QString& relativeP
     if (const auto editor = resolveApp(settings.editorApp, installedEditors))
         workspace_.openWithApplication(editorLaunch(*editor, folder, target));
     else
-        alerts_.show(
-            nothingToOpenWith(QStringLiteral("No code editor found. Choose one in Settings.")));
+        askToChooseInSettings(QStringLiteral("No code editor found. Choose one in Settings."));
 }
 
 void ProjectOpener::revealInFileManager(const QString& folder) const

@@ -5,6 +5,8 @@
 
 #include <QMap>
 
+#include <functional>
+
 class AlertPresenter;
 class Workspace;
 
@@ -14,7 +16,10 @@ class Workspace;
 class ProjectOpener
 {
 public:
-    ProjectOpener(Workspace& workspace, AlertPresenter& alerts);
+    // `openSettings`, when given, runs once the user has read a warning that asks them to
+    // choose an application in Settings.
+    ProjectOpener(Workspace& workspace, AlertPresenter& alerts,
+                  std::function<void()> openSettings = {});
 
     void openInTerminal(const QString& folder, const AppSettings& settings,
                         const QList<ExternalApp>& installedTerminals) const;
@@ -28,6 +33,9 @@ public:
     void revealInFileManager(const QString& folder) const;
 
 private:
+    void askToChooseInSettings(const QString& message) const;
+
     Workspace& workspace_;
     AlertPresenter& alerts_;
+    std::function<void()> openSettings_;
 };

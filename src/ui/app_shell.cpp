@@ -1,6 +1,7 @@
 #include "ui/app_shell.h"
 
 #include "core/model/app_model.h"
+#include "desktop/autostart_login_item.h"
 #include "desktop/termination_signals.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
@@ -42,6 +43,9 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
         UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}, windowActions_});
     AppModel* model = model_.get();
     ui_->refreshMemory = [model](const QString& path) { model->refreshMemory(path); };
+    ui_->openSettings = [this] { showSettings(); };
+    loginItem_ = std::make_unique<AutostartLoginItem>(AutostartEntry::forEnvironment(environment_),
+                                                      QCoreApplication::applicationFilePath());
     lifecycle_ = new AppLifecycle(
         *model_, [](int code) { QCoreApplication::exit(code); }, this);
     // The session ending stops every server before the process goes.
@@ -57,6 +61,7 @@ AppShell::~AppShell()
     delete tray_;
     delete mainWindow_;
     delete about_;
+    delete settings_;
 }
 
 void AppShell::start()
@@ -161,6 +166,10 @@ void AppShell::runDiagnostics()
     hooks.trayMenu = [this]() -> QWidget* { return tray_ ? tray_->menu()->menu() : nullptr; };
     hooks.bringToFront = [this] { presence_->bringToFront(); };
     hooks.exit = [](int code) { QCoreApplication::exit(code); };
+    hooks.settingsWindow = [this]() -> QWidget* {
+        showSettings();
+        return settings_;
+    };
     diagnostics_ = new DiagnosticsRunner(*model_, *theme_, plan, hooks, {}, this);
     diagnostics_->run();
 }
@@ -176,4 +185,15 @@ void AppShell::showAbout()
     about_->show();
     about_->raise();
     about_->activateWindow();
+}
+
+void AppShell::showSettings()
+{
+    if (!settings_) {
+        settings_ = new SettingsWindow(*ui_, *loginItem_, SettingsChoosers::dialogs());
+        settings_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    settings_->show();
+    settings_->raise();
+    settings_->activateWindow();
 }

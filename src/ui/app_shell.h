@@ -4,6 +4,7 @@
 #include "ui/about/about_window.h"
 #include "ui/diagnostics/launch_plan.h"
 #include "ui/main_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/ui_context.h"
 
 #include <QObject>
@@ -19,6 +20,7 @@ class DiagnosticsRunner;
 class GuiAlertPresenter;
 class GuiPresence;
 class GuiWorkspace;
+class LoginItem;
 
 class SystemColorScheme;
 class TerminationSignals;
@@ -53,6 +55,9 @@ public:
     void showMainWindow();
     // Quit Tallowmere: the confirmation, then every server stopped, then the process ends.
     void quit();
+    // Opens the settings window, or brings the open one to the front.
+    void showSettings();
+    SettingsWindow* settingsWindow() const { return settings_; }
 
 private:
     void startModel();
@@ -73,6 +78,8 @@ private:
     std::unique_ptr<UiContext> ui_;
     QPointer<MainWindow> mainWindow_;
     QPointer<AboutWindow> about_;
+    std::unique_ptr<LoginItem> loginItem_;
+    QPointer<SettingsWindow> settings_;
     DiagnosticsRunner* diagnostics_ = nullptr;
     AppLifecycle* lifecycle_;
     TerminationSignals* terminationSignals_;

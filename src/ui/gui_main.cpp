@@ -34,7 +34,7 @@ int runGui(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(Product::name);
     QApplication::setApplicationVersion(Product::versionText());
-    QApplication::setDesktopFileName(QStringLiteral("tallowmere"));
+    QApplication::setDesktopFileName(QStringLiteral("com.tallowmere.Tallowmere"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     const Environment environment = ShellEnvironment::processEnvironment();

@@ -5,7 +5,9 @@
 #include "desktop/project_opener.h"
 #include "supervision/project_runtime.h"
 #include "supervision/shell_environment.h"
+#include "ui/theme/theme.h"
 #include "ui/ui_context.h"
+#include "ui/widgets/destructive_action.h"
 
 #include <QMenu>
 
@@ -19,7 +21,7 @@ void reveal(UiContext& ui, const QString& path)
 void openInEditor(UiContext& ui, const QString& path)
 {
     const AppSettings& settings = ui.model.settings();
-    ProjectOpener(ui.workspace, ui.alerts)
+    ProjectOpener(ui.workspace, ui.alerts, ui.openSettings)
         .openInEditor(
             path, QString(), settings, ui.model.installedEditors(),
             ShellEnvironment::childEnvironment(ui.model.rawShellEnv(), settings.nodePath));
@@ -27,7 +29,7 @@ void openInEditor(UiContext& ui, const QString& path)
 
 void openInTerminal(UiContext& ui, const QString& path)
 {
-    ProjectOpener(ui.workspace, ui.alerts)
+    ProjectOpener(ui.workspace, ui.alerts, ui.openSettings)
         .openInTerminal(path, ui.model.settings(), ui.model.installedTerminals());
 }
 
@@ -75,6 +77,7 @@ QMenu* contextMenu(UiContext& ui, const Project& project, QWidget* parent)
         QAction* remove = menu->addAction(QStringLiteral("Remove Project"), menu,
                                           [model, path] { model->removeProject(path); });
         remove->setObjectName(QStringLiteral("removeProjectAction"));
+        markDestructive(menu, remove, context->theme.palette().error);
     }
     return menu;
 }

@@ -134,3 +134,41 @@ TEST(CommandLine, UsageErrorsExitWithTwoAndExplainOnStandardError)
         EXPECT_TRUE(run.err.contains("Usage:"));
     }
 }
+
+TEST(CommandLine, VersionHelpAndUnknownArgumentsNeedNoDisplay)
+{
+    const ProgramRun version = runTallowmere({QStringLiteral("--version")});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("tallowmere ")) << version.out.toStdString();
+    EXPECT_TRUE(version.out.trimmed().contains('.'));
+
+    const ProgramRun help = runTallowmere({QStringLiteral("--help")});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--autostart"));
+    EXPECT_TRUE(help.out.contains("inspect"));
+
+    for (const QStringList& arguments : {QStringList{"--frobnicate"}, QStringList{"frobnicate"},
+                                         QStringList{"--autostart", "-x"}}) {
+        const ProgramRun run = runTallowmere(arguments);
+        EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_EQ(run.err.count('\n'), 1) << "one line: " << run.err.toStdString();
+        EXPECT_TRUE(run.err.contains(arguments.last().toUtf8()));
+    }
+}
+
+TEST(CommandLine, TheWindowWithoutADisplaySaysSoAndExitsOne)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TALLOWMERE_EXECUTABLE), {QStringLiteral("--autostart")});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << "aborted instead of explaining";
+    EXPECT_EQ(process.exitCode(), 1);
+    const QByteArray err = process.readAllStandardError();
+    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("display"));
+}

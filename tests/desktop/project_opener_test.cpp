@@ -101,3 +101,18 @@ TEST(ProjectOpener, RevealHandsTheFolderToTheFileManager)
     ProjectOpener(desktop.workspace, desktop.alerts).revealInFileManager(folder);
     EXPECT_EQ(desktop.journal, QStringList{QStringLiteral("reveal:") + folder});
 }
+
+TEST(ProjectOpener, NothingToOpenWithOpensSettingsOnceTheWarningIsRead)
+{
+    FakeDesktop desktop;
+    int settingsOpened = 0;
+    const ProjectOpener opener(desktop.workspace, desktop.alerts, [&] { ++settingsOpened; });
+    opener.openInTerminal(folder, {}, {});
+    opener.openInEditor(folder, {}, {}, {}, childEnvironment);
+    EXPECT_EQ(desktop.alerts.pendingCount(), 2);
+    EXPECT_EQ(settingsOpened, 0);
+    ASSERT_TRUE(desktop.alerts.answerPending(0));
+    EXPECT_EQ(settingsOpened, 1);
+    ASSERT_TRUE(desktop.alerts.dismissPending());
+    EXPECT_EQ(settingsOpened, 2);
+}

@@ -1,4 +1,5 @@
 #include "core/model/demo_data.h"
+#include "desktop/autostart_login_item.h"
 #include "supervision/project_runtime.h"
 #include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"
@@ -7,9 +8,11 @@
 #include "ui/diagnostics/launch_plan.h"
 #include "ui/diagnostics/start_report.h"
 #include "ui/main_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/support/gui_fixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QSignalSpy>
 #include <QTest>
@@ -52,6 +55,11 @@ struct DemoRun
         DiagnosticsRunner::Hooks hooks;
         hooks.mainWindow = [this]() -> QWidget* { return window.get(); };
         hooks.exit = [this](int code) { exitCode = code; };
+        hooks.settingsWindow = [this]() -> QWidget* {
+            settings = std::make_unique<SettingsWindow>(fixture.ui(), login, SettingsChoosers{});
+            settings->show();
+            return settings.get();
+        };
         runner = std::make_unique<DiagnosticsRunner>(fixture.model(), fixture.theme(),
                                                      DiagnosticsPlan::fromEnvironment(variables),
                                                      hooks, quick());
@@ -59,6 +67,9 @@ struct DemoRun
 
     GuiFixture fixture;
     std::unique_ptr<MainWindow> window;
+    AutostartLoginItem login{AutostartEntry(QStringLiteral("/nonexistent/autostart")),
+                             QStringLiteral("/bin/true")};
+    std::unique_ptr<SettingsWindow> settings;
     std::unique_ptr<DiagnosticsRunner> runner;
     std::optional<int> exitCode;
 };
@@ -176,7 +187,8 @@ TEST(ScreenshotRun, WritesTheFourTabsInOrderAndExitsWith0)
     for (const QString& file : run.runner->pictures())
         names << QFileInfo(file).fileName();
     EXPECT_EQ(names, (QStringList{"dark-overview.png", "dark-logs.png", "dark-explorer.png",
-                                  "dark-settings.png"}));
+                                  "dark-settings.png", "dark-settings-window.png",
+                                  "dark-settings-window-all.png"}));
     const QImage picture(QDir(shots).filePath(QStringLiteral("dark-logs.png")));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size() / picture.devicePixelRatio(), QSize(900, 600));
@@ -231,4 +243,20 @@ TEST(IconExport, Writes1024PixelIconWithTransparentCorners)
     }
     EXPECT_GT(white, 10);
     EXPECT_FALSE(QFileInfo::exists(QDir(target).filePath(QStringLiteral("error.txt"))));
+
+    // The icon theme's files: every installed size at its size, and an SVG that draws the tile.
+    for (const int side : {16, 24, 32, 48, 64, 128, 256, 512}) {
+        const QString size = QString::number(side) + u'x' + QString::number(side);
+        const QImage themed(
+            QDir(target).filePath(QStringLiteral("hicolor/") + size +
+                                  QStringLiteral("/apps/com.tallowmere.Tallowmere.png")));
+        EXPECT_EQ(themed.size(), QSize(side, side)) << side;
+    }
+    QFile svg(QDir(target).filePath(
+        QStringLiteral("hicolor/scalable/apps/com.tallowmere.Tallowmere.svg")));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray svgText = svg.readAll();
+    EXPECT_TRUE(svgText.contains("<svg")) << "not an SVG document";
+    EXPECT_TRUE(svgText.contains("viewBox=\"0 0 1024 1024\""));
+    EXPECT_TRUE(svgText.contains("<path")) << "the tile and the cloud are vector paths";
 }

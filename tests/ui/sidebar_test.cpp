@@ -7,7 +7,9 @@
 #include "ui/sidebar/sidebar_view.h"
 #include "ui/support/gui_fixture.h"
 #include "ui/widgets/buttons.h"
+#include "ui/widgets/destructive_action.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -322,4 +324,83 @@ TEST(SidebarNames, ProjectsSharingANameShowTheirLastTwoFolders)
     const auto filtered = shownSections(*window.sidebar()->list());
     ASSERT_EQ(filtered.size(), 1);
     EXPECT_EQ(filtered[0].names, QStringList{QStringLiteral("api  (ember/api)")});
+}
+
+TEST_F(SidebarTest, SectionCountsAnimateFromTheirOwnSectionsFigure)
+{
+    // Favorites 1, Stopped 4. A start puts Running between them: the Stopped count must count
+    // down from its own 4, and the new Running title must show its 1 at once, not animate
+    // from the figure of the title that held its place before.
+    shownSections(*list);
+    fixture.setStatus(path("beta"), ProjectStatus::running());
+    list->rebuildNow();
+    const auto countText = [this](const QString& title) {
+        for (SectionTitle* t : list->widget()->findChildren<SectionTitle*>())
+            if (!t->isHidden() && t->title() == title)
+                return t->findChildren<QLabel*>().last()->text();
+        return QStringLiteral("missing");
+    };
+    EXPECT_EQ(countText(QStringLiteral("Running")), QStringLiteral("1"));
+    EXPECT_EQ(countText(QStringLiteral("Stopped")), QStringLiteral("4"));
+    QTRY_COMPARE_WITH_TIMEOUT(countText(QStringLiteral("Stopped")), QStringLiteral("3"), 3000);
+}
+
+TEST_F(SidebarTest, HoverButtonsFadeOutBeforeTheyHide)
+{
+    list->rebuildNow();
+    SidebarRow* row = list->rowFor(path("alpha"));
+    ASSERT_NE(row, nullptr);
+    row->setHovered(true);
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(row->favoriteButton()->graphicsEffect());
+    ASSERT_NE(effect, nullptr);
+    QTRY_COMPARE_WITH_TIMEOUT(effect->opacity(), 1.0, 3000);
+
+    row->setHovered(false);
+    // Still on screen while the opacity falls, then hidden.
+    EXPECT_FALSE(row->favoriteButton()->isHidden());
+    QTRY_VERIFY_WITH_TIMEOUT(effect->opacity() < 0.9 && effect->opacity() > 0.0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(row->favoriteButton()->isHidden(), 3000);
+    EXPECT_TRUE(row->startStopButton()->isHidden());
+}
+
+TEST(SidebarSearch, FoldsCaseUnderTheUsersLocale)
+{
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+    QList<Project> projects{testProject(QStringLiteral("/w/isik"), QStringLiteral("IŞIK"))};
+    const auto sections = sidebarSections(
+        projects, QStringLiteral("ışık"), [](const Project& p) { return p.name; },
+        [](const Project&) { return false; });
+    QLocale::setDefault(previous);
+    ASSERT_EQ(sections.size(), 1) << "a Turkish dotless ı matches its capital I";
+    EXPECT_EQ(sections[0].projects.size(), 1);
+}
+
+TEST_F(SidebarTest, RemoveProjectIsDrawnInTheErrorColour)
+{
+    QMenu* menu = ProjectActions::contextMenu(
+        fixture.ui(), *fixture.model().findProject(QStringLiteral("/opt/solo")), &window);
+    QAction* remove = menu->findChild<QAction*>(QStringLiteral("removeProjectAction"));
+    ASSERT_NE(remove, nullptr);
+    EXPECT_TRUE(isDestructive(remove));
+    EXPECT_FALSE(isDestructive(menu->actions().first()));
+
+    // The error colour appears in the painted menu, only on the last entry's band.
+    const QImage picture = menu->grab().toImage();
+    const QColor error = fixture.theme().palette().error;
+    const QRect band = menu->actionGeometry(remove);
+    int inBand = 0;
+    int elsewhere = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const QColor c = picture.pixelColor(x, y);
+            const bool near = qAbs(c.red() - error.red()) < 40 &&
+                              qAbs(c.green() - error.green()) < 40 &&
+                              qAbs(c.blue() - error.blue()) < 40;
+            if (near)
+                ++(band.contains(x, y) ? inBand : elsewhere);
+        }
+    EXPECT_GT(inBand, 10);
+    EXPECT_EQ(elsewhere, 0);
+    delete menu;
 }

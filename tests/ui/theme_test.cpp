@@ -1,6 +1,9 @@
 #include "core/model/detail_tab.h"
 #include "ui/about/about_window.h"
+#include "ui/about/app_icon_art.h"
 #include "ui/detail/tab_bar.h"
+#include "ui/main_window.h"
+#include "ui/support/gui_fixture.h"
 #include "ui/theme/status_display.h"
 #include "ui/theme/system_color_scheme.h"
 #include "ui/theme/theme.h"
@@ -12,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +171,47 @@ TEST(AboutWindow, ShowsTheSupportButtonOnlyWithAnAddress)
     support->click();
     ASSERT_EQ(opened.count(), 1);
     EXPECT_EQ(opened[0][0].toUrl(), QUrl(QStringLiteral("https://tallowmere.dev/support")));
+}
+
+TEST(AboutWindow, DrawsTheApplicationIconEvenBeforeAnyWindowSetOne)
+{
+    ASSERT_TRUE(QApplication::windowIcon().isNull()) << "this test needs no icon set yet";
+    Theme theme;
+    AboutWindow about(theme, QUrl(QStringLiteral("https://tallowmere.dev")), QUrl());
+    auto* icon = about.findChild<QLabel*>(QStringLiteral("aboutIcon"));
+    ASSERT_NE(icon, nullptr);
+    const QImage picture = icon->pixmap().toImage();
+    ASSERT_FALSE(picture.isNull());
+    // The red tile fills the middle of the left edge.
+    const QColor tile = picture.pixelColor(picture.width() / 6, picture.height() * 2 / 3);
+    EXPECT_GT(tile.red(), 200);
+    EXPECT_LT(tile.green(), 140);
+}
+
+TEST(AppIconArt, TheHighlightIsWhiteAtFiftyFivePercentAtTheTop)
+{
+    const QImage icon = AppIconArt::render(1024);
+    // Near the top of the tile the fill is about #FF6A7C; 55 % white over it lifts green and
+    // blue far above the fill's own values (a weaker highlight stays near 150).
+    const QColor top = icon.pixelColor(512, 130);
+    EXPECT_GT(top.green(), 170) << top.name().toStdString();
+    EXPECT_GT(top.blue(), 180) << top.name().toStdString();
+}
+
+TEST(WelcomeScreen, TheDescriptionWrapsInsideItsColumn)
+{
+    GuiFixture fixture;
+    MainWindow window(fixture.ui());
+    window.resize(1120, 740);
+    window.show();
+    auto* text = window.findChild<QLabel*>(QStringLiteral("welcomeText"));
+    auto* column = window.findChild<QWidget*>(QStringLiteral("welcomeColumn"));
+    ASSERT_NE(text, nullptr);
+    ASSERT_NE(column, nullptr);
+    QTRY_VERIFY(text->isVisible());
+    EXPECT_LE(text->geometry().right(), column->contentsRect().right());
+    EXPECT_GE(text->height(), text->heightForWidth(text->width()))
+        << "the wrapped text is taller than the label shows";
 }
 
 TEST(ThemeBinder, ReappliesOnEverySchemeChangeWhileTheWidgetLives)

@@ -1,12 +1,12 @@
 #include "ui/about/about_window.h"
 
+#include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/lucide.h"
 
-#include <QApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -43,7 +43,12 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("aboutIcon"));
     icon->setAlignment(Qt::AlignHCenter);
-    icon->setPixmap(QApplication::windowIcon().pixmap(72, 72));
+    // Drawn here rather than taken from the application's window icon, which is set only once
+    // the main window has painted (and never when it has not been shown).
+    const qreal ratio = devicePixelRatioF();
+    QPixmap art = QPixmap::fromImage(AppIconArt::render(qRound(72 * ratio)));
+    art.setDevicePixelRatio(ratio);
+    icon->setPixmap(art);
     layout->addWidget(icon);
 
     layout->addWidget(

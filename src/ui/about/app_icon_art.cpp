@@ -72,7 +72,6 @@ void paintCanvas(QPainter& p, int side)
     highlight.setColorAt(1.0, QColor(255, 255, 255, 0));
     p.save();
     p.setClipPath(tile);
-    p.setOpacity(0.6);
     p.fillRect(tileRect, highlight);
     p.restore();
 

@@ -2,11 +2,11 @@
 
 #include "core/model/app_model.h"
 #include "desktop/workspace.h"
+#include "discovery/dev_command.h"
 #include "discovery/project_info.h"
 #include "supervision/project_runtime.h"
 #include "ui/about/product.h"
 #include "ui/detail/memory_badge.h"
-#include "ui/detail/start_readiness.h"
 #include "ui/project_actions.h"
 #include "ui/theme/status_display.h"
 #include "ui/theme/theme.h"
@@ -176,7 +176,7 @@ void ProjectHeader::refresh()
     stop_->setVisible(active);
     restart_->setVisible(active);
     const ProjectInfo* info = ui_.model.infoFor(projectID_);
-    start_->setToolTip(info && !dependenciesReadyForStart(*project, *info)
+    start_->setToolTip(info && !dependenciesReady(*project, info)
                            ? QStringLiteral("Install dependencies first")
                            : QStringLiteral("Start (Ctrl+↩)"));
     const bool startedElsewhere = runtime.external() || runtime.attachedPID().has_value();

@@ -1,5 +1,6 @@
 #include "ui/detail/tab_factory.h"
 
+#include "ui/detail/overview/overview_tab.h"
 #include "ui/detail/tab_placeholder.h"
 #include "ui/ui_context.h"
 
@@ -7,7 +8,7 @@ QWidget* createDetailTab(DetailTab tab, UiContext& ui, const QString& projectID,
 {
     Q_UNUSED(projectID);
     switch (tab) {
-    case DetailTab::overview: return new TabPlaceholder(tab, ui.theme, parent);
+    case DetailTab::overview: return new OverviewTab(ui, projectID, parent);
     case DetailTab::logs: return new TabPlaceholder(tab, ui.theme, parent);
     case DetailTab::explorer: return new TabPlaceholder(tab, ui.theme, parent);
     case DetailTab::settings: return new TabPlaceholder(tab, ui.theme, parent);

@@ -127,9 +127,10 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         if (QWidget* menu = hooks_.trayMenu ? hooks_.trayMenu() : nullptr) {
             menu->ensurePolished();
             menu->adjustSize();
-            savePicture(menu, QDir(folder).filePath(scheme + QStringLiteral("-tray-menu.png")));
+            savePicture(menu->grab(),
+                        QDir(folder).filePath(scheme + QStringLiteral("-tray-menu.png")));
         }
-        hooks_.exit(0);
+        settingsPictures(folder, scheme);
         return;
     }
     // Activation may have handed the focus to a field since the window was sized.
@@ -144,14 +145,35 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         }
         const QString file = QDir(folder).filePath(
             scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
-        savePicture(window, file);
+        savePicture(window->grab(), file);
         takePictures(window, folder, scheme, index + 1);
     });
 }
 
-void DiagnosticsRunner::savePicture(QWidget* widget, const QString& file)
+void DiagnosticsRunner::settingsPictures(const QString& folder, const QString& scheme)
 {
-    const QPixmap picture = widget->grab();
+    QPointer<QWidget> window = hooks_.settingsWindow ? hooks_.settingsWindow() : nullptr;
+    if (!window) {
+        hooks_.exit(0);
+        return;
+    }
+    after(timing_.tabDelay, [this, window, folder, scheme] {
+        if (window) {
+            if (QWidget* focus = window->focusWidget())
+                focus->clearFocus();
+            const QString base = QDir(folder).filePath(scheme + QStringLiteral("-settings-window"));
+            savePicture(window->grab(), base + QStringLiteral(".png"));
+            // The whole form, beyond what the window shows without scrolling.
+            if (auto* content = window->findChild<QWidget*>(QStringLiteral("settingsContent")))
+                savePicture(content->grab(), base + QStringLiteral("-all.png"));
+            window->close();
+        }
+        hooks_.exit(0);
+    });
+}
+
+void DiagnosticsRunner::savePicture(const QPixmap& picture, const QString& file)
+{
     QSaveFile out(file);
     if (out.open(QIODevice::WriteOnly) && picture.save(&out, "PNG"))
         out.commit();

@@ -39,6 +39,8 @@ public:
         std::function<QWidget*()> trayMenu;   // photographed after the tabs, when present
         std::function<void()> bringToFront;
         std::function<void(int code)> exit;
+        // Opens the settings window and returns it; photographed after the tabs when given.
+        std::function<QWidget*()> settingsWindow;
     };
 
     DiagnosticsRunner(AppModel& model, Theme& theme, DiagnosticsPlan plan, Hooks hooks,
@@ -56,7 +58,8 @@ private:
     void screenshots();
     void takePictures(const QPointer<QWidget>& window, const QString& folder, const QString& scheme,
                       int index);
-    void savePicture(QWidget* widget, const QString& file);
+    void settingsPictures(const QString& folder, const QString& scheme);
+    void savePicture(const QPixmap& picture, const QString& file);
     void after(std::chrono::milliseconds delay, std::function<void()> step);
 
     AppModel& model_;

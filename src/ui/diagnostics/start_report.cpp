@@ -1,6 +1,7 @@
 #include "ui/diagnostics/start_report.h"
 
 #include "core/model/app_model.h"
+#include "discovery/dev_command.h"
 #include "supervision/project_runtime.h"
 
 #include <QSaveFile>
@@ -24,9 +25,7 @@ QString startReport(AppModel& model, const QString& path)
 {
     const auto project = model.findProject(path);
     const ProjectInfo* info = model.infoFor(path);
-    const RunModeKind mode = project && project->runModeOverride ? *project->runModeOverride
-                             : info                              ? info->detectedMode
-                                                                 : RunModeKind::wrangler;
+    const RunModeKind mode = project ? effectiveMode(*project, info) : RunModeKind::wrangler;
     const ProjectRuntime* runtime = model.runtimeFor(path);
 
     QStringList lines;

@@ -126,14 +126,16 @@ void SidebarList::rebuild()
         delete layout_->takeAt(0);
 
     QSet<QString> shown;
-    qsizetype titleIndex = 0;
+    QSet<SectionTitle*> usedTitles;
     for (const SidebarSection& section : std::as_const(sections_)) {
-        if (titleIndex == titles_.size()) {
-            auto* title = new SectionTitle(content_);
+        // Titles are kept per section, so a count animates from that section's own figure
+        // even when another section held this place before.
+        SectionTitle*& title = titles_[section.title];
+        if (!title) {
+            title = new SectionTitle(content_);
             title->applyPalette(ui_.theme.palette());
-            titles_.append(title);
         }
-        SectionTitle* title = titles_[titleIndex++];
+        usedTitles.insert(title);
         title->setContent(section.title, int(section.projects.size()));
         layout_->addWidget(title);
         title->show();
@@ -146,8 +148,10 @@ void SidebarList::rebuild()
             shown.insert(project.path);
         }
     }
-    for (qsizetype i = titleIndex; i < titles_.size(); ++i)
-        titles_[i]->hide();
+    for (SectionTitle* title : std::as_const(titles_)) {
+        if (!usedTitles.contains(title))
+            title->hide();
+    }
     // Rows of projects that left the registry go; filtered-out rows are only hidden.
     for (auto it = rows_.begin(); it != rows_.end();) {
         if (shown.contains(it.key())) {

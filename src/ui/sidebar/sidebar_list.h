@@ -50,7 +50,7 @@ private:
     QVBoxLayout* layout_;
     QWidget* emptyState_;
     QLabel* emptyLabel_;
-    QList<SectionTitle*> titles_;
+    QHash<QString, SectionTitle*> titles_; // by section title
     QHash<QString, SidebarRow*> rows_;
     QHash<QString, QPointer<ProjectRuntime>> watched_;
     bool rebuildPending_ = false;

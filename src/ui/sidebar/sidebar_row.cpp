@@ -80,12 +80,13 @@ void SidebarRow::setHovered(bool hovered)
     hovered_ = hovered;
     if (hovered_)
         ensureButtons();
-    refreshButtons();
-    if (hovered_) {
-        // The buttons fade in over the slot where the dot was.
+    if (fade_) {
+        // The buttons fade in over the slot where the dot was, and fade out the same way.
         fade_->stop();
+        fade_->setDirection(hovered_ ? QAbstractAnimation::Forward : QAbstractAnimation::Backward);
         fade_->start();
     }
+    refreshButtons();
     update();
 }
 
@@ -108,6 +109,11 @@ void SidebarRow::ensureButtons()
     fade_->setStartValue(0.0);
     fade_->setEndValue(1.0);
     fade_->setDuration(150);
+    // A fade-out hides the buttons once it ends.
+    connect(fade_, &QVariantAnimation::finished, this, [this] {
+        refreshButtons();
+        update();
+    });
     for (IconButton* button : {favoriteButton_, startStopButton_}) {
         auto* effect = new QGraphicsOpacityEffect(button);
         button->setGraphicsEffect(effect);
@@ -137,10 +143,17 @@ void SidebarRow::refreshButtons()
     const bool running = content_.status.kind() == ProjectStatus::Kind::running;
     startStopButton_->setIconName(running ? QStringLiteral("square") : QStringLiteral("play"));
     startStopButton_->setToolTip(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
-    favoriteButton_->setVisible(hovered_);
+    const bool shown = buttonsShown();
+    favoriteButton_->setVisible(shown);
     // No start/stop while a start is under way.
-    startStopButton_->setVisible(hovered_ &&
-                                 content_.status.kind() != ProjectStatus::Kind::starting);
+    startStopButton_->setVisible(shown && content_.status.kind() != ProjectStatus::Kind::starting);
+}
+
+bool SidebarRow::buttonsShown() const
+{
+    const bool fadingOut = fade_ && fade_->state() == QAbstractAnimation::Running &&
+                           fade_->direction() == QAbstractAnimation::Backward;
+    return hovered_ || fadingOut;
 }
 
 void SidebarRow::placeButtons()
@@ -186,7 +199,7 @@ void SidebarRow::paintEvent(QPaintEvent*)
         painter.drawPixmap(iconLeft, (height() - iconFrame) / 2, icon);
 
     const int textLeft = iconLeft + iconFrame + 10;
-    const int slotWidth = hovered_ ? 2 * slotSide + 2 : slotSide;
+    const int slotWidth = buttonsShown() ? 2 * slotSide + 2 : slotSide;
     const int textWidth = qMax(0, width() - textLeft - sidePadding - slotWidth - 6);
 
     const QFont nameFont = TypeScale::bodyMedium();

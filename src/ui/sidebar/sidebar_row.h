@@ -71,6 +71,8 @@ private:
     void ensureButtons();
     void refreshButtons();
     void placeButtons();
+    // Hovered, or still fading out after the pointer left.
+    bool buttonsShown() const;
     void updatePulse();
 
     // The clock may go first when a window tears down its children: held weakly.

@@ -1,15 +1,20 @@
 #include "ui/sidebar/sidebar_sections.h"
 
+#include <QLocale>
+
 QList<SidebarSection> sidebarSections(const QList<Project>& ordered, const QString& query,
                                       const std::function<QString(const Project&)>& displayName,
                                       const std::function<bool(const Project&)>& isActive)
 {
-    const QString needle = query.trimmed();
+    // Case is folded under the user's locale (a Turkish "ı" matches "I"), not by Unicode's
+    // locale-free rule.
+    const QLocale locale;
+    const QString needle = locale.toLower(query.trimmed());
     SidebarSection favorites{SidebarSection::Kind::favorites, QStringLiteral("Favorites"), {}};
     SidebarSection running{SidebarSection::Kind::running, QStringLiteral("Running"), {}};
     SidebarSection rest{SidebarSection::Kind::rest, QString(), {}};
     for (const Project& project : ordered) {
-        if (!needle.isEmpty() && !displayName(project).contains(needle, Qt::CaseInsensitive))
+        if (!needle.isEmpty() && !locale.toLower(displayName(project)).contains(needle))
             continue;
         if (project.isFavorite())
             favorites.projects.append(project);

@@ -28,8 +28,10 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent)
 
     auto* outer = new QVBoxLayout(this);
     outer->addStretch(1);
+    // A fixed column: the description wraps inside it instead of being cut at its edge.
     auto* column = new QWidget(this);
-    column->setMaximumWidth(440);
+    column->setObjectName(QStringLiteral("welcomeColumn"));
+    column->setFixedWidth(440);
     auto* layout = new QVBoxLayout(column);
     layout->setSpacing(12);
 
@@ -54,7 +56,6 @@ EmptyStateView::EmptyStateView(Theme& theme, QWidget* parent) : QWidget(parent)
     text->setFont(TypeScale::body());
     text->setAlignment(Qt::AlignHCenter);
     text->setWordWrap(true);
-    text->setMinimumWidth(440);
     ThemeBinder::bindTextColor(text, theme, &Palette::secondaryText);
     layout->addWidget(text);
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "base/project.h"
+#include "discovery/project_info.h"
+
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// One row of the Overview's details card.
+struct DetailRow
+{
+    QString label;
+    QString value;
+    bool mono = false; // shown in the monospaced font
+
+    friend bool operator==(const DetailRow&, const DetailRow&) = default;
+};
+
+// The path with the home folder written as "~" ("/home/ann/x" -> "~/x").
+QString homeAbbreviated(const QString& path, const QString& home);
+
+// The details card of a project, in display order, each row only when its value is known.
+// `info` is null before the first inspection; `startedElsewhere` means the running server was
+// not started here (found outside, or announced as already running and attached to).
+QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,
+                            const QString& home);
+
+// What the dependencies banner tells the user to run, and where.
+struct InstallHint
+{
+    QString command; // "pnpm install"
+    QString folder;  // home-abbreviated
+
+    friend bool operator==(const InstallHint&, const InstallHint&) = default;
+};
+
+// The hint when the project has been inspected and what its run mode needs is missing.
+std::optional<InstallHint> installHint(const Project& project, const ProjectInfo* info,
+                                       const QString& home);

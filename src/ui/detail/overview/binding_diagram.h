@@ -1,0 +1,100 @@
+#pragma once
+
+#include "core/model/binding_items.h"
+#include "supervision/project_status.h"
+
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QTimer;
+struct Palette;
+struct StatusDisplay;
+struct UiContext;
+
+// What the diagram draws: the worker at the left, one card per binding item at the right.
+struct DiagramContent
+{
+    QString workerName;
+    std::optional<QString> entry;
+    QList<BindingItem> items;
+    ProjectStatus status;
+    QString configFile;
+
+    friend bool operator==(const DiagramContent&, const DiagramContent&) = default;
+};
+
+// The bindings as a diagram over a dotted background: the worker node joined to each item's
+// card by a cubic connector, and a row that opens the configuration in the editor. While the
+// project runs and the diagram is shown, one timer (at most 30 frames a second) moves the
+// connectors and repaints only the band they occupy; in every other state nothing ticks.
+class BindingDiagram : public QWidget
+{
+    Q_OBJECT
+
+public:
+    using StatusOf = std::function<StatusDisplay(const QString& projectID)>;
+
+    BindingDiagram(UiContext& ui, StatusOf statusOf, QWidget* parent = nullptr);
+
+    void setContent(const DiagramContent& content);
+    const DiagramContent& content() const { return content_; }
+    // Repaints after a scheme change or a linked project's status change.
+    void refresh();
+
+    bool isAnimating() const;
+    int hoveredIndex() const { return hovered_; }
+    QRectF workerRect() const;
+    QRectF cardRect(int index) const;
+    QRectF configRowRect() const;
+    // The height the diagram needs at any width.
+    int contentHeight() const;
+
+    static constexpr int rowH = 52;
+    static constexpr int gap = 10;
+    static constexpr int workerH = 92;
+    static constexpr int inset = 20;
+    static constexpr int configRowH = 34;
+    static constexpr int frameInterval = 34; // ms: under 30 frames a second
+
+signals:
+    void configRowClicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void syncTimer();
+    void tick();
+    QRect connectorBand() const;
+    QPointF workerAnchor() const;
+    // The connectors come from a cached layer that changes only with the items, the size, the
+    // hovered card and the scheme; a frame of the animation adds only the moving pulses.
+    void paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty);
+    void renderConnectors(const QRect& band, qreal ratio, const Palette& p);
+    void paintWorker(QPainter& painter, const Palette& p) const;
+    void paintCard(QPainter& painter, int index, const Palette& p) const;
+    void paintConfigRow(QPainter& painter, const Palette& p) const;
+    void setHovered(int index, bool configRow);
+    void showMenu(int index);
+
+    UiContext& ui_;
+    StatusOf statusOf_;
+    DiagramContent content_;
+    QTimer* timer_;
+    QElapsedTimer clock_;
+    int hovered_ = -1;
+    bool configHovered_ = false;
+    QPixmap connectors_;
+    bool connectorsValid_ = false;
+    QPixmap dotTile_;
+    QColor dotTileColor_;
+};

@@ -1,0 +1,105 @@
+#include "ui/detail/overview/overview_tab.h"
+
+#include "core/model/app_model.h"
+#include "core/model/binding_items.h"
+#include "core/model/overview_details.h"
+#include "supervision/project_runtime.h"
+#include "ui/detail/overview/bindings_section.h"
+#include "ui/detail/overview/details_card.h"
+#include "ui/detail/overview/problem_banners.h"
+#include "ui/project_actions.h"
+#include "ui/ui_context.h"
+
+#include <QDir>
+#include <QTimer>
+#include <QVBoxLayout>
+
+OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* parent)
+    : QScrollArea(parent), ui_(ui), projectID_(projectID), runtime_(ui.model.runtimeFor(projectID))
+{
+    setObjectName(QStringLiteral("overviewTab"));
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* content = new QWidget(this);
+    content->setObjectName(QStringLiteral("overviewContent"));
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(24, 16, 24, 24);
+    layout->setSpacing(16);
+    banners_ = new ProblemBanners(ui, projectID, content);
+    details_ = new DetailsCard(ui.theme, content);
+    bindings_ = new BindingsSection(ui, projectID, content);
+    layout->addWidget(banners_);
+    layout->addWidget(details_);
+    layout->addWidget(bindings_);
+    layout->addStretch(1);
+    setWidget(content);
+    viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+
+    AppModel* model = &ui_.model;
+    for (auto signal : {&AppModel::projectsChanged, &AppModel::infosChanged,
+                        &AppModel::settingsChanged, &AppModel::installedTerminalsChanged})
+        connect(model, signal, this, &OverviewTab::scheduleRefresh);
+    for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::portConflictChanged,
+                        &ProjectRuntime::externalChanged, &ProjectRuntime::attachedPIDChanged})
+        connect(runtime_, signal, this, &OverviewTab::scheduleRefresh);
+    refresh();
+}
+
+void OverviewTab::scheduleRefresh()
+{
+    if (refreshPending_)
+        return;
+    refreshPending_ = true;
+    QTimer::singleShot(0, this, &OverviewTab::refresh);
+}
+
+void OverviewTab::refresh()
+{
+    refreshPending_ = false;
+    const AppModel& model = ui_.model;
+    const auto project = model.findProject(projectID_);
+    if (!project)
+        return;
+    const ProjectInfo* info = model.infoFor(projectID_);
+    const ProjectStatus& status = runtime_->status();
+    const QString home = QDir::homePath();
+
+    OverviewProblems problems;
+    if (info)
+        problems.parseError = info->parseError;
+    problems.install = installHint(*project, info, home);
+    if (problems.install)
+        problems.terminalTitle = ProjectActions::terminalTitle(ui_);
+    if (status.kind() == ProjectStatus::Kind::error &&
+        status.message() != QStringLiteral("Dependencies not installed"))
+        problems.errorMessage = status.message();
+    problems.portConflict = runtime_->portConflict();
+    banners_->setProblems(problems);
+
+    const bool startedElsewhere = runtime_->external() || runtime_->attachedPID().has_value();
+    details_->setRows(detailRows(*project, info, startedElsewhere, home));
+
+    DiagramContent diagram;
+    diagram.workerName = info && info->workerName ? *info->workerName : project->name;
+    if (info)
+        diagram.entry = info->mainEntry;
+    diagram.status = status;
+    diagram.configFile = project->configFile;
+    if (info) {
+        const BindingItems built =
+            buildBindingItems(*info, LocalWorkers{projectID_, model.projects(), &model.infos()});
+        diagram.items = built.items;
+        for (const auto& link : built.localServices)
+            connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,
+                    this, &OverviewTab::refreshLinkedStatuses, Qt::UniqueConnection);
+    }
+    bindings_->setContent(diagram);
+    refreshLinkedStatuses();
+}
+
+void OverviewTab::refreshLinkedStatuses()
+{
+    bindings_->refreshStatuses();
+}

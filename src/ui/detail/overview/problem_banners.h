@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/model/overview_details.h"
+#include "supervision/port_conflict.h"
+#include "ui/theme/theme_binder.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QVBoxLayout;
+struct UiContext;
+
+// What is wrong with a project, in the order the Overview shows it.
+struct OverviewProblems
+{
+    std::optional<QString> parseError;
+    std::optional<InstallHint> install;
+    QString terminalTitle; // "Open in " + the terminal that would be used
+    std::optional<QString> errorMessage;
+    std::optional<PortConflict> portConflict;
+
+    friend bool operator==(const OverviewProblems&, const OverviewProblems&) = default;
+};
+
+// The problem lines and banners above the details card: the configuration's parse error, the
+// dependencies banner, the run state's error and the port conflict banner.
+class ProblemBanners : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ProblemBanners(UiContext& ui, const QString& projectID, QWidget* parent = nullptr);
+
+    // Rebuilds only on a change.
+    void setProblems(const OverviewProblems& problems);
+
+private:
+    void rebuild();
+    QWidget* line(const QString& objectName, const QString& iconName,
+                  ThemeBinder::PaletteColor color, const QString& text);
+    QWidget* dependenciesBanner(const InstallHint& hint);
+    QWidget* portConflictBanner(const PortConflict& conflict);
+
+    UiContext& ui_;
+    QString projectID_;
+    OverviewProblems problems_;
+    bool built_ = false;
+    QVBoxLayout* layout_;
+};

@@ -1,0 +1,371 @@
+#include "core/model/binding_items.h"
+#include "supervision/project_runtime.h"
+#include "support/qt_gtest_printers.h"
+#include "support/temp_folder.h"
+#include "ui/detail/overview/binding_diagram.h"
+#include "ui/detail/overview/binding_list_view.h"
+#include "ui/detail/overview/bindings_layout.h"
+#include "ui/detail/overview/bindings_section.h"
+#include "ui/detail/overview/overview_tab.h"
+#include "ui/detail/project_detail_view.h"
+#include "ui/main_window.h"
+#include "ui/support/gui_fixture.h"
+#include "ui/theme/theme.h"
+#include "ui/widgets/buttons.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray wranglerInstalled = R"({"name": "wrangler", "version": "4.86.0"})";
+
+// Real project folders under one root: a worker with bindings and a service on a local worker,
+// that local worker, a configuration that does not parse, and a dev-script project without
+// bindings.
+struct Folders
+{
+    TempFolder temp;
+    QString root = temp.filePath(QStringLiteral("Sites"));
+    QString gateway = root + QStringLiteral("/gateway");
+    QString auth = root + QStringLiteral("/auth");
+    QString broken = root + QStringLiteral("/broken");
+    QString plain = root + QStringLiteral("/plain");
+
+    Folders()
+    {
+        temp.write(QStringLiteral("Sites/gateway/wrangler.jsonc"), R"({
+            "name": "gateway", "main": "src/index.ts", "compatibility_date": "2025-01-01",
+            "d1_databases": [{"binding": "DB", "database_name": "main-db"}],
+            "queues": {"producers": [{"binding": "JOBS", "queue": "jobs"}]},
+            "services": [{"binding": "AUTH", "service": "auth-worker"}],
+            "vars": {"A": "1", "B": "2"}
+        })");
+        temp.write(QStringLiteral("Sites/gateway/package.json"), R"({"name": "gateway"})");
+        temp.write(QStringLiteral("Sites/gateway/node_modules/wrangler/package.json"),
+                   wranglerInstalled);
+        temp.write(QStringLiteral("Sites/auth/wrangler.jsonc"), R"({"name": "auth-worker"})");
+        temp.write(QStringLiteral("Sites/auth/node_modules/wrangler/package.json"),
+                   wranglerInstalled);
+        temp.write(QStringLiteral("Sites/broken/wrangler.jsonc"), "{ \"name\": ");
+        temp.write(QStringLiteral("Sites/plain/wrangler.jsonc"), R"({"name": "plain"})");
+        temp.write(QStringLiteral("Sites/plain/package.json"),
+                   R"({"name": "plain", "scripts": {"dev": "true"}})");
+        temp.makeDir(QStringLiteral("Sites/plain/node_modules"));
+    }
+
+    Registry registry() const
+    {
+        Registry registry;
+        registry.roots = {root};
+        Project plainProject = testProject(plain, QStringLiteral("plain"), root);
+        plainProject.runModeOverride = RunModeKind::devScript;
+        registry.projects = {testProject(gateway, QStringLiteral("gateway"), root),
+                             testProject(auth, QStringLiteral("auth"), root),
+                             testProject(broken, QStringLiteral("broken"), root), plainProject};
+        return registry;
+    }
+};
+
+// The layout preference lives in a file of the test's own.
+struct PreferencesInTemp
+{
+    explicit PreferencesInTemp(const TempFolder& temp)
+    {
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                           temp.filePath(QStringLiteral("config")));
+    }
+};
+
+class OverviewTest : public ::testing::Test
+{
+protected:
+    OverviewTest() : preferences(folders.temp), fixture(folders.registry()), window(fixture.ui())
+    {
+        window.show();
+    }
+
+    // Selects the project and returns its Overview once the inspection has been applied.
+    OverviewTab* overview(const QString& path)
+    {
+        fixture.model().select(path);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return fixture.model().infoFor(path) != nullptr; }));
+        fixture.model().setSelectedTab(DetailTab::overview);
+        auto* tab = qobject_cast<OverviewTab*>(window.detail()->builtTab(DetailTab::overview));
+        EXPECT_NE(tab, nullptr);
+        if (tab) {
+            EXPECT_EQ(tab->projectID(), path);
+            tab->refresh();
+        }
+        return tab;
+    }
+    template <typename T> T* find(QWidget* in, const QString& name)
+    {
+        return in->findChild<T*>(name);
+    }
+    bool shown(QWidget* in, const QString& name)
+    {
+        QWidget* widget = in->findChild<QWidget*>(name);
+        return widget && widget->isVisibleTo(in);
+    }
+    QString clipboard() const { return QGuiApplication::clipboard()->text(); }
+    ProjectRuntime* runtime(const QString& path) { return fixture.model().runtimeFor(path); }
+
+    Folders folders;
+    PreferencesInTemp preferences;
+    GuiFixture fixture;
+    MainWindow window;
+};
+
+QStringList actionTexts(QMenu* menu)
+{
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            texts.append(action->text());
+    return texts;
+}
+
+QAction* action(QMenu* menu, const QString& text)
+{
+    for (QAction* action : menu->actions())
+        if (action->text() == text)
+            return action;
+    return nullptr;
+}
+
+// The menu of the list row of an item, filled as when it opens.
+QMenu* rowMenu(QWidget* tab, const QString& itemID)
+{
+    for (QWidget* row : tab->findChildren<QWidget*>(QStringLiteral("bindingRow")))
+        if (row->property("itemID").toString() == itemID) {
+            QMenu* menu = row->findChild<IconButton*>(QStringLiteral("bindingActions"))->menu();
+            emit menu->aboutToShow();
+            return menu;
+        }
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(OverviewTest, ProblemLinesAndDependenciesBannerFollowTheProjectState)
+{
+    OverviewTab* tab = overview(folders.broken);
+    ASSERT_TRUE(tab);
+    EXPECT_TRUE(shown(tab, QStringLiteral("parseErrorLine")));
+    EXPECT_FALSE(find<QLabel>(tab, QStringLiteral("parseErrorLineText"))->text().isEmpty());
+    ASSERT_TRUE(shown(tab, QStringLiteral("dependenciesBanner")));
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("installCommand"))->text(),
+              QStringLiteral("npm install"));
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("installFolder"))->text(),
+              QStringLiteral("in ") + folders.broken + QStringLiteral(", then start the project."));
+    EXPECT_FALSE(shown(tab, QStringLiteral("errorLine")));
+    EXPECT_FALSE(shown(tab, QStringLiteral("portConflictBanner")));
+
+    find<QPushButton>(tab, QStringLiteral("copyInstallCommand"))->click();
+    EXPECT_EQ(clipboard(), QStringLiteral("npm install"));
+
+    EXPECT_EQ(find<QPushButton>(tab, QStringLiteral("openInstallTerminal"))->text(),
+              QStringLiteral("Open in Terminal"));
+    fixture.model().setInstalledApps({ExternalApp{QStringLiteral("kitty"), QStringLiteral("kitty"),
+                                                  QStringLiteral("/usr/bin/kitty")}},
+                                     {});
+    tab->refresh();
+    QPushButton* terminal = find<QPushButton>(tab, QStringLiteral("openInstallTerminal"));
+    EXPECT_EQ(terminal->text(), QStringLiteral("Open in kitty"));
+    terminal->click();
+    ASSERT_EQ(fixture.desktop().workspace.launches().size(), 1);
+    const LaunchRequest launch = fixture.desktop().workspace.launches().first();
+    EXPECT_EQ(launch.program, QStringLiteral("/usr/bin/kitty"));
+    EXPECT_TRUE(launch.arguments.contains(folders.broken) ||
+                launch.workingFolder == folders.broken);
+
+    // The refusal of a start already shows as the banner: no second line for it.
+    fixture.setStatus(folders.broken,
+                      ProjectStatus::error(QStringLiteral("Dependencies not installed")));
+    tab->refresh();
+    EXPECT_FALSE(shown(tab, QStringLiteral("errorLine")));
+    fixture.setStatus(folders.broken, ProjectStatus::error(QStringLiteral("Exited with code 1")));
+    tab->refresh();
+    ASSERT_TRUE(shown(tab, QStringLiteral("errorLine")));
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("errorLineText"))->text(),
+              QStringLiteral("Exited with code 1"));
+}
+
+TEST_F(OverviewTest, PortConflictBannerShowsTheOwnerOrStartsOnAFreePort)
+{
+    OverviewTab* tab = overview(folders.plain);
+    ASSERT_TRUE(tab);
+    EXPECT_FALSE(shown(tab, QStringLiteral("dependenciesBanner")));
+    runtime(folders.plain)
+        ->setPortConflict(PortConflict{8787, folders.auth, QStringLiteral("auth")});
+    tab->refresh();
+    ASSERT_TRUE(shown(tab, QStringLiteral("portConflictBanner")));
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
+              QStringLiteral("auth is using it. Stop it, or start this project on a different "
+                             "port."));
+    QPushButton* show = find<QPushButton>(tab, QStringLiteral("showConflictOwner"));
+    ASSERT_TRUE(show);
+    EXPECT_EQ(show->text(), QStringLiteral("Show auth"));
+    show->click();
+    QTRY_COMPARE_WITH_TIMEOUT(fixture.model().selection().value_or(QString()), folders.auth, 5000);
+
+    tab = overview(folders.plain);
+    runtime(folders.plain)->setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
+    tab->refresh();
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
+              QStringLiteral("Another program is using it. Close it, or start this project on a "
+                             "different port."));
+    EXPECT_FALSE(find<QPushButton>(tab, QStringLiteral("showConflictOwner")));
+    find<QPushButton>(tab, QStringLiteral("startOnFreePort"))->click();
+    // The start is accepted with a port other than the taken one.
+    LogBuffer* log = runtime(folders.plain)->log();
+    QTRY_VERIFY_WITH_TIMEOUT(!log->lines().isEmpty(), 10000);
+    const QString started = log->lines().first().text;
+    EXPECT_TRUE(started.startsWith(QStringLiteral("▶ npm run dev -- --port ")))
+        << started.toStdString();
+    EXPECT_FALSE(started.endsWith(QStringLiteral(" 8787")));
+    fixture.model().stopProject(folders.plain);
+}
+
+TEST_F(OverviewTest, DetailRowsCopyTheirValues)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    QStringList labels;
+    for (QLabel* label : tab->findChildren<QLabel*>(QStringLiteral("detailLabel")))
+        labels.append(label->text());
+    EXPECT_EQ(labels, (QStringList{QStringLiteral("Path"), QStringLiteral("Config"),
+                                   QStringLiteral("Entry"), QStringLiteral("Compatibility date"),
+                                   QStringLiteral("Start command"), QStringLiteral("Wrangler"),
+                                   QStringLiteral("Package manager")}));
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("detailValue:Wrangler"))->text(),
+              QStringLiteral("4.86.0"));
+
+    auto* copy = find<IconButton>(tab, QStringLiteral("detailCopy:Compatibility date"));
+    EXPECT_EQ(copy->toolTip(), QStringLiteral("Copy compatibility date"));
+    copy->click();
+    EXPECT_EQ(clipboard(), QStringLiteral("2025-01-01"));
+    EXPECT_EQ(copy->iconName(), QStringLiteral("check"));
+    QTRY_COMPARE_WITH_TIMEOUT(copy->iconName(), QStringLiteral("copy"), 5000);
+
+    // Every text follows a change of scheme, also those inside the restyled card.
+    fixture.theme().setMode(AppearanceMode::dark);
+    const QColor light = Palette::forScheme(Scheme::dark).primaryText;
+    for (const char* name : {"detailsTitle", "detailValue:Entry"})
+        EXPECT_EQ(
+            find<QLabel>(tab, QString::fromLatin1(name))->palette().color(QPalette::WindowText),
+            light)
+            << name;
+
+    runtime(folders.gateway)->setExternal(true);
+    tab->refresh();
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("detailValue:Started by"))->text(),
+              QStringLiteral("outside Tallowmere (attached)"));
+}
+
+TEST_F(OverviewTest, BindingsListMenusAndTheStoredLayout)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    BindingsSection* section = tab->bindings();
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("bindingsCount"))->text(), QStringLiteral("4"));
+    EXPECT_EQ(section->bindingsLayout(), BindingsLayout::diagram);
+    EXPECT_TRUE(section->diagram()->isVisibleTo(tab));
+    EXPECT_FALSE(shown(tab, QStringLiteral("bindingsEmpty")));
+
+    find<QPushButton>(tab, QStringLiteral("layoutList"))->click();
+    EXPECT_FALSE(section->diagram()->isVisibleTo(tab));
+    EXPECT_TRUE(section->list()->isVisibleTo(tab));
+
+    QMenu* db = rowMenu(tab, QStringLiteral("d1:DB:main-db"));
+    ASSERT_TRUE(db);
+    EXPECT_EQ(actionTexts(db), (QStringList{QStringLiteral("Copy binding name"),
+                                            QStringLiteral("Copy resource name"),
+                                            QStringLiteral("Show in Explorer")}));
+    action(db, QStringLiteral("Copy resource name"))->trigger();
+    EXPECT_EQ(clipboard(), QStringLiteral("main-db"));
+    EXPECT_EQ(
+        actionTexts(rowMenu(tab, QStringLiteral("queue:JOBS:jobs"))),
+        (QStringList{QStringLiteral("Copy binding name"), QStringLiteral("Copy resource name")}));
+    EXPECT_EQ(actionTexts(rowMenu(tab, QStringLiteral("vars"))),
+              QStringList{QStringLiteral("Copy variable names")});
+
+    // The service names the worker of the registered project "auth" (shown under its worker
+    // name once inspected): that project's status and actions.
+    QMenu* service = rowMenu(tab, QStringLiteral("service:AUTH:auth-worker"));
+    EXPECT_EQ(
+        actionTexts(service),
+        (QStringList{QStringLiteral("Copy binding name"), QStringLiteral("Copy resource name"),
+                     QStringLiteral("Show auth-worker"), QStringLiteral("Start auth-worker")}));
+    QWidget* dot = find<QWidget>(tab, QStringLiteral("localServiceDot"));
+    ASSERT_TRUE(dot);
+    EXPECT_EQ(dot->accessibleName(), QStringLiteral("Stopped"));
+    fixture.setStatus(folders.auth, ProjectStatus::running());
+    QTRY_COMPARE_WITH_TIMEOUT(dot->accessibleName(), QStringLiteral("Running"), 5000);
+    EXPECT_FALSE(action(rowMenu(tab, QStringLiteral("service:AUTH:auth-worker")),
+                        QStringLiteral("Start auth-worker")));
+
+    action(rowMenu(tab, QStringLiteral("d1:DB:main-db")), QStringLiteral("Show in Explorer"))
+        ->trigger();
+    EXPECT_EQ(fixture.model().selectedTab(), DetailTab::explorer);
+    EXPECT_NE(window.detail()->currentTab(), tab);
+    EXPECT_FALSE(tab->isVisible());
+
+    // A new window reads the stored choice.
+    fixture.model().setSelectedTab(DetailTab::overview);
+    MainWindow second(fixture.ui());
+    second.show();
+    auto* again = qobject_cast<OverviewTab*>(second.detail()->builtTab(DetailTab::overview));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->bindings()->bindingsLayout(), BindingsLayout::list);
+    EXPECT_EQ(BindingsLayoutStore::load(), BindingsLayout::list);
+}
+
+TEST_F(OverviewTest, DiagramMovesOnlyWhileRunningAndShownAndOpensTheConfig)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    BindingDiagram* diagram = tab->bindings()->diagram();
+    ASSERT_TRUE(diagram->isVisible());
+    EXPECT_FALSE(diagram->isAnimating());
+
+    fixture.setStatus(folders.gateway, ProjectStatus::running());
+    QTRY_VERIFY_WITH_TIMEOUT(diagram->isAnimating(), 5000);
+    fixture.model().setSelectedTab(DetailTab::logs);
+    EXPECT_FALSE(diagram->isAnimating()) << "hidden with its tab";
+    fixture.model().setSelectedTab(DetailTab::overview);
+    EXPECT_TRUE(diagram->isAnimating());
+    fixture.setStatus(folders.gateway, ProjectStatus::error(QStringLiteral("Exited with code 1")));
+    QTRY_VERIFY_WITH_TIMEOUT(!diagram->isAnimating(), 5000);
+
+    // Hovering a card highlights it; the config row opens the file in the editor.
+    QTest::mouseMove(diagram, diagram->cardRect(1).center().toPoint());
+    QTRY_COMPARE_WITH_TIMEOUT(diagram->hoveredIndex(), 1, 5000);
+    fixture.model().setInstalledApps(
+        {}, {ExternalApp{QStringLiteral("vscode"), QStringLiteral("Visual Studio Code"),
+                         QStringLiteral("/usr/bin/code")}});
+    QTest::mouseClick(diagram, Qt::LeftButton, {}, diagram->configRowRect().center().toPoint());
+    ASSERT_EQ(fixture.desktop().workspace.launches().size(), 1);
+    EXPECT_EQ(fixture.desktop().workspace.launches().first().arguments,
+              QStringList{folders.gateway + QStringLiteral("/wrangler.jsonc")});
+}
+
+TEST_F(OverviewTest, ProjectWithoutBindingsShowsTheEmptyState)
+{
+    OverviewTab* tab = overview(folders.plain);
+    ASSERT_TRUE(tab);
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("bindingsCount"))->text(), QStringLiteral("0"));
+    EXPECT_TRUE(shown(tab, QStringLiteral("bindingsEmpty")));
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("bindingsEmptyText"))->text(),
+              QStringLiteral("No bindings in this project's config."));
+    EXPECT_FALSE(shown(tab, QStringLiteral("layoutToggle")));
+    EXPECT_FALSE(tab->bindings()->diagram()->isVisibleTo(tab));
+}
