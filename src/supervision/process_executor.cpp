@@ -42,14 +42,26 @@ void ProcessExecutor::stop(const QString& projectID, std::function<void()> done)
 
 void ProcessExecutor::stopAll(std::function<void()> done)
 {
-    if (live_.isEmpty()) {
+    stopGroups(live_, std::move(done));
+}
+
+void ProcessExecutor::stopUnrequested(std::function<void()> done)
+{
+    QHash<QString, qint32> children = live_;
+    for (const QString& projectID : std::as_const(intentional_))
+        children.remove(projectID);
+    stopGroups(children, std::move(done));
+}
+
+void ProcessExecutor::stopGroups(const QHash<QString, qint32>& children, std::function<void()> done)
+{
+    if (children.isEmpty()) {
         done();
         return;
     }
-    const QHash<QString, qint32> snapshot = live_;
-    auto remaining = std::make_shared<qsizetype>(snapshot.size());
+    auto remaining = std::make_shared<qsizetype>(children.size());
     auto shared = std::make_shared<std::function<void()>>(std::move(done));
-    for (auto it = snapshot.cbegin(); it != snapshot.cend(); ++it) {
+    for (auto it = children.cbegin(); it != children.cend(); ++it) {
         intentional_.insert(it.key());
         // Every terminator runs on this thread, so the counter needs no lock.
         terminateGroup(it.value(), [remaining, shared] {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "supervision/child_callbacks.h"
 #include "base/environment.h"
+#include "supervision/child_callbacks.h"
 #include "supervision/start_result.h"
 #include "supervision/termination_timing.h"
 
@@ -43,17 +43,20 @@ public:
                       const std::shared_ptr<OutputChannel>& channel);
     void stop(const QString& projectID, std::function<void()> done);
     void stopAll(std::function<void()> done);
+    // Stops the children whose stop nobody has requested yet (the manager is going away).
+    void stopUnrequested(std::function<void()> done);
     void terminateGroup(pid_t pgid, std::function<void()> done);
     // Called once per child when its exit was observed; tells whether its stop was requested.
     bool markExited(const QString& projectID, pid_t pid);
     // The manager is going away: cuts the exit watchers off this executor and ends every
     // escalation under way with SIGKILL at once, since nobody would be left to send it later.
-    // Children whose stop was not requested are left running.
     void shutDown();
 
     const QHash<QString, qint32>& live() const { return live_; }
 
 private:
+    void stopGroups(const QHash<QString, qint32>& children, std::function<void()> done);
+
     TerminationTiming timing_;
     std::shared_ptr<ManagerLink> link_;
     QHash<QString, qint32> live_;

@@ -48,10 +48,15 @@ ProcessManager::~ProcessManager()
         delete executor_;
         return;
     }
-    // Operations already queued run first (except starts, see `start`). Then the executor shuts
-    // down, and the thread quits only after the exit reports that watchers posted before the
-    // shutdown cut them off: those are delivered, not dropped.
+    // Operations already queued run first (except starts, see `start`). Then the children
+    // nobody asked to stop are stopped, bounded by the escalation: this thread waits, since the
+    // process may end right after.
     ProcessExecutor* executor = executor_;
+    runOn<void>(executor, [executor](const std::shared_ptr<QPromise<void>>& promise) {
+        executor->stopUnrequested(finisher(promise));
+    }).waitForFinished();
+    // Then the executor shuts down, and the thread quits only after the exit reports that
+    // watchers posted before the shutdown cut them off: those are delivered, not dropped.
     QMetaObject::invokeMethod(
         executor,
         [executor] {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "supervision/child_callbacks.h"
 #include "base/environment.h"
+#include "supervision/child_callbacks.h"
 #include "supervision/start_result.h"
 #include "supervision/termination_timing.h"
 
@@ -29,9 +29,10 @@ class ProcessManager : public QObject
 public:
     explicit ProcessManager(const TerminationTiming& timing = {}, QObject* parent = nullptr);
     // Carries out the operations already requested, except starts not yet begun (their futures
-    // end as canceled), and ends every stop under way with SIGKILL at once (its future
-    // finishes): nobody would be left to escalate later. Children whose stop was not requested
-    // keep running; their output and exit still reach their callbacks.
+    // end as canceled). Then stops every child whose stop nobody requested, with the usual
+    // escalation, and waits for it: no dev server outlives the application. Stops requested
+    // earlier and still under way end with SIGKILL at once (their futures finish): nobody would
+    // be left to escalate later. Output and exits still reach their callbacks.
     ~ProcessManager() override;
 
     // Starts "/bin/sh -c COMMAND" for `projectID`. The callbacks run on `context`'s thread and

@@ -2,21 +2,30 @@
 
 #include "core/model/app_model.h"
 #include "desktop/autostart_login_item.h"
+#include "desktop/termination_signals.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"
 #include "ui/add_actions.h"
+#include "ui/app_lifecycle.h"
+#include "ui/app_menu_bar.h"
+#include "ui/desktop/desktop_notifications.h"
 #include "ui/desktop/gui_alert_presenter.h"
 #include "ui/desktop/gui_presence.h"
 #include "ui/desktop/gui_workspace.h"
+#include "ui/desktop/server_event_notifier.h"
 #include "ui/diagnostics/diagnostics_runner.h"
 #include "ui/main_window.h"
 #include "ui/theme/system_color_scheme.h"
 #include "ui/theme/theme.h"
+#include "ui/tray/no_tray_notice.h"
+#include "ui/tray/tray_icon.h"
 #include "ui/window_actions.h"
 
 #include <QApplication>
 #include <QIcon>
+#include <QLayout>
+#include <QMenu>
 #include <QTimer>
 
 AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObject* parent)
@@ -37,10 +46,19 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
     ui_->openSettings = [this] { showSettings(); };
     loginItem_ = std::make_unique<AutostartLoginItem>(AutostartEntry::forEnvironment(environment_),
                                                       QCoreApplication::applicationFilePath());
+    lifecycle_ = new AppLifecycle(
+        *model_, [](int code) { QCoreApplication::exit(code); }, this);
+    // The session ending stops every server before the process goes.
+    terminationSignals_ = new TerminationSignals(this);
+    connect(terminationSignals_, &TerminationSignals::received, lifecycle_,
+            &AppLifecycle::endSession);
 }
 
 AppShell::~AppShell()
 {
+    // What watches the model goes before it.
+    delete serverEvents_;
+    delete tray_;
     delete mainWindow_;
     delete about_;
     delete settings_;
@@ -51,28 +69,84 @@ void AppShell::start()
     if (plan_.policy)
         presence_->applyTaskbarPolicy(*plan_.policy);
     if (presence_->policy() != TaskbarPolicy::prohibited) {
-        mainWindow_ = new MainWindow(*ui_);
-        MainWindow* window = mainWindow_;
-        ui_->chooseFolder = [window](const QString& prompt, const QString& message,
-                                     const std::function<void(const QString&)>& chosen) {
-            AddActions::chooseFolderWithDialog(window, prompt, message, chosen);
-        };
-        alerts_->setWindow(mainWindow_);
-        // The model polls servers started elsewhere only while the window is on screen.
-        connect(mainWindow_, &MainWindow::appeared, model_.get(), &AppModel::windowAppeared);
-        connect(mainWindow_, &MainWindow::disappeared, model_.get(), &AppModel::windowDisappeared);
-        presence_->setMainWindow(mainWindow_);
-        // The icon is drawn once the window is up: start-up does not wait for it.
-        connect(mainWindow_, &MainWindow::firstPainted, this, [] {
-            QApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconArt::render(256))));
-        });
-        if (plan_.windowWidth) {
-            const int width = *plan_.windowWidth;
-            QTimer::singleShot(1500, mainWindow_, [window, width] { window->resize(width, 760); });
-        }
-        mainWindow_->show();
+        tray_ = new TrayIcon(*ui_, systemScheme_,
+                             {[this] { showMainWindow(); }, [this] { quit(); }}, this);
+        createMainWindow();
+        notifyServerEvents();
+        // A launch at login runs quietly in the tray; without a tray nothing could open the
+        // window later, so it opens anyway.
+        if (!plan_.autostart || !tray_->isAvailable())
+            mainWindow_->show();
     }
     QTimer::singleShot(0, this, &AppShell::startModel);
+}
+
+void AppShell::createMainWindow()
+{
+    mainWindow_ = new MainWindow(*ui_);
+    MainWindow* window = mainWindow_;
+    ui_->chooseFolder = [window](const QString& prompt, const QString& message,
+                                 const std::function<void(const QString&)>& chosen) {
+        AddActions::chooseFolderWithDialog(window, prompt, message, chosen);
+    };
+    alerts_->setWindow(mainWindow_);
+    // The model polls servers started elsewhere only while the window is on screen.
+    connect(mainWindow_, &MainWindow::appeared, model_.get(), &AppModel::windowAppeared);
+    connect(mainWindow_, &MainWindow::disappeared, model_.get(), &AppModel::windowDisappeared);
+    presence_->setMainWindow(mainWindow_);
+    // The icon is drawn once the window is up: start-up does not wait for it.
+    connect(mainWindow_, &MainWindow::firstPainted, this, [] {
+        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconArt::render(256))));
+    });
+    if (plan_.windowWidth) {
+        const int width = *plan_.windowWidth;
+        QTimer::singleShot(1500, mainWindow_, [window, width] { window->resize(width, 760); });
+    }
+    addMenuBar();
+    const bool hasTray = tray_ && tray_->isAvailable();
+    lifecycle_->watchMainWindow(mainWindow_, hasTray);
+    // Diagnostic runs (which force a policy) photograph the window as users see it with a tray.
+    if (!hasTray && !plan_.policy)
+        NoTrayNotice::addTo(mainWindow_, *theme_);
+}
+
+void AppShell::addMenuBar()
+{
+    AppMenuBar* menuBar = AppMenuBar::addTo(mainWindow_, *windowActions_);
+    connect(menuBar, &AppMenuBar::aboutRequested, this, &AppShell::showAbout);
+    connect(menuBar, &AppMenuBar::quitRequested, this, &AppShell::quit);
+    // The settings window connects through the shared context once it exists.
+    connect(menuBar, &AppMenuBar::settingsRequested, this, [this] {
+        if (ui_->openSettings)
+            ui_->openSettings();
+    });
+}
+
+void AppShell::notifyServerEvents()
+{
+    notifications_ = new DesktopNotifications(QDBusConnection::sessionBus(), this);
+    DesktopNotifications* notifications = notifications_;
+    serverEvents_ = new ServerEventNotifier(
+        *model_, [this] { return mainWindow_ && mainWindow_->isVisible(); },
+        [notifications](const QString& path, const QString& summary, const QString& body) {
+            notifications->notify(path, summary, body);
+        },
+        this);
+    // Activating one shows its project.
+    connect(notifications_, &DesktopNotifications::activated, this, [this](const QString& path) {
+        model_->select(path);
+        showMainWindow();
+    });
+}
+
+void AppShell::showMainWindow()
+{
+    presence_->bringToFront();
+}
+
+void AppShell::quit()
+{
+    lifecycle_->requestQuit();
 }
 
 void AppShell::startModel()
@@ -89,6 +163,7 @@ void AppShell::runDiagnostics()
         return;
     DiagnosticsRunner::Hooks hooks;
     hooks.mainWindow = [this]() -> QWidget* { return mainWindow_; };
+    hooks.trayMenu = [this]() -> QWidget* { return tray_ ? tray_->menu()->menu() : nullptr; };
     hooks.bringToFront = [this] { presence_->bringToFront(); };
     hooks.exit = [](int code) { QCoreApplication::exit(code); };
     hooks.settingsWindow = [this]() -> QWidget* {

@@ -12,7 +12,10 @@
 
 #include <memory>
 
+class AppLifecycle;
 class AppModel;
+class DesktopNotifications;
+class ServerEventNotifier;
 class DiagnosticsRunner;
 class GuiAlertPresenter;
 class GuiPresence;
@@ -20,7 +23,9 @@ class GuiWorkspace;
 class LoginItem;
 
 class SystemColorScheme;
+class TerminationSignals;
 class Theme;
+class TrayIcon;
 class WindowActions;
 
 // Owns everything the windowed application is made of: the theme, the desktop services the
@@ -33,15 +38,23 @@ public:
     AppShell(const Environment& environment, const LaunchPlan& plan, QObject* parent = nullptr);
     ~AppShell() override;
 
-    // Shows the main window (unless the plan forbids windows) and starts the model.
+    // Shows the main window (unless the plan forbids windows or the launch is at login), puts
+    // the item in the tray and starts the model.
     void start();
 
     AppModel& model() { return *model_; }
     Theme& theme() { return *theme_; }
     MainWindow* mainWindow() const { return mainWindow_; }
+    // Null when the plan forbids windows.
+    TrayIcon* tray() const { return tray_; }
+    AppLifecycle& lifecycle() { return *lifecycle_; }
     // The commands the window, its menus and the tray trigger; they outlive the window.
     WindowActions* windowActions() const { return windowActions_; }
     void showAbout();
+    // Opens the main window and brings it to the front.
+    void showMainWindow();
+    // Quit Tallowmere: the confirmation, then every server stopped, then the process ends.
+    void quit();
     // Opens the settings window, or brings the open one to the front.
     void showSettings();
     SettingsWindow* settingsWindow() const { return settings_; }
@@ -49,6 +62,9 @@ public:
 private:
     void startModel();
     void runDiagnostics();
+    void createMainWindow();
+    void addMenuBar();
+    void notifyServerEvents();
 
     Environment environment_;
     LaunchPlan plan_;
@@ -65,4 +81,9 @@ private:
     std::unique_ptr<LoginItem> loginItem_;
     QPointer<SettingsWindow> settings_;
     DiagnosticsRunner* diagnostics_ = nullptr;
+    AppLifecycle* lifecycle_;
+    TerminationSignals* terminationSignals_;
+    TrayIcon* tray_ = nullptr;
+    DesktopNotifications* notifications_ = nullptr;
+    ServerEventNotifier* serverEvents_ = nullptr;
 };

@@ -40,7 +40,10 @@ int runGui(int argc, char** argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
 
     const Environment environment = ShellEnvironment::processEnvironment();
-    const LaunchPlan plan = LaunchPlan::fromEnvironment(environment);
+    LaunchPlan plan = LaunchPlan::fromEnvironment(environment);
+    plan.autostart = QCoreApplication::arguments().contains(QStringLiteral("--autostart"));
+    // Closing the main window leaves the application in the tray; quitting is explicit.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     // Under a test runner: no window, no model; the runner drives the process.
     if (plan.inert) {

@@ -71,6 +71,26 @@ TEST_F(ServerTest, TheLastExitDeletesTheRunningFileWhateverItHeld)
     EXPECT_FALSE(runningFileExists());
 }
 
+TEST_F(ServerTest, ServersStartedBeforeTheRecoveryAreNotTakenForLeftOvers)
+{
+    const QString api = serverProject(QStringLiteral("api"), "echo ready; exec sleep 60\n");
+    const auto model = serverModel();
+    model->startProject(api);
+    WAIT_UNTIL(runningFileExists(), 10000);
+    const qint32 pid = *model->runtimeFor(api)->pid();
+
+    // The start-up sequence reaches the recovery only now.
+    bool done = false;
+    model->recoverOrphans([&] { done = true; });
+    EXPECT_TRUE(done);
+    EXPECT_TRUE(desktop.alerts.shown().isEmpty());
+    const QList<RunningRecord> records = loadRunningRecords();
+    ASSERT_EQ(records.size(), 1);
+    EXPECT_EQ(records[0].pid, pid);
+    model->stopProject(api);
+    WAIT_UNTIL(!runningFileExists(), 10000);
+}
+
 TEST_F(ServerTest, InDemoModeRecoveryLeavesTheFileAlone)
 {
     saveRunningRecords({{QStringLiteral("/p"), qint32(QCoreApplication::applicationPid()), 1}});

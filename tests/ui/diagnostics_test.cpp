@@ -37,7 +37,6 @@ DiagnosticsTiming quick()
     timing.waitChecks = 3;
     timing.checkInterval = 5ms;
     timing.reportDelay = 5ms;
-    timing.stopDelay = 5ms;
     timing.attachDelay = 5ms;
     timing.settleDelay = 5ms;
     timing.tabDelay = 5ms;

@@ -4,7 +4,9 @@ if(TARGET tallowmere_gui)
   add_library(tallowmere_gui_test_support STATIC
     ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_test_main.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_fixture.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_fixture.h)
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_fixture.h
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/panel_session.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/panel_session.h)
   target_link_libraries(tallowmere_gui_test_support PUBLIC tallowmere_test_support tallowmere_gui)
   tallowmere_add_tests(ui LIBS tallowmere_gui MAIN tallowmere_gui_test_support
     ENV "QT_QPA_PLATFORM=offscreen")

@@ -157,6 +157,13 @@ public:
     void startProject(const QString& path, std::optional<int> explicitPort = std::nullopt);
     void startOnFreePort(const QString& path);
     void stopProject(const QString& path);
+    // stopProject, then `done` on the main thread once the stop is over: the managed server's
+    // group is gone, or the question about a server started elsewhere has been answered. At
+    // once when nothing runs.
+    void stopProjectThen(const QString& path, std::function<void()> done);
+    // Stops every project that is starting or running, one after another in registry order,
+    // each awaited before the next ("Stop All" of the tray menu); then `done`.
+    void stopEachActive(std::function<void()> done = {});
     void restartProject(const QString& path);
     // The same for a caller that has already asked its user (the command line's --yes): a
     // server started elsewhere is stopped without the alert.
@@ -171,7 +178,7 @@ public:
     // Asks before quitting while servers started here run; true means stop them and quit.
     void confirmQuit(std::function<void(bool)> onAnswer);
     // Stops every server started here (the quit path, after confirmQuit); `done` runs on the
-    // main thread when all are gone.
+    // main thread when all are gone and their exits have been handled.
     void stopAll(std::function<void()> done);
 
     // ---- Crash recovery ----
@@ -254,7 +261,7 @@ private:
     // later stop never signals a process that has since taken over one of their pids.
     void rememberStartTimes(const QList<qint32>& pids);
     void startInspected(const QString& path, std::optional<int> explicitPort, bool inspected);
-    void stopProjectAs(const QString& path, bool confirmed);
+    void stopProjectAs(const QString& path, bool confirmed, std::function<void()> done);
     void restartProjectAs(const QString& path, bool confirmed);
     // Signals the processes of a server started elsewhere, once its stop is confirmed.
     void stopExternalProcesses(const QString& path);

@@ -7,6 +7,7 @@
 #include "desktop/alert_presenter.h"
 #include "supervision/external/proc_process_table.h"
 #include "supervision/process_manager.h"
+#include "supervision/project_runtime.h"
 
 #include <QFuture>
 
@@ -87,13 +88,22 @@ void AppModel::recoverOrphans(std::function<void()> done)
     // anything else is a different process that merely reuses the number.
     const std::unique_ptr<ProcessTable> table = makeProcessTable();
     QList<RunningRecord> kept;
+    QList<RunningRecord> ours;
     for (const RunningRecord& record : records) {
+        // Started by this run before the recovery came round (the tray works from the first
+        // moment): not a left-over, and its record stays.
+        const auto runtime = runtimes_.constFind(record.projectID);
+        if (runtime != runtimes_.cend() && runtime.value()->managed() &&
+            runtime.value()->pid() == record.pid) {
+            ours.append(record);
+            continue;
+        }
         const std::optional<ProcessInfo> info = table->info(record.pid);
         if (info && info->startSec == record.startSec && info->pgid == record.pid)
             kept.append(record);
     }
     // Consumed whatever the outcome: the kept records live on only in memory.
-    deleteDataFile(QString::fromLatin1(runningFileName));
+    saveRunningRecords(ours); // deletes the file when there are none
     if (kept.isEmpty() || !context_.desktop.alerts) {
         finish();
         return;

@@ -9,6 +9,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 bool isWranglerMode(RunModeKind mode)
@@ -19,6 +21,22 @@ bool isWranglerMode(RunModeKind mode)
 QUrl localAddress(int port)
 {
     return QUrl(QStringLiteral("http://localhost:") + QString::number(port));
+}
+
+// Stops paths[index...] one after another, each once the previous stop is over.
+void stopInTurn(QPointer<AppModel> model, const QStringList& paths, qsizetype index,
+                std::function<void()> done)
+{
+    if (!model)
+        return;
+    if (index == paths.size()) {
+        if (done)
+            done();
+        return;
+    }
+    model->stopProjectThen(paths[index], [model, paths, index, done = std::move(done)] {
+        stopInTurn(model, paths, index + 1, done);
+    });
 }
 
 } // namespace
@@ -172,23 +190,45 @@ void AppModel::startOnFreePort(const QString& path)
 
 void AppModel::stopProject(const QString& path)
 {
-    stopProjectAs(path, false);
+    stopProjectAs(path, false, {});
 }
 
 void AppModel::stopProjectConfirmed(const QString& path)
 {
-    stopProjectAs(path, true);
+    stopProjectAs(path, true, {});
 }
 
-void AppModel::stopProjectAs(const QString& path, bool confirmed)
+void AppModel::stopProjectThen(const QString& path, std::function<void()> done)
 {
+    stopProjectAs(path, false, std::move(done));
+}
+
+void AppModel::stopProjectAs(const QString& path, bool confirmed, std::function<void()> done)
+{
+    const auto finish = [done = std::move(done)] {
+        if (done)
+            done();
+    };
     ProjectRuntime* runtime = runtimeFor(path);
-    if (runtime->managed())
-        processManager_->stop(path); // the exit report sets the final state
-    else if (runtime->external() && confirmed)
+    if (runtime->managed()) {
+        deliverTo(this, processManager_->stop(path), finish); // the exit report sets the state
+    } else if (runtime->external() && confirmed) {
         stopExternalProcesses(path);
-    else if (runtime->external())
-        confirmExternalStop(path, false);
+        finish();
+    } else if (runtime->external()) {
+        confirmExternalStop(path, false, [finish](bool) { finish(); });
+    } else {
+        finish();
+    }
+}
+
+void AppModel::stopEachActive(std::function<void()> done)
+{
+    QStringList active;
+    for (const Project& project : std::as_const(projects_))
+        if (runtimeFor(project.path)->status().isActive())
+            active.append(project.path);
+    stopInTurn(this, active, 0, std::move(done));
 }
 
 void AppModel::waitWhile(std::function<bool()> condition, int checks, std::function<void()> then)
@@ -245,8 +285,16 @@ void AppModel::restartProjectAs(const QString& path, bool confirmed)
 
 void AppModel::stopAll(std::function<void()> done)
 {
-    deliverTo(this, processManager_->stopAll(), [done = std::move(done)] {
-        if (done)
-            done();
+    deliverTo(this, processManager_->stopAll(), [this, done = std::move(done)] {
+        // The exit reports come after the groups are gone; they end each run and remove its
+        // running record, which a process that ends now must not leave behind.
+        const auto exitsPending = [this] {
+            return std::any_of(runtimes_.cbegin(), runtimes_.cend(),
+                               [](const ProjectRuntime* runtime) { return runtime->managed(); });
+        };
+        waitWhile(exitsPending, 30, [done] {
+            if (done)
+                done();
+        });
     });
 }

@@ -71,9 +71,12 @@ void DiagnosticsRunner::startAndReport()
         model_.startProject(*path);
         after(timing_.reportDelay, [this, path = *path] {
             writeReport(*plan_.reportFile, startReport(model_, path));
-            if (model_.runtimeFor(path)->managed())
-                model_.stopProject(path);
-            after(timing_.stopDelay, [this] { hooks_.exit(0); });
+            // Exits once the server's group is gone: none outlives the run.
+            if (!model_.runtimeFor(path)->managed()) {
+                hooks_.exit(0);
+                return;
+            }
+            model_.stopProjectThen(path, [this] { hooks_.exit(0); });
         });
     });
 }
@@ -121,6 +124,12 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
                                      const QString& scheme, int index)
 {
     if (index == allDetailTabs().size()) {
+        if (QWidget* menu = hooks_.trayMenu ? hooks_.trayMenu() : nullptr) {
+            menu->ensurePolished();
+            menu->adjustSize();
+            savePicture(menu->grab(),
+                        QDir(folder).filePath(scheme + QStringLiteral("-tray-menu.png")));
+        }
         settingsPictures(folder, scheme);
         return;
     }

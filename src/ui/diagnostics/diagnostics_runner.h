@@ -19,7 +19,6 @@ struct DiagnosticsTiming
     int waitChecks = 120; // looking for a project by name: one minute in all
     std::chrono::milliseconds checkInterval{500};
     std::chrono::milliseconds reportDelay{30000}; // after the start, before the report
-    std::chrono::milliseconds stopDelay{2000};    // after the stop, before exiting
     std::chrono::milliseconds attachDelay{4000};  // after selecting (and starting) the project
     std::chrono::milliseconds settleDelay{1500};  // after sizing the window
     std::chrono::milliseconds tabDelay{2000};     // after switching tabs, before the picture
@@ -37,6 +36,7 @@ public:
     struct Hooks
     {
         std::function<QWidget*()> mainWindow; // the window with a title bar, or null
+        std::function<QWidget*()> trayMenu;   // photographed after the tabs, when present
         std::function<void()> bringToFront;
         std::function<void(int code)> exit;
         // Opens the settings window and returns it; photographed after the tabs when given.

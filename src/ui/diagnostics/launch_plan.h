@@ -20,6 +20,8 @@ struct LaunchPlan
     std::optional<TaskbarPolicy> policy;
     // TALLOWMERE_WIDTH: the main window's content width, applied 1.5 s after launch.
     std::optional<int> windowWidth;
+    // Launched at login (the --autostart argument): no window opens.
+    bool autostart = false;
 
     static LaunchPlan fromEnvironment(const QMap<QString, QString>& environment);
 };

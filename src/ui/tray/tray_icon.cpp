@@ -1,0 +1,44 @@
+#include "ui/tray/tray_icon.h"
+
+#include "ui/about/product.h"
+#include "ui/theme/system_color_scheme.h"
+#include "ui/widgets/lucide.h"
+
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+TrayIcon::TrayIcon(UiContext& ui, SystemColorScheme* panelScheme, TrayMenu::Hooks hooks,
+                   QObject* parent)
+    : QObject(parent), menu_(new TrayMenu(ui, hooks, this)), item_(new QSystemTrayIcon(this)),
+      available_(QSystemTrayIcon::isSystemTrayAvailable())
+{
+    const Scheme panel = panelScheme ? panelScheme->scheme() : Scheme::light;
+    item_->setIcon(glyph(panel));
+    item_->setToolTip(Product::name);
+    item_->setContextMenu(menu_->menu());
+    if (panelScheme)
+        connect(panelScheme, &SystemColorScheme::schemeChanged, item_,
+                [item = item_](Scheme scheme) { item->setIcon(glyph(scheme)); });
+    connect(item_, &QSystemTrayIcon::activated, this,
+            [show = hooks.showMainWindow](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                    show();
+            });
+    if (available_)
+        item_->show();
+}
+
+TrayIcon::~TrayIcon()
+{
+    // The item goes before its menu, so that the tray never shows a dangling menu.
+    delete item_;
+}
+
+QIcon TrayIcon::glyph(Scheme panel)
+{
+    const QColor ink = panel == Scheme::dark ? QColor(0xF9, 0xFA, 0xFB) : QColor(0x11, 0x18, 0x27);
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64})
+        icon.addPixmap(Lucide::pixmap(QStringLiteral("cloud"), ink, size));
+    return icon;
+}
