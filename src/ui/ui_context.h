@@ -27,7 +27,8 @@ struct UiContext
     std::function<void()> openSettings;
     // Measures a project's memory into its run state (the model's memory refresh); empty
     // while the model offers none.
-    std::function<void(const QString& path)> refreshMemory;
+    // `done` runs once that measurement is in.
+    std::function<void(const QString& path, std::function<void()> done)> refreshMemory;
     // The window's commands (Start, Stop, Restart, Rescan Folders) and their shortcuts.
     WindowActions* windowActions;
 };

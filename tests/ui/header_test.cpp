@@ -287,25 +287,35 @@ TEST(AddressLabel, UsesHostAndPortWithPort80AsDefault)
     EXPECT_EQ(addressLabel(QUrl(QStringLiteral("file:///tmp/x"))), QStringLiteral("file:///tmp/x"));
 }
 
-TEST(DetailTasks, MeasureMemoryForTheShownProjectOnly)
+TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
 {
     GuiFixture fixture(headerRegistry());
     QStringList measured;
-    fixture.ui().refreshMemory = [&measured](const QString& path) { measured << path; };
+    QList<std::function<void()>> pending;
+    fixture.ui().refreshMemory = [&](const QString& path, std::function<void()> done) {
+        measured << path;
+        pending << std::move(done);
+    };
     fixture.model().select(api);
     MainWindow window(fixture.ui());
     window.show();
-    EXPECT_EQ(measured, QStringList{api}); // at once, then every 3 s while shown
-
-    fixture.model().select(blog);
-    EXPECT_EQ(measured, (QStringList{api, blog}));
-    // The view stays and its timer follows: only the new project is measured from now on.
+    EXPECT_EQ(measured, QStringList{api}); // at once
     QTimer* timer = window.detail()->findChild<QTimer*>();
     ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->isActive()) << "nothing is scheduled while a measurement is under way";
+
+    // Another project: measured at once; the old project's late answer schedules nothing.
+    fixture.model().select(blog);
+    EXPECT_EQ(measured, (QStringList{api, blog}));
+    pending.takeFirst()();
+    EXPECT_FALSE(timer->isActive());
+
+    // The new project's answer schedules the next measurement, 3 s later.
+    pending.takeFirst()();
     EXPECT_TRUE(timer->isActive());
     EXPECT_EQ(timer->interval(), ProjectDetailView::memoryInterval);
     timer->start(1); // fire it without waiting three seconds
     WAIT_UNTIL(measured.size() >= 3, 5000);
     EXPECT_EQ(measured.last(), blog);
-    EXPECT_FALSE(measured.mid(2).contains(api));
+    EXPECT_FALSE(timer->isActive());
 }

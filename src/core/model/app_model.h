@@ -202,7 +202,9 @@ public:
     // Whether the refresh of external servers is scheduled (the main window is shown).
     bool isPolling() const { return !pollTask_.isNull(); }
     // Measures the memory of a project's server in the background into its run state.
-    void refreshMemory(const QString& path);
+    // `done` runs once the measurement is in (at once when there is nothing to measure), never
+    // after the model is gone.
+    void refreshMemory(const QString& path, std::function<void()> done = {});
 
 signals:
     void settingsChanged();

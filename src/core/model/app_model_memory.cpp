@@ -4,24 +4,32 @@
 #include "supervision/external/system_processes.h"
 #include "supervision/project_runtime.h"
 
-void AppModel::refreshMemory(const QString& path)
+void AppModel::refreshMemory(const QString& path, std::function<void()> done)
 {
-    if (isDemo_)
+    const auto finish = [done = std::move(done)] {
+        if (done)
+            done();
+    };
+    if (isDemo_) {
+        finish();
         return;
+    }
     ProjectRuntime* runtime = runtimeFor(path);
     if (!runtime->status().isActive()) {
         runtime->setMemoryBytes(std::nullopt);
+        finish();
         return;
     }
     // A managed server leads its own process group: shell, package manager, Node and the
     // runtimes count together. A server found elsewhere is measured by its own processes.
     const QFuture<quint64> measurement =
         measureServerMemoryAsync(makeProcessTable(), runtime->pid(), runtime->externalPIDs());
-    deliverTo(this, measurement, [this, path](quint64 bytes) {
+    deliverTo(this, measurement, [this, path, finish](quint64 bytes) {
         // The project may have been removed or its server stopped while measuring: a removed
         // project gets no new run state, a stopped one keeps showing no memory.
         ProjectRuntime* current = runtimes_.value(path);
         if (current && current->status().isActive())
             current->setMemoryBytes(bytes);
+        finish();
     });
 }

@@ -7,6 +7,7 @@
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
 
+#include <QPointer>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -29,8 +30,11 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     connect(tabBar_, &TabBar::tabClicked, model, &AppModel::setSelectedTab);
     connect(model, &AppModel::selectedTabChanged, this, &ProjectDetailView::showTab);
     connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectDetailView::applyColours);
-    if (ui_.refreshMemory)
-        connect(memoryTimer_, &QTimer::timeout, this, [this] { ui_.refreshMemory(projectID_); });
+    // One measurement at a time: the next is scheduled once the previous one is in, so a slow
+    // measurement never has another queued behind it.
+    memoryTimer_->setSingleShot(true);
+    memoryTimer_->setInterval(memoryInterval);
+    connect(memoryTimer_, &QTimer::timeout, this, &ProjectDetailView::measureMemory);
     header_->refresh();
     showTab();
     startProjectTasks();
@@ -79,10 +83,22 @@ void ProjectDetailView::dropTabs()
 void ProjectDetailView::startProjectTasks()
 {
     ui_.model.refreshInfo(projectID_);
-    if (ui_.refreshMemory) {
-        memoryTimer_->start(memoryInterval);
-        ui_.refreshMemory(projectID_);
-    }
+    memoryTimer_->stop();
+    measureMemory();
+}
+
+void ProjectDetailView::measureMemory()
+{
+    if (!ui_.refreshMemory)
+        return;
+    QPointer<ProjectDetailView> view(this);
+    const QString measured = projectID_;
+    ui_.refreshMemory(projectID_, [view, measured] {
+        // A measurement of a project no longer shown schedules nothing: the new project's
+        // own measurement does.
+        if (view && view->projectID_ == measured && !view->memoryTimer_->isActive())
+            view->memoryTimer_->start();
+    });
 }
 
 void ProjectDetailView::applyColours()

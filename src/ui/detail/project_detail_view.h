@@ -40,6 +40,7 @@ private:
     void showTab();
     void dropTabs();
     void startProjectTasks();
+    void measureMemory();
     void applyColours();
 
     UiContext& ui_;
