@@ -142,15 +142,12 @@ void ProjectHeader::watchRuntime()
 
 void ProjectHeader::scheduleRefresh()
 {
-    if (refreshPending_)
-        return;
-    refreshPending_ = true;
-    QTimer::singleShot(0, this, &ProjectHeader::refresh);
+    refreshLater_.schedule();
 }
 
 void ProjectHeader::refresh()
 {
-    refreshPending_ = false;
+    refreshLater_.settle();
     const auto project = ui_.model.findProject(projectID_);
     if (!project || !runtime_)
         return;

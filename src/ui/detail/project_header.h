@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/widgets/coalesced_call.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -54,7 +56,7 @@ private:
     IconButton* more_;
     QMenu* moreMenu_;
     QString adminPath_;
-    bool refreshPending_ = false;
+    CoalescedCall refreshLater_{this, [this] { refresh(); }};
 };
 
 // The label of the address button: host ":" port (80 without a port), or the whole address

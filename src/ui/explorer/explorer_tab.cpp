@@ -93,15 +93,12 @@ void ExplorerTab::hideEvent(QHideEvent* event)
 
 void ExplorerTab::scheduleRefresh()
 {
-    if (refreshPending_)
-        return;
-    refreshPending_ = true;
-    QTimer::singleShot(0, this, &ExplorerTab::refresh);
+    refreshLater_.schedule();
 }
 
 void ExplorerTab::refresh()
 {
-    refreshPending_ = false;
+    refreshLater_.settle();
     if (!runtime_)
         return;
     const ProjectStatus& status = runtime_->status();

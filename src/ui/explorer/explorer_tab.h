@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/webview/explorer_page.h"
+#include "ui/widgets/coalesced_call.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -61,5 +62,5 @@ private:
     // The reload token and address the current page (or its failure message) was made for.
     int pageToken_ = -1;
     QUrl pageAddress_;
-    bool refreshPending_ = false;
+    CoalescedCall refreshLater_{this, [this] { refresh(); }};
 };

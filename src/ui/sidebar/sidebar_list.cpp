@@ -77,10 +77,7 @@ void SidebarList::rebuildNow()
 
 void SidebarList::scheduleRebuild()
 {
-    if (rebuildPending_)
-        return;
-    rebuildPending_ = true;
-    QTimer::singleShot(0, this, &SidebarList::rebuild);
+    rebuildLater_.schedule();
 }
 
 void SidebarList::watchRuntimes()
@@ -114,7 +111,7 @@ SidebarRow* SidebarList::takeRow(const QString& path)
 
 void SidebarList::rebuild()
 {
-    rebuildPending_ = false;
+    rebuildLater_.settle();
     watchRuntimes();
     AppModel& model = ui_.model;
     sections_ = sidebarSections(

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/sidebar/sidebar_sections.h"
+#include "ui/widgets/coalesced_call.h"
 
 #include <QHash>
 #include <QPointer>
@@ -53,5 +54,5 @@ private:
     QHash<QString, SectionTitle*> titles_; // by section title
     QHash<QString, SidebarRow*> rows_;
     QHash<QString, QPointer<ProjectRuntime>> watched_;
-    bool rebuildPending_ = false;
+    CoalescedCall rebuildLater_{this, [this] { rebuild(); }};
 };

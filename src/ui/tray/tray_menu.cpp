@@ -26,13 +26,7 @@ TrayMenu::~TrayMenu()
 
 void TrayMenu::scheduleRebuild()
 {
-    if (rebuildScheduled_)
-        return;
-    rebuildScheduled_ = true;
-    QTimer::singleShot(0, this, [this] {
-        rebuildScheduled_ = false;
-        rebuild();
-    });
+    rebuildLater_.schedule();
 }
 
 void TrayMenu::watchRuntimes()

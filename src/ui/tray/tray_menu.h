@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/tray/tray_menu_content.h"
+#include "ui/widgets/coalesced_call.h"
 
 #include <QObject>
 #include <QPointer>
@@ -47,7 +48,7 @@ private:
     QMenu* menu_;
     TrayMenuContent content_;
     bool built_ = false;
-    bool rebuildScheduled_ = false;
+    CoalescedCall rebuildLater_{this, [this] { rebuild(); }};
     // Connections to the run states shown, replaced on every rebuild.
     QPointer<QObject> runtimeWatch_;
 };

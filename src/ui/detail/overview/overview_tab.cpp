@@ -49,15 +49,12 @@ OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* paren
 
 void OverviewTab::scheduleRefresh()
 {
-    if (refreshPending_)
-        return;
-    refreshPending_ = true;
-    QTimer::singleShot(0, this, &OverviewTab::refresh);
+    refreshLater_.schedule();
 }
 
 void OverviewTab::refresh()
 {
-    refreshPending_ = false;
+    refreshLater_.settle();
     const AppModel& model = ui_.model;
     const auto project = model.findProject(projectID_);
     if (!project)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/widgets/coalesced_call.h"
+
 #include <QScrollArea>
 
 class BindingsSection;
@@ -36,5 +38,5 @@ private:
     ProblemBanners* banners_;
     DetailsCard* details_;
     BindingsSection* bindings_;
-    bool refreshPending_ = false;
+    CoalescedCall refreshLater_{this, [this] { refresh(); }};
 };
