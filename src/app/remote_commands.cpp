@@ -116,7 +116,7 @@ int reportRefusal(const QJsonObject& answer)
     const QString error = answer.value(QStringLiteral("error")).toString();
     if (!error.isEmpty())
         std::fprintf(stderr, "tallowmere: %s\n", qPrintable(error));
-    for (const QJsonValue& candidate : answer.value(QStringLiteral("candidates")).toArray())
+    for (const QJsonValue candidate : answer.value(QStringLiteral("candidates")).toArray())
         std::fprintf(stderr, "  %s\n", qPrintable(candidate.toString()));
     return answer.value(QStringLiteral("kind")).toString() == u"usage" ? usage : failed;
 }

@@ -50,7 +50,7 @@ void printStatus(const QJsonArray& projects, bool json)
     using Row = std::array<QString, 6>;
     QList<Row> rows{{QStringLiteral("NAME"), QStringLiteral("STATUS"), QStringLiteral("ADDRESS"),
                      QStringLiteral("PID"), QStringLiteral("MEMORY"), QStringLiteral("STARTED")}};
-    for (const QJsonValue& value : projects) {
+    for (const QJsonValue value : projects) {
         const QJsonObject project = value.toObject();
         rows.append({project.value(QStringLiteral("name")).toString(),
                      project.value(QStringLiteral("status")).toString(),
@@ -75,14 +75,14 @@ void printStatus(const QJsonArray& projects, bool json)
 
 void printNames(const QJsonArray& projects)
 {
-    for (const QJsonValue& project : projects)
+    for (const QJsonValue project : projects)
         std::puts(qPrintable(project.toObject().value(QStringLiteral("name")).toString()));
 }
 
 bool printResults(ControlCommand command, const QJsonArray& results)
 {
     bool allOk = true;
-    for (const QJsonValue& value : results) {
+    for (const QJsonValue value : results) {
         const QJsonObject result = value.toObject();
         const QString name = result.value(QStringLiteral("name")).toString();
         if (!result.value(QStringLiteral("ok")).toBool()) {

@@ -13,7 +13,7 @@
 namespace {
 
 // An answer larger than this is not one of ours.
-constexpr qsizetype maxAnswerBytes = 64 * 1024 * 1024;
+constexpr qsizetype maxAnswerBytes = qsizetype(64) * 1024 * 1024;
 
 } // namespace
 

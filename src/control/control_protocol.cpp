@@ -86,7 +86,7 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
         if (key == u"names") {
             if (!value.isArray())
                 return wrongType(key, "an array of strings");
-            for (const QJsonValue& name : value.toArray()) {
+            for (const QJsonValue name : value.toArray()) {
                 if (!name.isString() || name.toString().isEmpty())
                     return wrongType(key, "an array of strings");
                 request.names.append(name.toString());

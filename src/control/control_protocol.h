@@ -14,7 +14,7 @@
 namespace ControlProtocol {
 inline constexpr int version = 1;
 // Longest request line, line feed included. Longer input is refused and the client dropped.
-inline constexpr qsizetype maxLineBytes = 64 * 1024;
+inline constexpr qsizetype maxLineBytes = qsizetype(64) * 1024;
 } // namespace ControlProtocol
 
 enum class ControlCommand { show, status, start, stop, restart, logs, open };

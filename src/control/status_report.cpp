@@ -117,7 +117,8 @@ void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArra
             servers.append({project.path, runtime.pid(), runtime.externalPIDs()});
     }
     QPointer<AppModel> guardedModel(&model);
-    const auto answer = [guardedModel, done](const QHash<QString, quint64>& memory) {
+    const auto answer = [guardedModel,
+                         done = std::move(done)](const QHash<QString, quint64>& memory) {
         if (!guardedModel)
             return;
         const QHash<QString, QString> names = displayNames(guardedModel->projects());

@@ -24,7 +24,7 @@ QUrl localAddress(int port)
 }
 
 // Stops paths[index...] one after another, each once the previous stop is over.
-void stopInTurn(QPointer<AppModel> model, const QStringList& paths, qsizetype index,
+void stopInTurn(const QPointer<AppModel>& model, const QStringList& paths, qsizetype index,
                 std::function<void()> done)
 {
     if (!model)

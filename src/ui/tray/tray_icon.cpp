@@ -7,10 +7,12 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
+#include <utility>
+
 TrayIcon::TrayIcon(UiContext& ui, SystemColorScheme* panelScheme, TrayMenu::Hooks hooks,
                    QObject* parent)
-    : QObject(parent), menu_(new TrayMenu(ui, hooks, this)), item_(new QSystemTrayIcon(this)),
-      available_(QSystemTrayIcon::isSystemTrayAvailable())
+    : QObject(parent), menu_(new TrayMenu(ui, std::move(hooks), this)),
+      item_(new QSystemTrayIcon(this)), available_(QSystemTrayIcon::isSystemTrayAvailable())
 {
     const Scheme panel = panelScheme ? panelScheme->scheme() : Scheme::light;
     item_->setIcon(glyph(panel));

@@ -100,8 +100,7 @@ BindingsSection::BindingsSection(UiContext& ui, const QString& projectID, QWidge
     connect(listButton_, &QPushButton::clicked, this,
             [this] { setBindingsLayout(BindingsLayout::list); });
     UiContext* context = &ui_;
-    const QString id = projectID;
-    connect(diagram_, &BindingDiagram::configRowClicked, this, [context, id] {
+    connect(diagram_, &BindingDiagram::configRowClicked, this, [context, id = projectID] {
         const auto project = context->model.findProject(id);
         if (!project)
             return;
