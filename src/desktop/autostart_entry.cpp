@@ -14,7 +14,7 @@ AutostartEntry::AutostartEntry(QString autostartFolder) : folder_(std::move(auto
 AutostartEntry AutostartEntry::forEnvironment(const Environment& environment)
 {
     QString config = environment.value(QStringLiteral("XDG_CONFIG_HOME"));
-    // The base directory specification ignores a relative value.
+    // The XDG base directory rules ignore a relative value.
     if (config.isEmpty() || !QDir::isAbsolutePath(config))
         config = environment.value(QStringLiteral("HOME"), QDir::homePath()) +
                  QStringLiteral("/.config");
