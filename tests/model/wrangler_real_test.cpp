@@ -83,16 +83,6 @@ QStringList logTexts(const ProjectRuntime& runtime)
 class WranglerRealTest : public ModelTest
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        install = new WranglerInstall::Result(WranglerInstall::ensureInstalled());
-    }
-    static void TearDownTestSuite()
-    {
-        delete install;
-        install = nullptr;
-    }
-
     void SetUp() override
     {
         ModelTest::SetUp();
@@ -144,7 +134,7 @@ protected:
         return std::make_unique<AppModel>(std::move(settings));
     }
 
-    static inline WranglerInstall::Result* install = nullptr;
+    const WranglerInstall::Result* install = &WranglerInstall::shared();
     TempFolder home;
     QString folder;
     QList<qint32> groups;

@@ -105,4 +105,10 @@ Result ensureInstalled()
     return install(target);
 }
 
+const Result& shared()
+{
+    static const Result result = ensureInstalled();
+    return result;
+}
+
 } // namespace WranglerInstall

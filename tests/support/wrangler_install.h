@@ -33,4 +33,7 @@ QString cacheFolder();
 // for the download).
 Result ensureInstalled();
 
+// The installation every test of this process uses: tried once, on first use.
+const Result& shared();
+
 } // namespace WranglerInstall

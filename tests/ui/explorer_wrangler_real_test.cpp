@@ -53,16 +53,6 @@ QVariant evaluate(ExplorerWebView* view, const QString& script)
 class ExplorerWranglerRealTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite()
-    {
-        install = new WranglerInstall::Result(WranglerInstall::ensureInstalled());
-    }
-    static void TearDownTestSuite()
-    {
-        delete install;
-        install = nullptr;
-    }
-
     void SetUp() override
     {
         if (!install->ok())
@@ -103,7 +93,7 @@ protected:
         fixture.reset();
     }
 
-    static inline WranglerInstall::Result* install = nullptr;
+    const WranglerInstall::Result* install = &WranglerInstall::shared();
     TempFolder sites;
     TempFolder home;
     QString folder;
