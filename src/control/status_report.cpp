@@ -4,8 +4,8 @@
 #include "control/json_text.h"
 #include "core/model/app_model.h"
 #include "core/model/project_list.h"
-#include "supervision/external/proc_process_table.h"
 #include "supervision/external/process_memory.h"
+#include "supervision/external/process_table.h"
 #include "supervision/project_runtime.h"
 
 #include <QJsonDocument>
@@ -140,11 +140,9 @@ void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArra
         answer({});
         return;
     }
-    auto makeTable = model.context().processTable;
+    const std::shared_ptr<const ProcessTable> table = model.makeProcessTable();
     const QFuture<QHash<QString, quint64>> measuring =
-        QtConcurrent::run([servers, makeTable]() -> QHash<QString, quint64> {
-            const std::unique_ptr<ProcessTable> table =
-                makeTable ? makeTable() : std::make_unique<ProcProcessTable>();
+        QtConcurrent::run([servers, table]() -> QHash<QString, quint64> {
             QHash<QString, quint64> memory;
             for (const ServerProcesses& server : servers)
                 memory.insert(server.path,

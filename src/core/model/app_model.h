@@ -224,6 +224,10 @@ signals:
     // The start-up sequence has ended; the diagnostic variables are handled here.
     void bootstrapFinished();
 
+public:
+    // The process table every path reads: the injected one, else /proc.
+    std::unique_ptr<ProcessTable> makeProcessTable() const;
+
 private:
     friend struct AppModelTestAccess; // tests/support: start-up state for views under test
 
@@ -258,7 +262,6 @@ private:
 
     void saveRegistry() const;
     void applyExternalScan(const ExternalScan& scan);
-    std::unique_ptr<ProcessTable> makeProcessTable() const;
     // Remembers when the processes of a server started elsewhere were started, so that a
     // later stop never signals a process that has since taken over one of their pids.
     void rememberStartTimes(const QList<qint32>& pids);
