@@ -7,9 +7,9 @@
 #include "control/control_protocol.h"
 #include "control/control_server.h"
 #include "control/instance_lock.h"
-#include "core/model/app_model.h"
-#include "core/registry_file.h"
-#include "core/storage.h"
+#include "model/app_model.h"
+#include "storage/registry_file.h"
+#include "storage/storage.h"
 
 #include <QCoreApplication>
 #include <QDir>

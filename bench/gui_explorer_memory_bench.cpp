@@ -17,9 +17,9 @@
 // a fresh application.
 
 #include "../tests/ui/support/engine_processes.h"
-#include "core/model/app_model.h"
-#include "core/registry_file.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "storage/registry_file.h"
+#include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 #include "ui/app_shell.h"
 #include "ui/explorer/explorer_tab.h"

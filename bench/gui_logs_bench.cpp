@@ -6,9 +6,9 @@
 // text update, or a repaint), the total per 1,000 lines, and the resident memory at the end.
 // A second run sends 100 MB without a line feed and reports how much the memory grows.
 
-#include "core/model/app_model.h"
-#include "core/registry_file.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "storage/registry_file.h"
+#include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 #include "ui/app_shell.h"
 #include "ui/logs/logs_tab.h"

@@ -4,13 +4,13 @@
 // band that a frame actually repaints), and what fires while the window shows the project
 // stopped: timer events per second and CPU time.
 
-#include "core/model/app_model.h"
-#include "core/model/binding_items.h"
-#include "core/registry_file.h"
+#include "model/app_model.h"
+#include "presentation/binding_items.h"
+#include "storage/registry_file.h"
 #include "desktop/alert_presenter.h"
 #include "desktop/workspace.h"
 #include "discovery/project_reader.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "ui/detail/overview/binding_diagram.h"
 #include "ui/detail/overview/bindings_section.h"
 #include "ui/detail/overview/overview_tab.h"

@@ -4,8 +4,8 @@
 // the measured time includes loading the libraries, creating the application and the model.
 // The login-shell capture and the inspection run in the background and are not waited for.
 
-#include "core/model/app_model.h"
-#include "core/registry_file.h"
+#include "model/app_model.h"
+#include "storage/registry_file.h"
 #include "supervision/shell_environment.h"
 #include "ui/app_shell.h"
 

@@ -1,7 +1,7 @@
 // Model construction with a large registry, and the sidebar order of many projects.
-#include "core/model/app_model.h"
-#include "core/model/project_list.h"
-#include "core/registry_file.h"
+#include "model/app_model.h"
+#include "model/project_list.h"
+#include "storage/registry_file.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -9,9 +9,9 @@
 // Prints the cycles, the processes left behind (target 0), the slowest and the median stop
 // (stopProject until the status is stopped) and the same for starts; exits with 1 when a
 // process was left behind or a cycle went wrong. Usage: orchestration_soak_bench [cycles]
-#include "core/model/app_model.h"
-#include "core/running_record.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "storage/running_record.h"
+#include "runs/project_runtime.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

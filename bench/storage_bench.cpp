@@ -1,8 +1,8 @@
 // Cost of the data files: encoding the written form, decoding, and a whole atomic save (which
 // includes flushing to disk, so it mostly measures the disk).
-#include "core/json_writer.h"
-#include "core/registry_file.h"
-#include "core/storage.h"
+#include "storage/json_writer.h"
+#include "storage/registry_file.h"
+#include "storage/storage.h"
 
 #include <QTemporaryDir>
 

@@ -1,8 +1,8 @@
 // Throughput and memory of the dev-server output path: a real child printing as fast as it
 // can, read, split, cleaned, delivered to the main thread, parsed and logged.
-#include "supervision/output_handling.h"
+#include "runs/output_handling.h"
 #include "supervision/process_manager.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 // Feeds arbitrary bytes to the decoders of the three data files. Whatever decodes must survive
 // being written in the data-file form and read again unchanged.
-#include "core/json_writer.h"
-#include "core/registry_file.h"
-#include "core/running_record.h"
-#include "core/settings_file.h"
+#include "storage/json_writer.h"
+#include "storage/registry_file.h"
+#include "storage/running_record.h"
+#include "storage/settings_file.h"
 
 #include <cstdint>
 #include <cstdlib>

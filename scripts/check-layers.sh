@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Fails when a source file includes a project header from a layer above its own.
-# Layers, bottom-up: base -> discovery (with its config parser), supervision, desktop (peers that
-# never include each other) -> core (data files) -> core/model -> control (the control socket)
-# -> ui -> app.
+# Fails when a source file includes a project header from a layer above its own, or from a peer.
+# Layers, bottom-up:
+#   base -> discovery (with its config parser), supervision, desktop, storage (peers that never
+#   include each other) -> runs -> model -> presentation, control (peers) -> ui -> app.
 set -uo pipefail
 src=${1:-$(cd "$(dirname "$0")/../src" && pwd)}
 
@@ -13,11 +13,13 @@ allowed() {
     discovery) echo "base discovery" ;;
     supervision) echo "base supervision" ;;
     desktop) echo "base desktop" ;;
-    core) echo "base core" ;;
-    core/model) echo "base core discovery supervision desktop" ;;
-    control) echo "base core discovery supervision desktop control" ;;
-    ui) echo "base core discovery supervision desktop control ui" ;;
-    app) echo "base core discovery supervision desktop control ui app" ;;
+    storage) echo "base storage" ;;
+    runs) echo "base supervision runs" ;;
+    model) echo "base discovery supervision desktop storage runs model" ;;
+    presentation) echo "base discovery supervision desktop storage runs model presentation" ;;
+    control) echo "base discovery supervision desktop storage runs model control" ;;
+    ui) echo "base discovery supervision desktop storage runs model presentation control ui" ;;
+    app) echo "base discovery supervision desktop storage runs model presentation control ui app" ;;
     *) return 1 ;;
   esac
 }
@@ -25,10 +27,7 @@ allowed() {
 status=0
 while IFS= read -r file; do
   rel=${file#"$src"/}
-  case $rel in
-    core/model/*) folder=core/model ;;
-    *) folder=${rel%%/*} ;;
-  esac
+  folder=${rel%%/*}
   if ! prefixes=$(allowed "$folder"); then
     echo "check-layers: $rel is in no known layer ($folder)" >&2
     status=1
@@ -40,10 +39,8 @@ while IFS= read -r file; do
     for prefix in $prefixes; do
       [[ $top == "$prefix" ]] && ok=1
     done
-    # core/model is a layer above core: the data files must not include it.
-    [[ $folder == core && $included == core/model/* ]] && ok=0
     if ((ok == 0)); then
-      echo "check-layers: $rel includes \"$included\", a layer above $folder" >&2
+      echo "check-layers: $rel includes \"$included\", a layer above $folder or a peer" >&2
       status=1
     fi
   done < <(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\/[^"]*\)".*/\1/p' "$file")

@@ -4,7 +4,7 @@
 #include "control/control_client.h"
 #include "control/control_protocol.h"
 #include "control/instance_lock.h"
-#include "core/storage.h"
+#include "storage/storage.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -5,10 +5,10 @@
 #include "control/project_lookup.h"
 #include "control/project_operation.h"
 #include "control/status_report.h"
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/application_presence.h"
 #include "desktop/workspace.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 #include <QJsonArray>
 

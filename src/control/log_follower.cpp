@@ -3,7 +3,7 @@
 #include "control/control_protocol.h"
 #include "control/control_reply.h"
 #include "control/status_report.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 #include <QTimer>
 

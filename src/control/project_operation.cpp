@@ -2,8 +2,8 @@
 
 #include "control/control_reply.h"
 #include "control/status_report.h"
-#include "core/model/app_model.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "runs/project_runtime.h"
 
 #include <QJsonArray>
 #include <QTimer>

@@ -2,11 +2,11 @@
 
 #include "base/deliver.h"
 #include "control/json_text.h"
-#include "core/model/app_model.h"
-#include "core/model/project_list.h"
+#include "model/app_model.h"
+#include "model/project_list.h"
 #include "supervision/external/process_memory.h"
 #include "supervision/external/process_table.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 #include <QJsonDocument>
 #include <QPointer>

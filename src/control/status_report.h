@@ -1,7 +1,7 @@
 #pragma once
 
 #include "base/project.h"
-#include "supervision/project_status.h"
+#include "runs/project_status.h"
 
 #include <QHash>
 #include <QJsonArray>

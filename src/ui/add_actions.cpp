@@ -1,6 +1,6 @@
 #include "ui/add_actions.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/alert_presenter.h"
 #include "ui/ui_context.h"
 

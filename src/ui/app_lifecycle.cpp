@@ -1,6 +1,6 @@
 #include "ui/app_lifecycle.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 
 #include <QCloseEvent>
 #include <QWidget>

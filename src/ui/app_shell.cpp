@@ -1,6 +1,6 @@
 #include "ui/app_shell.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/autostart_login_item.h"
 #include "desktop/termination_signals.h"
 #include "ui/about/about_window.h"

@@ -3,7 +3,7 @@
 #include "control/control_handler.h"
 #include "control/control_server.h"
 #include "control/launch_claim.h"
-#include "core/storage.h"
+#include "storage/storage.h"
 #include "supervision/shell_environment.h"
 #include "ui/about/product.h"
 #include "ui/app_shell.h"

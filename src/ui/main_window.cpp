@@ -1,6 +1,6 @@
 #include "ui/main_window.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "ui/about/product.h"
 #include "ui/add_actions.h"
 #include "ui/detail/project_detail_view.h"

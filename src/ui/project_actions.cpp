@@ -1,9 +1,9 @@
 #include "ui/project_actions.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/app_resolution.h"
 #include "desktop/project_opener.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"

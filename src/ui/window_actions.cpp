@@ -1,7 +1,7 @@
 #include "ui/window_actions.h"
 
-#include "core/model/app_model.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "runs/project_runtime.h"
 
 #include <QAction>
 

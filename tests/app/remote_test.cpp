@@ -1,5 +1,5 @@
-#include "core/json_writer.h"
-#include "core/registry_file.h"
+#include "storage/json_writer.h"
+#include "storage/registry_file.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 

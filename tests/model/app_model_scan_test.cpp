@@ -1,6 +1,6 @@
 #include "discovery/project_info.h"
 #include "model_fixture.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 #include <QCoreApplication>
 #include <QDir>

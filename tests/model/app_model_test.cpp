@@ -1,6 +1,6 @@
-#include "core/settings_file.h"
+#include "storage/settings_file.h"
 #include "model_fixture.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 #include <QFile>
 #include <QSignalSpy>

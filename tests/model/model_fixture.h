@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/model/app_model.h"
-#include "core/registry_file.h"
-#include "core/storage.h"
+#include "model/app_model.h"
+#include "storage/registry_file.h"
+#include "storage/storage.h"
 #include "support/fake_desktop.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"

@@ -1,4 +1,4 @@
-#include "core/model/project_list.h"
+#include "model/project_list.h"
 #include "model_fixture.h"
 
 #include <QSignalSpy>

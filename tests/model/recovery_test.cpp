@@ -1,4 +1,4 @@
-#include "core/storage.h"
+#include "storage/storage.h"
 #include "server_fixture.h"
 #include "supervision/external/proc_process_table.h"
 

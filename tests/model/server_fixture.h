@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/running_record.h"
+#include "storage/running_record.h"
 #include "model_fixture.h"
 #include "supervision/process_groups.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 #include <QProcess>
 #include <QSignalSpy>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/registry_file.h"
+#include "storage/registry_file.h"
 #include "model_fixture.h"
 #include "supervision/external_fixture_tree.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "support/wait_until.h"
 
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "core/settings_file.h"
+#include "storage/settings_file.h"
 #include "startup_fixture.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "core/registry_file.h"
+#include "storage/registry_file.h"
 #include "model_fixture.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "support/wait_until.h"
 #include "support/wrangler_install.h"
 

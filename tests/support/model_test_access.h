@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 
 // Puts a model into the state that start-up would reach (inspection records, detected
 // applications, the captured shell environment) without running the start-up sequence, for

@@ -1,5 +1,5 @@
-#include "core/model/demo_data.h"
-#include "supervision/project_runtime.h"
+#include "model/demo_data.h"
+#include "runs/project_runtime.h"
 #include "ui/support/gui_fixture.h"
 
 #include <QDir>

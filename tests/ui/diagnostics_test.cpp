@@ -1,6 +1,6 @@
-#include "core/model/demo_data.h"
+#include "model/demo_data.h"
 #include "desktop/autostart_login_item.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/diagnostics/diagnostics_runner.h"

@@ -1,4 +1,4 @@
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "support/model_test_access.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"

@@ -1,4 +1,4 @@
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "support/wait_until.h"
 #include "ui/detail/project_detail_view.h"
 #include "ui/explorer/explorer_tab.h"

@@ -1,5 +1,5 @@
 #include "discovery/project_info.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "support/wait_until.h"
 #include "ui/detail/memory_badge.h"
 #include "ui/detail/project_detail_view.h"

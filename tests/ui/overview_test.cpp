@@ -1,5 +1,5 @@
-#include "core/model/binding_items.h"
-#include "supervision/project_runtime.h"
+#include "presentation/binding_items.h"
+#include "runs/project_runtime.h"
 #include "support/model_test_access.h"
 #include "support/qt_gtest_printers.h"
 #include "support/temp_folder.h"

@@ -1,4 +1,4 @@
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "ui/main_window.h"
 #include "ui/project_actions.h"
 #include "ui/sidebar/section_title.h"

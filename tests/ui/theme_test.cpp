@@ -1,4 +1,4 @@
-#include "core/model/detail_tab.h"
+#include "model/detail_tab.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/detail/tab_bar.h"

@@ -1,6 +1,6 @@
 // The application as a desktop session sees it: the real executable on a private X server and
 // session bus, its tray item read and clicked over com.canonical.dbusmenu as a panel does.
-#include "core/registry_file.h"
+#include "storage/registry_file.h"
 #include "support/qt_gtest_printers.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"

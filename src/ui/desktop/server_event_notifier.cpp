@@ -1,7 +1,7 @@
 #include "ui/desktop/server_event_notifier.h"
 
-#include "core/model/app_model.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "runs/project_runtime.h"
 
 ServerEventNotifier::ServerEventNotifier(
     AppModel& model, std::function<bool()> windowShown,

@@ -1,6 +1,6 @@
 #include "ui/detail/project_detail_view.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/detail/tab_factory.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/detail_tab.h"
+#include "model/detail_tab.h"
 
 #include <QList>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "ui/diagnostics/diagnostics_runner.h"
 
 #include "base/paths.h"
-#include "core/model/app_model.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "runs/project_runtime.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/diagnostics/start_report.h"
 #include "ui/theme/theme.h"

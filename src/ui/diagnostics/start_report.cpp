@@ -1,8 +1,8 @@
 #include "ui/diagnostics/start_report.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "discovery/dev_command.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 #include <QSaveFile>
 

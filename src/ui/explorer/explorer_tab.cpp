@@ -1,10 +1,10 @@
 #include "ui/explorer/explorer_tab.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/workspace.h"
 #include "discovery/explorer_support.h"
-#include "supervision/explorer_address.h"
-#include "supervision/project_runtime.h"
+#include "runs/explorer_address.h"
+#include "runs/project_runtime.h"
 #include "ui/explorer/explorer_not_running.h"
 #include "ui/explorer/explorer_running.h"
 #include "ui/explorer/explorer_too_old.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "supervision/log_buffer.h"
+#include "runs/log_buffer.h"
 
 #include <QColor>
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "ui/logs/logs_tab.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/alert_presenter.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "ui/logs/log_text_view.h"
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"

@@ -1,7 +1,7 @@
 #include "ui/project_settings/project_settings_tab.h"
 
 #include "base/product_name.h"
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "discovery/dev_command.h"
 #include "ui/project_settings/run_settings_rules.h"
 #include "ui/theme/theme_binder.h"

@@ -2,7 +2,7 @@
 
 #include "base/deliver.h"
 #include "base/product_name.h"
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "ui/settings/folder_access.h"
 #include "ui/settings/settings_context.h"
 #include "ui/theme/theme.h"

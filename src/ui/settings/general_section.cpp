@@ -1,7 +1,7 @@
 #include "ui/settings/general_section.h"
 
 #include "base/product_name.h"
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "ui/settings/settings_context.h"
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"

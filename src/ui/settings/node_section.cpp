@@ -1,6 +1,6 @@
 #include "ui/settings/node_section.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "supervision/shell_environment.h"
 #include "ui/settings/settings_context.h"
 #include "ui/theme/theme.h"

@@ -1,4 +1,4 @@
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "ui/add_actions.h"
 #include "ui/settings/settings_context.h"
 

@@ -1,7 +1,7 @@
 #include "ui/settings/settings_window.h"
 
 #include "base/product_name.h"
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/app_resolution.h"
 #include "ui/settings/app_picker.h"
 #include "ui/settings/folder_sections.h"

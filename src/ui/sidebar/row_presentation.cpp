@@ -1,8 +1,8 @@
 #include "ui/sidebar/row_presentation.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "discovery/kind_badge.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 
 QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
                     const QString& frameworkLabel)

@@ -1,7 +1,7 @@
 #include "ui/sidebar/sidebar_list.h"
 
-#include "core/model/app_model.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "runs/project_runtime.h"
 #include "ui/project_actions.h"
 #include "ui/sidebar/row_presentation.h"
 #include "ui/sidebar/section_title.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "supervision/project_status.h"
+#include "runs/project_status.h"
 #include "ui/theme/status_display.h"
 
 #include <QPointer>

@@ -1,6 +1,6 @@
 #include "ui/sidebar/sidebar_view.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "ui/add_actions.h"
 #include "ui/sidebar/sidebar_list.h"
 #include "ui/theme/theme.h"

@@ -11,8 +11,9 @@
 
 TrayIcon::TrayIcon(UiContext& ui, SystemColorScheme* panelScheme, TrayMenu::Hooks hooks,
                    QObject* parent)
-    : QObject(parent), menu_(new TrayMenu(ui, std::move(hooks), this)),
-      item_(new QSystemTrayIcon(this)), available_(QSystemTrayIcon::isSystemTrayAvailable())
+    : QObject(parent), showMainWindow_(hooks.showMainWindow),
+      menu_(new TrayMenu(ui, std::move(hooks), this)), item_(new QSystemTrayIcon(this)),
+      available_(QSystemTrayIcon::isSystemTrayAvailable())
 {
     const Scheme panel = panelScheme ? panelScheme->scheme() : Scheme::light;
     item_->setIcon(glyph(panel));
@@ -21,10 +22,15 @@ TrayIcon::TrayIcon(UiContext& ui, SystemColorScheme* panelScheme, TrayMenu::Hook
     if (panelScheme)
         connect(panelScheme, &SystemColorScheme::schemeChanged, item_,
                 [item = item_](Scheme scheme) { item->setIcon(glyph(scheme)); });
+    // A panel's left click (Activate), double click or middle click (SecondaryActivate) opens
+    // the window; the context menu and scrolling are the panel's own business.
     connect(item_, &QSystemTrayIcon::activated, this,
-            [show = hooks.showMainWindow](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-                    show();
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                const bool opens = reason == QSystemTrayIcon::Trigger ||
+                                   reason == QSystemTrayIcon::DoubleClick ||
+                                   reason == QSystemTrayIcon::MiddleClick;
+                if (opens && showMainWindow_)
+                    showMainWindow_();
             });
     if (available_)
         item_->show();

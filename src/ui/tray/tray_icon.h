@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QObject>
 
+#include <functional>
+
 class QSystemTrayIcon;
 class SystemColorScheme;
 
@@ -31,6 +33,8 @@ public:
     static QIcon glyph(Scheme panel);
 
 private:
+    // Taken before the hooks move into the menu: activating the item opens the main window.
+    std::function<void()> showMainWindow_;
     TrayMenu* menu_;
     QSystemTrayIcon* item_;
     bool available_;

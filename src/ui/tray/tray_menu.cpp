@@ -1,8 +1,8 @@
 #include "ui/tray/tray_menu.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/workspace.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "ui/ui_context.h"
 
 #include <QMenu>

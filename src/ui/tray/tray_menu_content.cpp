@@ -1,7 +1,7 @@
 #include "ui/tray/tray_menu_content.h"
 
-#include "core/model/app_model.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "runs/project_runtime.h"
 #include "ui/sidebar/sidebar_sections.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/project_list.h"
-#include "supervision/project_status.h"
+#include "model/project_list.h"
+#include "runs/project_status.h"
 
 #include <QList>
 #include <QString>

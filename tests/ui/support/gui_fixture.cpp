@@ -1,7 +1,7 @@
 #include "ui/support/gui_fixture.h"
 
-#include "core/registry_file.h"
-#include "supervision/project_runtime.h"
+#include "storage/registry_file.h"
+#include "runs/project_runtime.h"
 #include "ui/window_actions.h"
 
 GuiFixture::GuiFixture(const Registry& registry, const QMap<QString, QString>& environment)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/app_model.h"
-#include "supervision/project_status.h"
+#include "model/app_model.h"
+#include "runs/project_status.h"
 #include "support/fake_desktop.h"
 #include "support/support_dir_override.h"
 #include "ui/theme/theme.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/binding_items.h"
-#include "supervision/project_status.h"
+#include "presentation/binding_items.h"
+#include "runs/project_status.h"
 
 #include <QElapsedTimer>
 #include <QPixmap>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/binding_items.h"
+#include "presentation/binding_items.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
 #include "ui/detail/overview/binding_menu.h"
 
-#include "core/model/app_model.h"
-#include "core/model/binding_items.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "presentation/binding_items.h"
+#include "runs/project_runtime.h"
 #include "ui/ui_context.h"
 
 #include <QClipboard>

@@ -1,8 +1,8 @@
 #include "ui/detail/overview/bindings_section.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "desktop/project_opener.h"
-#include "supervision/project_runtime.h"
+#include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 #include "ui/detail/overview/binding_list_view.h"
 #include "ui/detail/overview/overview_style.h"

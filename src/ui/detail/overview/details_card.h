@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/model/overview_details.h"
+#include "presentation/overview_details.h"
 
 #include <QFrame>
 

@@ -1,6 +1,6 @@
 #include "ui/detail/overview/overview_style.h"
 
-#include "core/model/binding_items.h"
+#include "presentation/binding_items.h"
 #include "ui/theme/palette.h"
 
 #include <QWidget>

@@ -1,9 +1,9 @@
 #include "ui/detail/overview/overview_tab.h"
 
-#include "core/model/app_model.h"
-#include "core/model/binding_items.h"
-#include "core/model/overview_details.h"
-#include "supervision/project_runtime.h"
+#include "model/app_model.h"
+#include "presentation/binding_items.h"
+#include "presentation/overview_details.h"
+#include "runs/project_runtime.h"
 #include "ui/detail/overview/bindings_section.h"
 #include "ui/detail/overview/details_card.h"
 #include "ui/detail/overview/problem_banners.h"

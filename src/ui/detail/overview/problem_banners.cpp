@@ -1,6 +1,6 @@
 #include "ui/detail/overview/problem_banners.h"
 
-#include "core/model/app_model.h"
+#include "model/app_model.h"
 #include "ui/detail/overview/overview_style.h"
 #include "ui/project_actions.h"
 #include "ui/theme/theme.h"

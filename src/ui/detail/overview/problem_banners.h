@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/model/overview_details.h"
-#include "supervision/port_conflict.h"
+#include "presentation/overview_details.h"
+#include "runs/port_conflict.h"
 #include "ui/theme/theme_binder.h"
 
 #include <QWidget>

@@ -1,0 +1,60 @@
+#include "presentation/overview_details.h"
+
+#include "base/product_name.h"
+#include "discovery/dev_command.h"
+
+QString homeAbbreviated(const QString& path, const QString& home)
+{
+    if (home.isEmpty() || home == QStringLiteral("/"))
+        return path;
+    if (path == home)
+        return QStringLiteral("~");
+    if (path.startsWith(home) && path.at(home.size()) == QLatin1Char('/'))
+        return QLatin1Char('~') + path.mid(home.size());
+    return path;
+}
+
+QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,
+                            const QString& home)
+{
+    QList<DetailRow> rows;
+    const auto add = [&rows](const char* label, const QString& value, bool mono = false) {
+        rows.append({QString::fromLatin1(label), value, mono});
+    };
+    const auto addKnown = [&add](const char* label, const std::optional<QString>& value,
+                                 bool mono = false) {
+        if (value && !value->isEmpty())
+            add(label, *value, mono);
+    };
+
+    add("Path", homeAbbreviated(project.path, home), true);
+    const ConfigKind kind = info ? info->configKind : configKindForFile(project.configFile);
+    add("Config", project.configFile + QStringLiteral(" · ") + rawValue(kind).toUpper());
+    if (info) {
+        addKnown("Entry", info->mainEntry);
+        addKnown("Compatibility date", info->compatibilityDate);
+        addKnown("Pages output", info->pagesOutputDir, true);
+    }
+    addKnown("Start command", displayCommand(project, info), true);
+    if (info) {
+        add("Wrangler", info->wranglerVersion.value_or(QStringLiteral("not installed")));
+        addKnown("Vite plugin", info->vitePluginVersion);
+        add("Package manager", rawValue(info->packageManager));
+    }
+    if (project.inspectorPort)
+        add("Inspector port", QString::number(*project.inspectorPort));
+    if (startedElsewhere)
+        add("Started by",
+            QStringLiteral("outside ") + Product::name + QStringLiteral(" (attached)"));
+    return rows;
+}
+
+std::optional<InstallHint> installHint(const Project& project, const ProjectInfo* info,
+                                       const QString& home)
+{
+    if (!info || dependenciesReady(project, info))
+        return std::nullopt;
+    const QString folder = info->packageRoot.value_or(project.path);
+    return InstallHint{rawValue(info->packageManager) + QStringLiteral(" install"),
+                       homeAbbreviated(folder, home)};
+}

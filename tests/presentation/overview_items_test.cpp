@@ -1,0 +1,245 @@
+#include "presentation/binding_items.h"
+#include "presentation/overview_details.h"
+#include "support/qt_gtest_printers.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+WorkerBinding binding(BindingKind kind, const QString& name,
+                      std::optional<QString> detail = std::nullopt)
+{
+    return WorkerBinding{kind, name, std::move(detail)};
+}
+
+QStringList labels(const QList<CopyEntry>& entries)
+{
+    QStringList result;
+    for (const CopyEntry& entry : entries)
+        result.append(entry.label + u'=' + entry.value);
+    return result;
+}
+
+Project project(const QString& path, const QString& name)
+{
+    Project p;
+    p.path = path;
+    p.name = name;
+    p.configFile = QStringLiteral("wrangler.toml");
+    return p;
+}
+
+ProjectInfo worker(const QString& name)
+{
+    ProjectInfo info;
+    info.workerName = name;
+    return info;
+}
+
+} // namespace
+
+TEST(BindingItems, EveryKindHasItsColourTagIconAndExplorerFlag)
+{
+    struct Row
+    {
+        BindingKind kind;
+        const char* color;
+        const char* tag;
+        const char* icon;
+        bool explorer;
+    };
+    const QList<Row> table = {
+        {BindingKind::d1, "#3B82F6", "D1", "database", true},
+        {BindingKind::kv, "#8B5CF6", "KV", "key-round", true},
+        {BindingKind::r2, "#F59E0B", "R2", "hard-drive", true},
+        {BindingKind::queue, "#10B981", "Queue", "layers", false},
+        {BindingKind::durableObject, "#EC4899", "Durable Object", "box", true},
+        {BindingKind::workflow, "#06B6D4", "Workflow", "workflow", true},
+        {BindingKind::service, "#6366F1", "Service", "link-2", false},
+        {BindingKind::ai, "#FF3253", "Workers AI", "sparkles", false},
+        {BindingKind::vectorize, "#14B8A6", "Vectorize", "waypoints", false},
+        {BindingKind::hyperdrive, "#EAB308", "Hyperdrive", "zap", false},
+        {BindingKind::analytics, "#84CC16", "Analytics", "chart-column", false},
+        {BindingKind::browser, "#0EA5E9", "Browser", "app-window", false},
+        {BindingKind::assets, "#A855F7", "Assets", "image", false},
+        {BindingKind::other, "#9CA3AF", "Binding", "package", false},
+    };
+    ASSERT_EQ(table.size(), allBindingKinds().size());
+    for (const Row& row : table) {
+        SCOPED_TRACE(rawValue(row.kind).toStdString());
+        const BindingItem item = bindingItem(binding(row.kind, QStringLiteral("B")));
+        EXPECT_EQ(item.color, QString::fromLatin1(row.color));
+        EXPECT_EQ(item.tag, QString::fromLatin1(row.tag));
+        EXPECT_EQ(item.icon, QString::fromLatin1(row.icon));
+        EXPECT_EQ(item.explorer, row.explorer);
+    }
+}
+
+TEST(BindingItems, IdsSubtitlesAndCopyEntriesFollowTheDetail)
+{
+    const BindingItem withDetail =
+        bindingItem(binding(BindingKind::d1, QStringLiteral("DB"), QStringLiteral("main-db")));
+    EXPECT_EQ(withDetail.id, QStringLiteral("d1:DB:main-db"));
+    EXPECT_EQ(withDetail.title, QStringLiteral("DB"));
+    EXPECT_EQ(withDetail.subtitle, QStringLiteral("main-db"));
+    EXPECT_EQ(labels(withDetail.copyValues),
+              (QStringList{QStringLiteral("Copy binding name=DB"),
+                           QStringLiteral("Copy resource name=main-db")}));
+
+    const BindingItem without = bindingItem(binding(BindingKind::kv, QStringLiteral("CACHE")));
+    EXPECT_EQ(without.id, QStringLiteral("kv:CACHE:"));
+    EXPECT_FALSE(without.subtitle);
+    EXPECT_EQ(labels(without.copyValues), QStringList{QStringLiteral("Copy binding name=CACHE")});
+
+    // An empty resource name keeps its place in the id but offers nothing to show or copy.
+    const BindingItem empty =
+        bindingItem(binding(BindingKind::hyperdrive, QStringLiteral("PG"), QString()));
+    EXPECT_EQ(empty.id, QStringLiteral("hyperdrive:PG:"));
+    EXPECT_FALSE(empty.subtitle);
+    EXPECT_EQ(empty.copyValues.size(), 1);
+}
+
+TEST(BindingItems, OneVariablesItemAfterTheBindingsCountsAndAbbreviates)
+{
+    ProjectInfo info;
+    info.bindings = {binding(BindingKind::queue, QStringLiteral("JOBS"), QStringLiteral("q"))};
+    EXPECT_EQ(buildBindingItems(info).items.size(), 1) << "no variables, no Variables item";
+
+    info.varNames = {QStringLiteral("A")};
+    BindingItems built = buildBindingItems(info);
+    ASSERT_EQ(built.items.size(), 2);
+    const BindingItem one = built.items.last();
+    EXPECT_EQ(one.id, QStringLiteral("vars"));
+    EXPECT_EQ(one.title, QStringLiteral("Variables"));
+    EXPECT_EQ(one.icon, QStringLiteral("braces"));
+    EXPECT_TRUE(one.color.isEmpty()) << "drawn in the secondary text colour";
+    EXPECT_FALSE(one.explorer);
+    EXPECT_EQ(one.tag, QStringLiteral("1 var"));
+    EXPECT_EQ(one.subtitle, QStringLiteral("A"));
+
+    const QStringList six = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
+                             QStringLiteral("D"), QStringLiteral("E"), QStringLiteral("F")};
+    const BindingItem four = *variablesItem(six.first(4));
+    EXPECT_EQ(four.tag, QStringLiteral("4 vars"));
+    EXPECT_EQ(four.subtitle, QStringLiteral("A, B, C, D"));
+
+    const BindingItem all = *variablesItem(six);
+    EXPECT_EQ(all.tag, QStringLiteral("6 vars"));
+    EXPECT_EQ(all.subtitle, QStringLiteral("A, B, C, D +2"));
+    EXPECT_EQ(labels(all.copyValues),
+              QStringList{QStringLiteral("Copy variable names=A, B, C, D, E, F")});
+}
+
+TEST(BindingItems, ServiceBindingsLinkOnlyToOneOtherRegisteredWorker)
+{
+    const QList<Project> projects = {
+        project(QStringLiteral("/s/gateway"), QStringLiteral("gateway")),
+        project(QStringLiteral("/s/auth"), QStringLiteral("auth")),
+        project(QStringLiteral("/a/api"), QStringLiteral("api")),
+        project(QStringLiteral("/b/api"), QStringLiteral("api")),
+        project(QStringLiteral("/s/uninspected"), QStringLiteral("later")),
+    };
+    const ProjectInfoMap infos = {
+        {QStringLiteral("/s/gateway"), worker(QStringLiteral("gateway"))},
+        {QStringLiteral("/s/auth"), worker(QStringLiteral("ember-auth"))},
+        {QStringLiteral("/a/api"), worker(QStringLiteral("api"))},
+        {QStringLiteral("/b/api"), worker(QStringLiteral("api"))},
+    };
+    ProjectInfo gateway = worker(QStringLiteral("gateway"));
+    gateway.bindings = {
+        binding(BindingKind::service, QStringLiteral("AUTH"), QStringLiteral("ember-auth")),
+        binding(BindingKind::service, QStringLiteral("PAY"), QStringLiteral("payments")),
+        binding(BindingKind::service, QStringLiteral("API"), QStringLiteral("api")),
+        binding(BindingKind::service, QStringLiteral("SELF"), QStringLiteral("gateway")),
+        binding(BindingKind::service, QStringLiteral("LATER"), QStringLiteral("later")),
+        // Only service bindings name workers; a queue named like one is no link.
+        binding(BindingKind::queue, QStringLiteral("Q"), QStringLiteral("ember-auth")),
+    };
+    const BindingItems built =
+        buildBindingItems(gateway, LocalWorkers{QStringLiteral("/s/gateway"), projects, &infos});
+
+    const LocalService auth{QStringLiteral("/s/auth"), QStringLiteral("auth")};
+    ASSERT_EQ(built.localServices.size(), 1);
+    EXPECT_EQ(built.localServices.first().first, QStringLiteral("service:AUTH:ember-auth"));
+    EXPECT_EQ(built.localServices.first().second, auth);
+    EXPECT_EQ(built.items[0].localService, auth);
+    for (qsizetype i = 1; i < built.items.size(); ++i)
+        EXPECT_FALSE(built.items[i].localService) << built.items[i].id.toStdString();
+
+    // The linked project's name is its display name: "api" is shared, so it gets its folders.
+    ProjectInfo caller = worker(QStringLiteral("caller"));
+    caller.bindings = {
+        binding(BindingKind::service, QStringLiteral("API"), QStringLiteral("only-b"))};
+    ProjectInfoMap unique = infos;
+    unique[QStringLiteral("/b/api")] = worker(QStringLiteral("only-b"));
+    const BindingItems linked =
+        buildBindingItems(caller, LocalWorkers{QStringLiteral("/x"), projects, &unique});
+    ASSERT_TRUE(linked.items[0].localService);
+    EXPECT_EQ(linked.items[0].localService->displayName, QStringLiteral("api  (b/api)"));
+}
+
+TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
+{
+    const QString home = QStringLiteral("/home/ann");
+    Project p = project(QStringLiteral("/home/ann/Sites/api"), QStringLiteral("api"));
+    p.configFile = QStringLiteral("wrangler.jsonc");
+
+    const auto render = [](const QList<DetailRow>& rows) {
+        QStringList out;
+        for (const DetailRow& row : rows)
+            out.append(row.label + QStringLiteral(": ") + row.value +
+                       (row.mono ? QStringLiteral(" [mono]") : QString()));
+        return out;
+    };
+
+    // Before inspection: what the registry knows.
+    EXPECT_EQ(render(detailRows(p, nullptr, false, home)),
+              (QStringList{QStringLiteral("Path: ~/Sites/api [mono]"),
+                           QStringLiteral("Config: wrangler.jsonc · JSONC"),
+                           QStringLiteral("Start command: npx wrangler dev [mono]")}));
+
+    ProjectInfo info;
+    info.configKind = ConfigKind::jsonc;
+    info.mainEntry = QStringLiteral("src/index.ts");
+    info.compatibilityDate = QStringLiteral("2025-01-01");
+    info.pagesOutputDir = QStringLiteral("dist");
+    info.vitePluginVersion = QStringLiteral("1.2.0");
+    info.packageManager = PackageManager::pnpm;
+    p.inspectorPort = 9230;
+    EXPECT_EQ(
+        render(detailRows(p, &info, true, home)),
+        (QStringList{
+            QStringLiteral("Path: ~/Sites/api [mono]"),
+            QStringLiteral("Config: wrangler.jsonc · JSONC"), QStringLiteral("Entry: src/index.ts"),
+            QStringLiteral("Compatibility date: 2025-01-01"),
+            QStringLiteral("Pages output: dist [mono]"),
+            QStringLiteral("Start command: pnpm exec wrangler dev [mono]"),
+            QStringLiteral("Wrangler: not installed"), QStringLiteral("Vite plugin: 1.2.0"),
+            QStringLiteral("Package manager: pnpm"), QStringLiteral("Inspector port: 9230"),
+            QStringLiteral("Started by: outside Tallowmere (attached)")}));
+}
+
+TEST(OverviewDetails, InstallHintRunsInThePackageFolderElseTheProject)
+{
+    const QString home = QStringLiteral("/home/ann");
+    const Project p = project(QStringLiteral("/home/ann/mono/apps/api"), QStringLiteral("api"));
+    EXPECT_FALSE(installHint(p, nullptr, home)) << "not inspected: nothing is known to miss";
+
+    ProjectInfo info;
+    info.packageManager = PackageManager::yarn;
+    auto hint = installHint(p, &info, home);
+    ASSERT_TRUE(hint);
+    EXPECT_EQ(hint->command, QStringLiteral("yarn install"));
+    EXPECT_EQ(hint->folder, QStringLiteral("~/mono/apps/api"));
+
+    info.packageRoot = QStringLiteral("/home/ann/mono");
+    EXPECT_EQ(installHint(p, &info, home)->folder, QStringLiteral("~/mono"));
+
+    info.wranglerVersion = QStringLiteral("4.1.0");
+    info.depsInstalled = true;
+    EXPECT_FALSE(installHint(p, &info, home));
+
+    EXPECT_EQ(homeAbbreviated(QStringLiteral("/home/annie/x"), home),
+              QStringLiteral("/home/annie/x"));
+    EXPECT_EQ(homeAbbreviated(home, home), QStringLiteral("~"));
+}
