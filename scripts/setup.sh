@@ -9,6 +9,9 @@ packages=(
   libtomlplusplus-dev libpcre2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-dejavu-core dbus-daemon
+  # The desktop tests: a real status-notifier panel, clicks, window lookups, the X protocol,
+  # and the Wayland platform with a headless compositor; screenshots of the screen.
+  xfce4-panel xdotool x11-utils libxcb1-dev qt6-wayland weston imagemagick
 )
 # Node.js runs the real Wrangler in the integration tests; any installed node will do.
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)

@@ -7,13 +7,9 @@ void AppModel::applySettingsChange(const AppSettings& oldValue, const AppSetting
 {
     if (oldValue.appearance != newValue.appearance)
         applyAppearance();
-    if (oldValue.showDockIcon != newValue.showDockIcon) {
+    // Only the taskbar entries change: a window the user closed stays closed.
+    if (oldValue.showDockIcon != newValue.showDockIcon)
         applyDockIconPolicy();
-        // Switching the taskbar entry would otherwise leave the application in the
-        // background.
-        if (context_.desktop.presence)
-            context_.desktop.presence->bringToFront();
-    }
     if (!isDemo_)
         saveSettings(newValue);
     if (oldValue.watchRoots != newValue.watchRoots)

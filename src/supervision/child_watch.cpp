@@ -1,6 +1,7 @@
 #include "supervision/child_watch.h"
 
 #include "supervision/line_splitter.h"
+#include "supervision/live_groups.h"
 #include "supervision/output_channel.h"
 #include "supervision/process_executor.h"
 #include "supervision/process_groups.h"
@@ -89,6 +90,7 @@ void watchExit(const QString& projectID, pid_t pid, std::shared_ptr<OutputChanne
                                       std::chrono::milliseconds(timing.leftoverKillDelayMs));
         if (ProcessGroups::groupAlive(pid))
             ProcessGroups::signalGroup(pid, SIGKILL);
+        LiveGroups::remove(pid);
     }).detach();
 }
 

@@ -3,6 +3,7 @@
 #include "supervision/child_spawn.h"
 #include "supervision/child_watch.h"
 #include "supervision/group_terminator.h"
+#include "supervision/live_groups.h"
 #include "supervision/output_channel.h"
 
 ProcessExecutor::ProcessExecutor(const TerminationTiming& timing, std::shared_ptr<ManagerLink> link)
@@ -21,6 +22,7 @@ StartResult ProcessExecutor::start(const QString& projectID, const QString& comm
 
     const SpawnedChild child = std::get<SpawnedChild>(spawned);
     live_.insert(projectID, child.pid);
+    LiveGroups::add(child.pid);
     // A flag left over from an earlier stop must not mark this run.
     intentional_.remove(projectID);
     ChildWatch::attachReader(child.stdoutFd, false, channel);

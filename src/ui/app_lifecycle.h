@@ -28,6 +28,8 @@ public:
     void endSession();
     // Watches the main window's close: hidden into the tray, or a quit without a tray.
     void watchMainWindow(QWidget* window, bool hasTray);
+    // A tray appeared after start-up: closing the window hides it from now on.
+    void setHasTray(bool hasTray) { hasTray_ = hasTray; }
 
     bool isQuitting() const { return quitting_ || asking_; }
 

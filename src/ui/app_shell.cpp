@@ -1,6 +1,7 @@
 #include "ui/app_shell.h"
 
 #include "model/app_model.h"
+#include "model/exit_cleanup.h"
 #include "desktop/autostart_login_item.h"
 #include "desktop/termination_signals.h"
 #include "ui/about/about_window.h"
@@ -14,12 +15,14 @@
 #include "ui/desktop/gui_presence.h"
 #include "ui/desktop/gui_workspace.h"
 #include "ui/desktop/server_event_notifier.h"
+#include "ui/diagnostics/crash_hook.h"
 #include "ui/diagnostics/diagnostics_runner.h"
 #include "ui/main_window.h"
 #include "ui/theme/system_color_scheme.h"
 #include "ui/theme/theme.h"
 #include "ui/tray/no_tray_notice.h"
 #include "ui/tray/tray_icon.h"
+#include "ui/tray/tray_watch.h"
 #include "ui/window_actions.h"
 
 #include <QApplication>
@@ -68,19 +71,49 @@ AppShell::~AppShell()
 
 void AppShell::start()
 {
+    // From here on no server outlives the process, however it ends.
+    installExitCleanup();
+    if (plan_.crashOnSignal)
+        new CrashHook(*plan_.crashOnSignal, this);
     if (plan_.policy)
         presence_->applyTaskbarPolicy(*plan_.policy);
     if (presence_->policy() != TaskbarPolicy::prohibited) {
+        setWindowIcon();
         tray_ = new TrayIcon(*ui_, systemScheme_,
                              {[this] { showMainWindow(); }, [this] { quit(); }}, this);
+        trayWatch_ = new TrayWatch(QDBusConnection::sessionBus(), this);
+        if (trayWatch_->available())
+            tray_->install();
+        connect(trayWatch_, &TrayWatch::appeared, this, &AppShell::trayAppeared);
         createMainWindow();
         notifyServerEvents();
-        // A launch at login runs quietly in the tray; without a tray nothing could open the
-        // window later, so it opens anyway.
-        if (!plan_.autostart || !tray_->isAvailable())
+        // A launch at login runs quietly in the tray. The panel often comes after the
+        // application: without a tray within the grace period nothing could open the window
+        // later, so it opens then.
+        if (!plan_.autostart)
             mainWindow_->show();
+        else if (!tray_->isInstalled())
+            QTimer::singleShot(TrayWatch::graceMs, mainWindow_, [this] {
+                if (!tray_->isInstalled())
+                    mainWindow_->show();
+            });
     }
     QTimer::singleShot(0, this, &AppShell::startModel);
+}
+
+void AppShell::trayAppeared()
+{
+    tray_->install();
+    lifecycle_->setHasTray(true);
+    if (mainWindow_)
+        delete mainWindow_->findChild<NoTrayNotice*>();
+}
+
+void AppShell::setWindowIcon()
+{
+    // Before any window shows, so that every one of them (also a settings window opened from
+    // the tray after a launch at login) carries it.
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconArt::render(256))));
 }
 
 void AppShell::createMainWindow()
@@ -96,16 +129,12 @@ void AppShell::createMainWindow()
     connect(mainWindow_, &MainWindow::appeared, model_.get(), &AppModel::windowAppeared);
     connect(mainWindow_, &MainWindow::disappeared, model_.get(), &AppModel::windowDisappeared);
     presence_->setMainWindow(mainWindow_);
-    // The icon is drawn once the window is up: start-up does not wait for it.
-    connect(mainWindow_, &MainWindow::firstPainted, this, [] {
-        QApplication::setWindowIcon(QIcon(QPixmap::fromImage(AppIconArt::render(256))));
-    });
     if (plan_.windowWidth) {
         const int width = *plan_.windowWidth;
         QTimer::singleShot(1500, mainWindow_, [window, width] { window->resize(width, 760); });
     }
     addMenuBar();
-    const bool hasTray = tray_ && tray_->isAvailable();
+    const bool hasTray = tray_ && tray_->isInstalled();
     lifecycle_->watchMainWindow(mainWindow_, hasTray);
     // Diagnostic runs (which force a policy) photograph the window as users see it with a tray.
     if (!hasTray && !plan_.policy)
@@ -181,6 +210,7 @@ void AppShell::showAbout()
     if (!about_) {
         about_ = new AboutWindow(*theme_, Product::website(), Product::supportAddress());
         about_->setAttribute(Qt::WA_DeleteOnClose);
+        presence_->addWindow(about_);
         connect(about_, &AboutWindow::openRequested, this,
                 [this](const QUrl& address) { workspace_->openAddress(address); });
     }
@@ -194,6 +224,7 @@ void AppShell::showSettings()
     if (!settings_) {
         settings_ = new SettingsWindow(*ui_, *loginItem_, SettingsChoosers::dialogs());
         settings_->setAttribute(Qt::WA_DeleteOnClose);
+        presence_->addWindow(settings_);
     }
     settings_->show();
     settings_->raise();

@@ -26,6 +26,7 @@ class SystemColorScheme;
 class TerminationSignals;
 class Theme;
 class TrayIcon;
+class TrayWatch;
 class WindowActions;
 
 // Owns everything the windowed application is made of: the theme, the desktop services the
@@ -61,6 +62,8 @@ public:
 
 private:
     void startModel();
+    void trayAppeared();
+    static void setWindowIcon();
     void runDiagnostics();
     void createMainWindow();
     void addMenuBar();
@@ -84,6 +87,7 @@ private:
     AppLifecycle* lifecycle_;
     TerminationSignals* terminationSignals_;
     TrayIcon* tray_ = nullptr;
+    TrayWatch* trayWatch_ = nullptr;
     DesktopNotifications* notifications_ = nullptr;
     ServerEventNotifier* serverEvents_ = nullptr;
 };

@@ -51,9 +51,8 @@ TEST_F(ModelTest, StoredSettingsAreAppliedAndWrittenBackNormalized)
     EXPECT_EQ(model->settings().appearance, AppearanceMode::dark);
     EXPECT_FALSE(model->settings().showDockIcon);
     EXPECT_EQ(model->settings().editorCommand, QString());
-    // Applied like any change: appearance, then the taskbar policy and bringing to front.
-    EXPECT_EQ(desktop.journal,
-              (QStringList{"appearance:dark", "taskbar:trayOnly", "bringToFront"}));
+    // Applied like any change: appearance, then the taskbar policy; no window is brought up.
+    EXPECT_EQ(desktop.journal, (QStringList{"appearance:dark", "taskbar:trayOnly"}));
     const auto saved = decodeSettings(readWholeFile(support.filePath("settings.json")));
     ASSERT_TRUE(saved.has_value());
     EXPECT_EQ(*saved, model->settings());
@@ -80,8 +79,7 @@ TEST_F(ModelTest, SettingsChangesApplyOnlyWhatChangedAndSave)
     model->setSettings(settings);
     settings.appearance = AppearanceMode::light;
     model->setSettings(settings);
-    EXPECT_EQ(desktop.journal,
-              (QStringList{"taskbar:trayOnly", "bringToFront", "appearance:light"}));
+    EXPECT_EQ(desktop.journal, (QStringList{"taskbar:trayOnly", "appearance:light"}));
     EXPECT_EQ(loadSettings(), settings);
 }
 
@@ -95,7 +93,7 @@ TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndNothingIsInspected)
     settings.appearance = AppearanceMode::dark;
     model->setSettings(settings);
     EXPECT_EQ(model->settings(), settings);
-    EXPECT_EQ(desktop.journal, (QStringList{"appearance:dark", "bringToFront"}));
+    EXPECT_EQ(desktop.journal, (QStringList{"appearance:dark"}));
     EXPECT_FALSE(QFile::exists(support.filePath(QStringLiteral("settings.json"))));
 
     // Nothing on disk is looked at in demo mode.

@@ -118,6 +118,27 @@ TEST(GuiPresence, AppearanceGoesToTheThemeAndTheTaskbarPolicyToTheWindow)
     presence.applyTaskbarPolicy(TaskbarPolicy::shown);
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::Tool));
 
+    // The settings window follows the policy too, and switching it from there leaves the
+    // closed main window closed.
+    QWidget settings;
+    presence.addWindow(&settings);
+    settings.show();
+    window.close();
+    presence.applyTaskbarPolicy(TaskbarPolicy::trayOnly);
+    EXPECT_TRUE(settings.windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(window.windowFlags().testFlag(Qt::Tool));
+    EXPECT_TRUE(settings.isVisible());
+    EXPECT_FALSE(window.isVisible());
+    // One opened later gets the flag at once.
+    QWidget about;
+    presence.addWindow(&about);
+    EXPECT_TRUE(about.windowFlags().testFlag(Qt::Tool));
+    presence.applyTaskbarPolicy(TaskbarPolicy::shown);
+    EXPECT_FALSE(settings.windowFlags().testFlag(Qt::Tool));
+    EXPECT_FALSE(about.windowFlags().testFlag(Qt::Tool));
+    EXPECT_FALSE(window.isVisible());
+    window.show();
+
     presence.applyTaskbarPolicy(TaskbarPolicy::prohibited);
     EXPECT_FALSE(window.isVisible());
     presence.bringToFront(); // no window may show while prohibited

@@ -318,4 +318,19 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     WAIT_UNTIL(measured.size() >= 3, 5000);
     EXPECT_EQ(measured.last(), blog);
     EXPECT_FALSE(timer->isActive());
+
+    // Off the screen (hidden into the tray, or minimised) nothing is measured or scheduled, and
+    // an answer arriving then schedules nothing; back on the screen, a measurement at once.
+    pending.takeFirst()();
+    ASSERT_TRUE(timer->isActive());
+    window.hide();
+    EXPECT_FALSE(timer->isActive());
+    window.show();
+    EXPECT_EQ(measured.size(), 4);
+    window.showMinimized();
+    pending.takeFirst()();
+    EXPECT_FALSE(timer->isActive());
+    window.showNormal();
+    EXPECT_EQ(measured.size(), 5);
+    EXPECT_EQ(measured.last(), blog);
 }

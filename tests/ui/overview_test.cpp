@@ -346,6 +346,13 @@ TEST_F(OverviewTest, DiagramMovesOnlyWhileRunningAndShownAndOpensTheConfig)
     EXPECT_FALSE(diagram->isAnimating()) << "hidden with its tab";
     fixture.model().setSelectedTab(DetailTab::overview);
     EXPECT_TRUE(diagram->isAnimating());
+    window.showMinimized();
+    EXPECT_FALSE(diagram->isAnimating()) << "minimised";
+    window.showNormal();
+    EXPECT_TRUE(diagram->isAnimating());
+    window.hide();
+    EXPECT_FALSE(diagram->isAnimating()) << "closed to the tray";
+    window.show();
     fixture.setStatus(folders.gateway, ProjectStatus::error(QStringLiteral("Exited with code 1")));
     QTRY_VERIFY_WITH_TIMEOUT(!diagram->isAnimating(), 5000);
 

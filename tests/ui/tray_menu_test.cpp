@@ -120,6 +120,18 @@ TEST(TrayMenu, MirrorsTheSidebarGroupsWithGlyphsAndPorts)
                5000);
 }
 
+TEST(TrayMenu, ProjectsSharingANameAreToldApartByTheirFolders)
+{
+    Hooked hooked;
+    GuiFixture fixture({{},
+                        {testProject("/home/dev/aurora/api", "api"),
+                         testProject("/home/dev/ember/api", "api"), testProject("/s/web", "web")}});
+    TrayMenu tray(fixture.ui(), hooked.hooks());
+    EXPECT_EQ(entries(tray.menu()),
+              withFixed({"○  api  (aurora/api) [" + stopped, "○  api  (ember/api) [" + stopped,
+                         "○  web [" + stopped}));
+}
+
 TEST(TrayMenu, EntriesActOnTheModelAndOpenAddressesOnlyWhenThereIsOne)
 {
     TempFolder sites;

@@ -10,7 +10,19 @@ GuiPresence::GuiPresence(Theme& theme, QObject* parent) : QObject(parent), theme
 void GuiPresence::setMainWindow(QWidget* window)
 {
     window_ = window;
-    applyPolicyToWindow();
+    applyPolicyTo(window_);
+}
+
+void GuiPresence::addWindow(QWidget* window)
+{
+    others_.removeAll(nullptr);
+    others_.append(window);
+    applyPolicyTo(window);
+}
+
+bool GuiPresence::canSkipTaskbar()
+{
+    return !QGuiApplication::platformName().startsWith(QStringLiteral("wayland"));
 }
 
 void GuiPresence::applyAppearance(AppearanceMode mode)
@@ -23,7 +35,14 @@ void GuiPresence::applyTaskbarPolicy(TaskbarPolicy policy)
     if (policy_ == policy)
         return;
     policy_ = policy;
-    applyPolicyToWindow();
+    if (policy_ == TaskbarPolicy::prohibited) {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->close();
+        return;
+    }
+    applyPolicyTo(window_);
+    for (const QPointer<QWidget>& window : std::as_const(others_))
+        applyPolicyTo(window);
 }
 
 void GuiPresence::bringToFront()
@@ -36,22 +55,28 @@ void GuiPresence::bringToFront()
     window_->activateWindow();
 }
 
-void GuiPresence::applyPolicyToWindow()
+void GuiPresence::applyPolicyTo(QWidget* window)
 {
-    if (policy_ == TaskbarPolicy::prohibited) {
-        for (QWidget* window : QApplication::topLevelWidgets())
-            window->close();
+    if (!window || policy_ == TaskbarPolicy::prohibited)
         return;
-    }
-    if (!window_)
+    // On X11 a tool window is a utility window, which taskbars leave out. Wayland's xdg-shell
+    // has no such hint: Qt 6.4 makes a tool window an ordinary toplevel there (with a parent, a
+    // child toplevel), the taskbar keeps listing it, and changing the flag would only recreate
+    // the window. There the flag is left alone.
+    if (!canSkipTaskbar())
         return;
-    // A tool window skips the taskbar on X11 and Wayland desktops. Changing flags hides the
-    // window, so a visible one is shown again.
-    const bool wasVisible = window_->isVisible();
     const bool trayOnly = policy_ == TaskbarPolicy::trayOnly;
-    if (window_->windowFlags().testFlag(Qt::Tool) == trayOnly)
+    if (window->windowFlags().testFlag(Qt::Tool) == trayOnly)
         return;
-    window_->setWindowFlag(Qt::Tool, trayOnly);
-    if (wasVisible)
-        window_->show();
+    // Changing flags hides the window: a visible one is shown again, and keeps the focus it had.
+    const bool wasVisible = window->isVisible();
+    const bool wasActive = window->isActiveWindow();
+    window->setWindowFlag(Qt::Tool, trayOnly);
+    if (!wasVisible)
+        return;
+    window->show();
+    if (wasActive) {
+        window->raise();
+        window->activateWindow();
+    }
 }

@@ -7,7 +7,9 @@
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
 
+#include <QHideEvent>
 #include <QPointer>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -84,19 +86,44 @@ void ProjectDetailView::startProjectTasks()
 {
     ui_.model.refreshInfo(projectID_);
     memoryTimer_->stop();
-    measureMemory();
+    measuring_ = false;
+    if (onScreen())
+        measureMemory();
+}
+
+bool ProjectDetailView::onScreen() const
+{
+    // Minimising keeps the widgets "visible" but takes them off the screen.
+    return isVisible() && !window()->isMinimized();
+}
+
+void ProjectDetailView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!measuring_ && !memoryTimer_->isActive())
+        measureMemory();
+}
+
+void ProjectDetailView::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    memoryTimer_->stop();
 }
 
 void ProjectDetailView::measureMemory()
 {
-    if (!ui_.refreshMemory)
+    if (!ui_.refreshMemory || !onScreen())
         return;
+    measuring_ = true;
     QPointer<ProjectDetailView> view(this);
     const QString measured = projectID_;
     ui_.refreshMemory(projectID_, [view, measured] {
         // A measurement of a project no longer shown schedules nothing: the new project's
-        // own measurement does.
-        if (view && view->projectID_ == measured && !view->memoryTimer_->isActive())
+        // own measurement does. Nor does one that comes back to a view off the screen.
+        if (!view || view->projectID_ != measured)
+            return;
+        view->measuring_ = false;
+        if (view->onScreen() && !view->memoryTimer_->isActive())
             view->memoryTimer_->start();
     });
 }

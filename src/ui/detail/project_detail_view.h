@@ -12,9 +12,9 @@ class TabBar;
 struct UiContext;
 
 // The detail of one project: header, tab bar and the selected tab. Each tab is built the first
-// time it is shown (see tab_factory.h) and kept while the project stays. While it exists the
-// view refreshes the project's inspection once and its memory every 3 seconds; both stop with
-// the view and follow `setProject`.
+// time it is shown (see tab_factory.h) and kept while the project stays. The view refreshes the
+// project's inspection once and, while it is on screen, its memory every 3 seconds (a hidden or
+// minimised window measures nothing; showing it measures at once); both follow `setProject`.
 class ProjectDetailView : public QWidget
 {
     Q_OBJECT
@@ -36,7 +36,12 @@ public:
 
     static constexpr int memoryInterval = 3000; // ms
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
+    bool onScreen() const;
     void showTab();
     void dropTabs();
     void startProjectTasks();
@@ -50,4 +55,5 @@ private:
     QStackedWidget* tabs_;
     QMap<DetailTab, QWidget*> pages_;
     QTimer* memoryTimer_;
+    bool measuring_ = false; // a measurement of the shown project is under way
 };

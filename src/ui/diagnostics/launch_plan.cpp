@@ -56,6 +56,7 @@ LaunchPlan LaunchPlan::fromEnvironment(const QMap<QString, QString>& environment
     if (const auto width = value(environment, "TALLOWMERE_WIDTH"))
         if (const auto w = number(*width); w && *w >= 1 && *w <= 16384)
             plan.windowWidth = qRound(*w);
+    plan.crashOnSignal = value(environment, "TALLOWMERE_DEBUG_CRASH");
     return plan;
 }
 

@@ -22,6 +22,9 @@ struct LaunchPlan
     std::optional<int> windowWidth;
     // Launched at login (the --autostart argument): no window opens.
     bool autostart = false;
+    // TALLOWMERE_DEBUG_CRASH ("segv" or "terminate"): for tests of what a crash leaves behind,
+    // SIGUSR1 makes the event loop crash that way.
+    std::optional<QString> crashOnSignal;
 
     static LaunchPlan fromEnvironment(const QMap<QString, QString>& environment);
 };

@@ -2,6 +2,7 @@
 
 #include "base/product_name.h"
 #include "model/app_model.h"
+#include "ui/desktop/gui_presence.h"
 #include "ui/settings/settings_context.h"
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"
@@ -67,9 +68,13 @@ GeneralSection::GeneralSection(SettingsContext& context, QWidget* parent)
     loginTexts->addWidget(loginHelp_);
     loginTexts->addWidget(loginError_);
 
+    // Wayland gives a window no way to skip the taskbar: the line says what stays.
     addLabelledRow(QStringLiteral("Show in the taskbar"), taskbar_,
                    QStringLiteral("Turn off to keep ") + Product::name +
-                       QStringLiteral(" in the system tray only."));
+                       QStringLiteral(" in the system tray only.") +
+                       (GuiPresence::canSkipTaskbar()
+                            ? QString()
+                            : QStringLiteral(" On Wayland, open windows keep their taskbar entry.")));
 
     AppModel* model = &context_.ui.model;
     connect(theme_, &SegmentedControl::activated, this, [model](int index) {

@@ -10,10 +10,12 @@
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
 #include "ui/widgets/icon_view.h"
+#include "ui/widgets/status_dot.h"
 
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +28,8 @@ SidebarList::SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent)
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
+    // A running row scrolled out of sight stops the halo's clock, one scrolled back starts it.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, &clock_, &PulseClock::recheck);
     content_->setObjectName(QStringLiteral("sidebarListContent"));
     layout_->setContentsMargins(0, 0, 0, 8);
     layout_->setSpacing(0);

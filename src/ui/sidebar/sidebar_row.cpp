@@ -39,7 +39,7 @@ SidebarRow::SidebarRow(PulseClock& clock, const Palette& palette, QWidget* paren
 SidebarRow::~SidebarRow()
 {
     if (holdingClock_ && clock_)
-        clock_->release();
+        clock_->release(this);
 }
 
 void SidebarRow::setContent(const RowContent& content)
@@ -173,7 +173,7 @@ void SidebarRow::updatePulse()
         return;
     holdingClock_ = wants;
     if (clock_)
-        wants ? clock_->hold() : clock_->release();
+        wants ? clock_->hold(this) : clock_->release(this);
 }
 
 void SidebarRow::paintEvent(QPaintEvent*)

@@ -12,15 +12,20 @@
 TrayIcon::TrayIcon(UiContext& ui, SystemColorScheme* panelScheme, TrayMenu::Hooks hooks,
                    QObject* parent)
     : QObject(parent), showMainWindow_(hooks.showMainWindow),
-      menu_(new TrayMenu(ui, std::move(hooks), this)), item_(new QSystemTrayIcon(this)),
-      available_(QSystemTrayIcon::isSystemTrayAvailable())
+      menu_(new TrayMenu(ui, std::move(hooks), this)), panelScheme_(panelScheme)
+{}
+
+void TrayIcon::install()
 {
-    const Scheme panel = panelScheme ? panelScheme->scheme() : Scheme::light;
+    if (item_)
+        return;
+    item_ = new QSystemTrayIcon(this);
+    const Scheme panel = panelScheme_ ? panelScheme_->scheme() : Scheme::light;
     item_->setIcon(glyph(panel));
     item_->setToolTip(Product::name);
     item_->setContextMenu(menu_->menu());
-    if (panelScheme)
-        connect(panelScheme, &SystemColorScheme::schemeChanged, item_,
+    if (panelScheme_)
+        connect(panelScheme_, &SystemColorScheme::schemeChanged, item_,
                 [item = item_](Scheme scheme) { item->setIcon(glyph(scheme)); });
     // A panel's left click (Activate), double click or middle click (SecondaryActivate) opens
     // the window; the context menu and scrolling are the panel's own business.
@@ -32,8 +37,7 @@ TrayIcon::TrayIcon(UiContext& ui, SystemColorScheme* panelScheme, TrayMenu::Hook
                 if (opens && showMainWindow_)
                     showMainWindow_();
             });
-    if (available_)
-        item_->show();
+    item_->show();
 }
 
 TrayIcon::~TrayIcon()

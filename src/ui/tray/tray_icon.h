@@ -23,9 +23,11 @@ public:
              QObject* parent = nullptr);
     ~TrayIcon() override;
 
-    // Whether the desktop offers a tray (read when the item was created). Without one the item
-    // is never shown.
-    bool isAvailable() const { return available_; }
+    // Puts the item in the tray, once the desktop offers one (TrayWatch): Qt picks the kind of
+    // tray when the first item is created. Until then the menu exists without an item.
+    void install();
+    bool isInstalled() const { return item_ != nullptr; }
+    // Null until installed.
     QSystemTrayIcon* item() const { return item_; }
     TrayMenu* menu() const { return menu_; }
 
@@ -36,6 +38,6 @@ private:
     // Taken before the hooks move into the menu: activating the item opens the main window.
     std::function<void()> showMainWindow_;
     TrayMenu* menu_;
-    QSystemTrayIcon* item_;
-    bool available_;
+    SystemColorScheme* panelScheme_;
+    QSystemTrayIcon* item_ = nullptr;
 };

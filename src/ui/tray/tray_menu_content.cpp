@@ -50,7 +50,8 @@ TrayMenuContent trayMenuContent(AppModel& model)
             TrayProjectEntry entry;
             entry.path = project.path;
             entry.title =
-                trayProjectTitle(project.name, runtime->status(), runtime->url(), project.port);
+                trayProjectTitle(model.displayName(project), runtime->status(), runtime->url(),
+                                           project.port);
             entry.active = runtime->status().isActive();
             for (const ProjectLink& link : model.projectLinks(project.path))
                 if (link.path != QStringLiteral("/"))

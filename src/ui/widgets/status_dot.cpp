@@ -1,8 +1,11 @@
 #include "ui/widgets/status_dot.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 #include <QtMath>
+
+#include <algorithm>
 
 PulseClock::PulseClock(QObject* parent) : QObject(parent), animation_(new QVariantAnimation(this))
 {
@@ -16,20 +19,59 @@ PulseClock::PulseClock(QObject* parent) : QObject(parent), animation_(new QVaria
 
 qreal PulseClock::phase() const
 {
-    return animation_->state() == QAbstractAnimation::Running ? animation_->currentValue().toReal()
-                                                              : 0.0;
+    return isRunning() ? animation_->currentValue().toReal() : 0.0;
 }
 
-void PulseClock::hold()
+bool PulseClock::isRunning() const
 {
-    if (holders_++ == 0)
+    return animation_->state() == QAbstractAnimation::Running;
+}
+
+void PulseClock::hold(QWidget* holder)
+{
+    if (!holder || holders_.contains(holder))
+        return;
+    holders_.append(holder);
+    holder->installEventFilter(this);
+    connect(holder, &QObject::destroyed, this, [this](QObject* gone) {
+        holders_.removeAll(static_cast<QWidget*>(gone));
+        recheck();
+    });
+    recheck();
+}
+
+void PulseClock::release(QWidget* holder)
+{
+    if (!holders_.removeAll(holder))
+        return;
+    holder->removeEventFilter(this);
+    disconnect(holder, &QObject::destroyed, this, nullptr);
+    recheck();
+}
+
+void PulseClock::recheck()
+{
+    // Minimising keeps the widgets "visible" but hides them from the screen.
+    const bool seen = std::any_of(holders_.cbegin(), holders_.cend(), [](const QWidget* holder) {
+        return holder->isVisible() && !holder->window()->isMinimized() &&
+               !holder->visibleRegion().isEmpty();
+    });
+    if (seen && !isRunning())
         animation_->start();
+    else if (!seen && isRunning())
+        animation_->stop();
 }
 
-void PulseClock::release()
+bool PulseClock::eventFilter(QObject* watched, QEvent* event)
 {
-    if (holders_ > 0 && --holders_ == 0)
-        animation_->stop();
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Move:
+    case QEvent::Resize: recheck(); break;
+    default: break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void paintStatusDot(QPainter& painter, QPointF centre, const StatusDisplay& display, qreal size,
@@ -66,7 +108,7 @@ StatusDot::StatusDot(PulseClock& clock, int size, QWidget* parent)
 StatusDot::~StatusDot()
 {
     if (holding_ && clock_)
-        clock_->release();
+        clock_->release(this);
 }
 
 void StatusDot::setDisplay(const StatusDisplay& display)
@@ -75,7 +117,7 @@ void StatusDot::setDisplay(const StatusDisplay& display)
     if (display_.pulses != holding_) {
         holding_ = display_.pulses;
         if (clock_)
-            holding_ ? clock_->hold() : clock_->release();
+            holding_ ? clock_->hold(this) : clock_->release(this);
     }
     setAccessibleName(display_.accessibilityLabel);
     update();

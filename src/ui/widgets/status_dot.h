@@ -2,6 +2,7 @@
 
 #include "ui/theme/status_display.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
@@ -11,7 +12,8 @@ class QPainter;
 class QVariantAnimation;
 
 // The running halo's clock: one animation shared by every pulsing dot, running only while some
-// dot needs it. Phase 0..1 over 1.6 s with an ease-out curve, repeated without reversing.
+// dot that needs it is on screen (shown, in a window that is not minimised, not scrolled out of
+// sight). Phase 0..1 over 1.6 s with an ease-out curve, repeated without reversing.
 class PulseClock : public QObject
 {
     Q_OBJECT
@@ -20,16 +22,24 @@ public:
     explicit PulseClock(QObject* parent = nullptr);
 
     qreal phase() const;
-    // Counted: the animation runs while at least one holder is registered.
-    void hold();
-    void release();
+    // The animation runs while at least one held widget is on screen. A widget is released when
+    // it is destroyed.
+    void hold(QWidget* holder);
+    void release(QWidget* holder);
+    // Looks again at which holders are on screen (their scroll area moved, say); showing,
+    // hiding, moving and resizing a holder are noticed without it.
+    void recheck();
+    bool isRunning() const;
 
 signals:
     void ticked();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QVariantAnimation* animation_;
-    int holders_ = 0;
+    QList<QWidget*> holders_;
 };
 
 // Draws a status dot of `size` centred on `centre`; a pulsing dot gets its halo at `phase`.

@@ -24,6 +24,7 @@ const QByteArray busConfig = R"(<!DOCTYPE busconfig PUBLIC
   <type>session</type>
   <listen>unix:tmpdir=/tmp</listen>
   <auth>EXTERNAL</auth>
+  %SERVICES%
   <policy context="default">
     <allow send_destination="*" eavesdrop="true"/>
     <allow eavesdrop="true"/>
@@ -56,7 +57,7 @@ void stop(QProcess& process)
 
 } // namespace
 
-PrivateSession::PrivateSession()
+PrivateSession::PrivateSession(const QString& home)
 {
     xvfb_.setProcessChannelMode(QProcess::SeparateChannels);
     xvfb_.start(QStringLiteral("Xvfb"),
@@ -76,8 +77,17 @@ PrivateSession::PrivateSession()
                                                      .arg(++sessions));
     QFile file(config);
     if (file.open(QIODevice::WriteOnly))
-        file.write(busConfig);
+        file.write(QByteArray(busConfig).replace(
+            "%SERVICES%", home.isEmpty() ? "" : "<standard_session_servicedirs/>"));
     file.close();
+    if (!home.isEmpty()) {
+        // Services the bus starts read its environment: the session's HOME and display.
+        QProcessEnvironment busEnvironment = QProcessEnvironment::systemEnvironment();
+        busEnvironment.insert(QStringLiteral("HOME"), home);
+        busEnvironment.insert(QStringLiteral("DISPLAY"), display_);
+        busEnvironment.remove(QStringLiteral("XDG_CONFIG_HOME"));
+        dbus_.setProcessEnvironment(busEnvironment);
+    }
     dbus_.start(QStringLiteral("dbus-daemon"),
                 {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
                  QStringLiteral("--print-address=1")});
@@ -116,6 +126,12 @@ QProcessEnvironment PrivateSession::environment() const
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
     environment.remove(QStringLiteral("XDG_CURRENT_DESKTOP"));
     return environment;
+}
+
+void PrivateSession::endDisplay()
+{
+    xvfb_.kill();
+    xvfb_.waitForFinished(5000);
 }
 
 // ---- StatusNotifierWatcher ----
@@ -164,6 +180,21 @@ uint NotificationService::Notify(const QString& appName, uint, const QString&,
 void NotificationService::activate(uint id)
 {
     emit ActionInvoked(id, QStringLiteral("default"));
+}
+
+// ---- The item's own methods ----
+
+PanelItem::PanelItem(QDBusConnection& bus, QString itemService)
+    : bus_(bus), service_(std::move(itemService))
+{}
+
+bool PanelItem::call(const QString& method, const QVariantList& arguments)
+{
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(service_, QStringLiteral("/StatusNotifierItem"),
+                                       QStringLiteral("org.kde.StatusNotifierItem"), method);
+    message.setArguments(arguments);
+    return bus_.call(message, QDBus::Block, 5000).type() == QDBusMessage::ReplyMessage;
 }
 
 // ---- The menu over com.canonical.dbusmenu ----

@@ -18,7 +18,9 @@
 class PrivateSession
 {
 public:
-    PrivateSession();
+    // `home`, when given, is the HOME of the bus and of what it starts, and the bus then starts
+    // the session's services (xfconfd for a real panel) as a desktop's bus does.
+    explicit PrivateSession(const QString& home = {});
     ~PrivateSession();
 
     // False when Xvfb or dbus-daemon could not be started; the reason is in `problem`.
@@ -29,6 +31,8 @@ public:
     QDBusConnection& bus() { return *bus_; }
     // An environment for a program of this session on the xcb platform.
     QProcessEnvironment environment() const;
+    // Ends the X server at once, as a crashed or closed X session does.
+    void endDisplay();
 
 private:
     QProcess xvfb_;
@@ -128,6 +132,33 @@ struct MenuNode
     QString describe() const;
     // The first visible entry (depth first) whose label path matches, e.g. {"○  api", "Start"}.
     const MenuNode* find(const QStringList& labels) const;
+};
+
+// Calls a tray item's own methods (org.kde.StatusNotifierItem) as a panel does on a click:
+// Activate on a left click, SecondaryActivate on a middle click, ContextMenu on a right click
+// where the panel draws no menu of its own, Scroll on the wheel. Each returns whether the item
+// answered with a reply rather than an error.
+class PanelItem
+{
+public:
+    PanelItem(QDBusConnection& bus, QString itemService);
+
+    bool activate(int x, int y) { return call(QStringLiteral("Activate"), {x, y}); }
+    bool secondaryActivate(int x, int y)
+    {
+        return call(QStringLiteral("SecondaryActivate"), {x, y});
+    }
+    bool contextMenu(int x, int y) { return call(QStringLiteral("ContextMenu"), {x, y}); }
+    bool scroll(int delta, const QString& orientation)
+    {
+        return call(QStringLiteral("Scroll"), {delta, orientation});
+    }
+
+private:
+    bool call(const QString& method, const QVariantList& arguments);
+
+    QDBusConnection& bus_;
+    QString service_;
 };
 
 // Reads and clicks a tray item's menu as a panel does.
