@@ -141,7 +141,8 @@ Usage usageOf(qint64 pid)
 {
     Usage usage;
     const QString base = QStringLiteral("/proc/%1/").arg(pid);
-    for (const QString& task : QDir(base + QStringLiteral("task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    for (const QString& task :
+         QDir(base + QStringLiteral("task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile status(base + QStringLiteral("task/") + task + QStringLiteral("/status"));
         if (!status.open(QIODevice::ReadOnly))
             continue;
@@ -173,10 +174,10 @@ struct Session
 
     bool start(const QString& self)
     {
-        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                            QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                            QStringLiteral("-screen"), QStringLiteral("0"),
-                                            QStringLiteral("1280x800x24")});
+        xvfb.start(QStringLiteral("Xvfb"),
+                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                    QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                    QStringLiteral("1280x800x24")});
         const QString display = firstLine(xvfb, 10000);
         if (display.isEmpty())
             return fail(QStringLiteral("Xvfb did not start"));
@@ -185,9 +186,9 @@ struct Session
         file.open(QIODevice::WriteOnly);
         file.write(busConfig);
         file.close();
-        dbus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + config,
-                                                   QStringLiteral("--nofork"),
-                                                   QStringLiteral("--print-address=1")});
+        dbus.start(QStringLiteral("dbus-daemon"),
+                   {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+                    QStringLiteral("--print-address=1")});
         const QString address = firstLine(dbus, 10000);
         if (address.isEmpty())
             return fail(QStringLiteral("dbus-daemon did not start"));
@@ -323,10 +324,7 @@ void WindowShownOnTheRunningProject(benchmark::State& state)
     measure(state, "show");
 }
 BENCHMARK(TrayOnlyWithOneQuietServer)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
-BENCHMARK(WindowShownOnTheRunningProject)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kSecond);
+BENCHMARK(WindowShownOnTheRunningProject)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(WindowMinimised)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
 
 } // namespace

@@ -1,7 +1,7 @@
 // What a change of the user's preferences does beyond storing them.
+#include "desktop/application_presence.h"
 #include "model/app_model.h"
 #include "storage/settings_file.h"
-#include "desktop/application_presence.h"
 
 void AppModel::applySettingsChange(const AppSettings& oldValue, const AppSettings& newValue)
 {

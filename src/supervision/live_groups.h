@@ -1,7 +1,6 @@
 #pragma once
 
 #include <sys/types.h>
-
 #include <vector>
 
 // The process group of every dev server this process started whose end it has not seen yet, in

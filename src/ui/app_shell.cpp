@@ -1,9 +1,9 @@
 #include "ui/app_shell.h"
 
-#include "model/app_model.h"
-#include "model/exit_cleanup.h"
 #include "desktop/autostart_login_item.h"
 #include "desktop/termination_signals.h"
+#include "model/app_model.h"
+#include "model/exit_cleanup.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"

@@ -5,8 +5,8 @@
 #include "support/temp_folder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 #include <algorithm>
@@ -51,10 +51,9 @@ TEST(LiveGroups, TheManagerMarksEachGroupUntilItsLeftoversAreDealtWith)
     timing.leftoverKillDelayMs = 200;
     ProcessManager manager(timing);
     ChildRecorder recorder;
-    const qint32 pid = startedPid(manager.start(QStringLiteral("p"), QStringLiteral("sleep 30"),
-                                                QDir::tempPath(),
-                                                ShellEnvironment::fallbackEnvironment(), &recorder,
-                                                recorder.callbacks()));
+    const qint32 pid = startedPid(
+        manager.start(QStringLiteral("p"), QStringLiteral("sleep 30"), QDir::tempPath(),
+                      ShellEnvironment::fallbackEnvironment(), &recorder, recorder.callbacks()));
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(isMarked(pid));
     ::kill(pid, SIGKILL);

@@ -1,5 +1,5 @@
-#include "supervision/process_groups.h"
 #include "runs/project_runtime.h"
+#include "supervision/process_groups.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "ui/app_lifecycle.h"

@@ -1,5 +1,5 @@
-#include "model/demo_data.h"
 #include "desktop/autostart_login_item.h"
+#include "model/demo_data.h"
 #include "runs/project_runtime.h"
 #include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"

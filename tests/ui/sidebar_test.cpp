@@ -8,14 +8,12 @@
 #include "ui/support/gui_fixture.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/destructive_action.h"
-#include "ui/widgets/status_dot.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
-#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -405,39 +403,4 @@ TEST_F(SidebarTest, RemoveProjectIsDrawnInTheErrorColour)
     EXPECT_GT(inBand, 10);
     EXPECT_EQ(elsewhere, 0);
     delete menu;
-}
-
-TEST_F(SidebarTest, TheRunningHaloTicksOnlyWhileARunningRowIsOnScreen)
-{
-    auto* clock = window.findChild<PulseClock*>();
-    ASSERT_NE(clock, nullptr);
-    fixture.model().select(path("alpha"));
-    EXPECT_FALSE(clock->isRunning());
-    fixture.setStatus(path("zeta"), ProjectStatus::running());
-    list->rebuildNow();
-    EXPECT_TRUE(clock->isRunning());
-
-    // Closed to the tray, minimised: nobody sees the halo.
-    window.hide();
-    EXPECT_FALSE(clock->isRunning());
-    window.show();
-    EXPECT_TRUE(clock->isRunning());
-    window.showMinimized();
-    EXPECT_FALSE(clock->isRunning());
-    window.showNormal();
-    EXPECT_TRUE(clock->isRunning());
-
-    // The running row (the favourite, at the top) scrolled out of sight.
-    window.resize(window.width(), 260);
-    QCoreApplication::processEvents();
-    QScrollBar* scroll = list->verticalScrollBar();
-    ASSERT_GT(scroll->maximum(), 0) << "the list must scroll for this check";
-    scroll->setValue(scroll->maximum());
-    EXPECT_FALSE(clock->isRunning());
-    scroll->setValue(0);
-    EXPECT_TRUE(clock->isRunning());
-
-    fixture.setStatus(path("zeta"), ProjectStatus::stopped());
-    list->rebuildNow();
-    EXPECT_FALSE(clock->isRunning());
 }

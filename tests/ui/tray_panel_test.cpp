@@ -19,8 +19,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <xcb/xcb.h>
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -145,7 +145,10 @@ public:
 
     QProcess& process() { return process_; }
     // How many servers "running.json" records.
-    int records() { return int(readWholeFile(sites.filePath("support/running.json")).count("\"pid\"")); }
+    int records()
+    {
+        return int(readWholeFile(sites.filePath("support/running.json")).count("\"pid\""));
+    }
     TempFolder sites;
 
 private:

@@ -69,12 +69,13 @@ GeneralSection::GeneralSection(SettingsContext& context, QWidget* parent)
     loginTexts->addWidget(loginError_);
 
     // Wayland gives a window no way to skip the taskbar: the line says what stays.
-    addLabelledRow(QStringLiteral("Show in the taskbar"), taskbar_,
-                   QStringLiteral("Turn off to keep ") + Product::name +
-                       QStringLiteral(" in the system tray only.") +
-                       (GuiPresence::canSkipTaskbar()
-                            ? QString()
-                            : QStringLiteral(" On Wayland, open windows keep their taskbar entry.")));
+    addLabelledRow(
+        QStringLiteral("Show in the taskbar"), taskbar_,
+        QStringLiteral("Turn off to keep ") + Product::name +
+            QStringLiteral(" in the system tray only.") +
+            (GuiPresence::canSkipTaskbar()
+                 ? QString()
+                 : QStringLiteral(" On Wayland, open windows keep their taskbar entry.")));
 
     AppModel* model = &context_.ui.model;
     connect(theme_, &SegmentedControl::activated, this, [model](int index) {

@@ -49,9 +49,8 @@ TrayMenuContent trayMenuContent(AppModel& model)
             const ProjectRuntime* runtime = model.runtimeFor(project.path);
             TrayProjectEntry entry;
             entry.path = project.path;
-            entry.title =
-                trayProjectTitle(model.displayName(project), runtime->status(), runtime->url(),
-                                           project.port);
+            entry.title = trayProjectTitle(model.displayName(project), runtime->status(),
+                                           runtime->url(), project.port);
             entry.active = runtime->status().isActive();
             for (const ProjectLink& link : model.projectLinks(project.path))
                 if (link.path != QStringLiteral("/"))

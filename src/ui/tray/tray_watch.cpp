@@ -17,9 +17,9 @@ const QString watcherPath = QStringLiteral("/StatusNotifierWatcher");
 
 QDBusMessage hostQuestion()
 {
-    QDBusMessage get = QDBusMessage::createMethodCall(watcherService, watcherPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        watcherService, watcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+        QStringLiteral("Get"));
     get << watcherService << QStringLiteral("IsStatusNotifierHostRegistered");
     return get;
 }
