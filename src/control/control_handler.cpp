@@ -4,10 +4,11 @@
 #include "control/log_follower.h"
 #include "control/project_lookup.h"
 #include "control/project_operation.h"
+#include "control/service_start_reply.h"
 #include "control/status_report.h"
-#include "model/app_model.h"
 #include "desktop/application_presence.h"
 #include "desktop/workspace.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
 
 #include <QJsonArray>
@@ -37,6 +38,11 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
     const QStringList& paths = std::get<QStringList>(resolved);
     switch (request.command) {
     case ControlCommand::start:
+        if (request.withServices) {
+            answerServiceStart(model_, paths, reply);
+            return;
+        }
+        [[fallthrough]];
     case ControlCommand::stop:
     case ControlCommand::restart:
         (new ProjectOperation(model_, request.command, paths, request.wait, request.confirmed,

@@ -95,7 +95,8 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
             if (!value.isString())
                 return wrongType(key, "a string");
             request.workingFolder = value.toString();
-        } else if (key == u"wait" || key == u"yes" || key == u"follow" || key == u"explorer") {
+        } else if (key == u"wait" || key == u"yes" || key == u"follow" || key == u"explorer" ||
+                   key == u"withServices") {
             if (!value.isBool())
                 return wrongType(key, "true or false");
             const bool flag = value.toBool();
@@ -105,8 +106,10 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
                 request.confirmed = flag;
             else if (key == u"follow")
                 request.follow = flag;
-            else
+            else if (key == u"explorer")
                 request.explorer = flag;
+            else
+                request.withServices = flag;
         } else if (key == u"lines") {
             const double lines = value.toDouble(-1);
             if (!value.isDouble() || lines < 0 || lines > maxLines || std::floor(lines) != lines)
@@ -121,6 +124,8 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
         return RequestError{rawValue(request.command) + QStringLiteral(" takes no names")};
     if (takesNames(request.command) && request.names.isEmpty())
         return RequestError{rawValue(request.command) + QStringLiteral(" needs a project name")};
+    if (request.withServices && request.command != ControlCommand::start)
+        return RequestError{QStringLiteral("only start takes \"withServices\"")};
     if (takesOneName(request.command) && request.names.size() != 1)
         return RequestError{rawValue(request.command) +
                             QStringLiteral(" takes exactly one project name")};
@@ -146,6 +151,8 @@ QByteArray encodeRequest(const ControlRequest& request)
         object.insert(QStringLiteral("follow"), request.follow);
     if (request.explorer != defaults.explorer)
         object.insert(QStringLiteral("explorer"), request.explorer);
+    if (request.withServices != defaults.withServices)
+        object.insert(QStringLiteral("withServices"), request.withServices);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 

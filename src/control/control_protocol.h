@@ -33,6 +33,9 @@ struct ControlRequest
     int lines = 100;        // logs: how many of the last lines
     bool follow = false;    // logs: keep sending new lines until the project stops
     bool explorer = false;  // open: the Local Explorer instead of the address
+    // start: first start, in their order, the registered projects whose Workers the project's
+    // bindings need, each awaited until it runs and is registered ("withServices")
+    bool withServices = false;
 
     friend bool operator==(const ControlRequest&, const ControlRequest&) = default;
 };

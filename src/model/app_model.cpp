@@ -1,11 +1,13 @@
 #include "model/app_model.h"
 
 #include "base/change_only.h"
+#include "desktop/app_detection.h"
+#include "discovery/dev_registry_watcher.h"
+#include "model/service_links.h"
+#include "runs/project_runtime.h"
 #include "storage/registry_file.h"
 #include "storage/settings_file.h"
-#include "desktop/app_detection.h"
 #include "supervision/process_manager.h"
-#include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 
 #include <QTimer>
@@ -21,9 +23,16 @@ AppModelContext defaultAppModelContext(DesktopServices desktop)
 AppModel::AppModel(AppModelContext context, QObject* parent)
     : QObject(parent), context_(std::move(context)),
       rawShellEnv_(ShellEnvironment::completedPath(context_.environment)),
-      processManager_(std::make_unique<ProcessManager>(context_.processTiming))
+      processManager_(std::make_unique<ProcessManager>(context_.processTiming)),
+      devRegistry_(new DevRegistryWatcher(this))
 {
     isDemo_ = context_.environment.contains(QStringLiteral("TALLOWMERE_DEMO"));
+    // The dev servers' environment decides where they register; demo mode watches nothing.
+    connect(this, &AppModel::shellEnvLoadedChanged, this, [this] {
+        const QStringList folders = devRegistryFoldersOf(*this);
+        if (shellEnvLoaded_ && !isDemo_ && folders != devRegistry_->folders())
+            devRegistry_->setFolders(folders);
+    });
     installedTerminals_ = ::installedTerminals(rawShellEnv_);
     installedEditors_ = ::installedEditors(rawShellEnv_);
     // Assigned like any change: a stored value that differs from the defaults is applied and

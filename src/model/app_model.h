@@ -4,14 +4,14 @@
 #include "base/environment.h"
 #include "base/project.h"
 #include "base/run_mode.h"
-#include "model/detail_tab.h"
-#include "model/project_list.h"
 #include "desktop/alert_presenter.h"
 #include "desktop/desktop_services.h"
 #include "desktop/external_app.h"
 #include "discovery/dev_command.h"
 #include "discovery/project_info.h"
 #include "discovery/root_watcher.h"
+#include "model/detail_tab.h"
+#include "model/project_list.h"
 #include "supervision/external/external_process.h"
 #include "supervision/output_line.h"
 #include "supervision/termination_timing.h"
@@ -30,6 +30,7 @@
 #include <optional>
 
 struct RootScanResult;
+class DevRegistryWatcher;
 class ProcessTable;
 class ProjectRuntime;
 class ProcessManager;
@@ -109,6 +110,9 @@ public:
     // Not observable themselves; each run state is.
     const QHash<QString, ProjectRuntime*>& runtimes() const { return runtimes_; }
     RootWatcher* watcher() const { return watcher_.get(); }
+    // Wrangler's dev registry: the Workers running on this machine, started here or elsewhere.
+    // Watched once the login-shell environment is known, in the folders of its dev servers.
+    DevRegistryWatcher* devRegistry() const { return devRegistry_; }
     bool windowVisible() const { return windowVisible_; }
     const QList<ExternalApp>& installedTerminals() const { return installedTerminals_; }
     const QList<ExternalApp>& installedEditors() const { return installedEditors_; }
@@ -308,6 +312,7 @@ private:
     QHash<QString, ProjectRuntime*> runtimes_; // owned: children of the model
     std::unique_ptr<ProcessManager> processManager_;
     std::unique_ptr<RootWatcher> watcher_;
+    DevRegistryWatcher* devRegistry_; // a child of the model
     QPointer<QTimer> pollTask_;
     // Only the newest login-shell capture is applied (a reload may overtake an earlier one).
     quint64 shellCaptureGeneration_ = 0;
