@@ -250,9 +250,9 @@ QString compact(const QJsonObject& object)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-Result structuredResult(const QJsonObject& object, bool isError = false)
+Result structuredResult(const QJsonObject& object)
 {
-    return {compact(object), object, isError};
+    return {compact(object), object, false};
 }
 
 // The refusal of a request as a whole (no such project, an ambiguous name, ...).
@@ -283,8 +283,11 @@ Result operationResult(const QString& tool, const QJsonObject& answer)
                 : confirm + QStringLiteral(" To go ahead, call %1 again with confirm: true "
                                            "(ask the user first).")
                                 .arg(tool);
-        return structuredResult(
-            {{QStringLiteral("message"), message}, {QStringLiteral("project"), project}}, true);
+        // The model reads the text: the application's message alone.
+        return {
+            message,
+            QJsonObject{{QStringLiteral("message"), message}, {QStringLiteral("project"), project}},
+            true};
     }
     const QString status = project.value(QStringLiteral("status")).toString();
     const QString address = project.value(QStringLiteral("address")).toString();
