@@ -9,6 +9,7 @@
 #include "ui/widgets/empty_state_block.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -17,6 +18,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +75,15 @@ protected:
         return block.begin().fragment().charFormat().foreground().color();
     }
     QString lineCount() { return child<QLabel>("logsLineCount")->text(); }
+    // The reader turns the mouse wheel over the text: positive notches scroll up.
+    void wheel(int notches)
+    {
+        const QPoint at = text()->viewport()->rect().center();
+        QWheelEvent event(at, text()->viewport()->mapToGlobal(at), QPoint(),
+                          QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(text()->viewport(), &event);
+    }
 
     GuiFixture fixture;
     MainWindow window;
@@ -170,9 +181,9 @@ TEST_F(LogsTabTest, TheTextFollowsTheBoundedLogIncrementally)
     WAIT_UNTIL(lineCount() == "5 lines", 2000);
 }
 
-// Follow keeps the end in view after every update; scrolling up turns nothing off, the button
-// does.
-TEST_F(LogsTabTest, FollowScrollsToTheEndUntilTurnedOff)
+// Follow keeps the end in view after every update. The reader scrolling up pauses it (the
+// button says so) and scrolling back to the end resumes it; the button turns it off and on.
+TEST_F(LogsTabTest, FollowPausesWhileTheReaderScrollsUpAndResumesAtTheEnd)
 {
     auto* follow = child<QPushButton>("logsFollow");
     EXPECT_TRUE(follow->isChecked());
@@ -180,15 +191,44 @@ TEST_F(LogsTabTest, FollowScrollsToTheEndUntilTurnedOff)
     append(QStringList(400, QStringLiteral("busy")));
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
-    bar->setValue(0);
+    bar->setValue(0); // moved by the program, not the reader: still following
     append({"more"});
     EXPECT_EQ(bar->value(), bar->maximum());
 
+    wheel(+1); // up
+    EXPECT_TRUE(text()->followPaused());
+    EXPECT_EQ(follow->text(), "Paused");
+    EXPECT_TRUE(follow->isChecked());
+    const int reading = bar->value();
+    ASSERT_LT(reading, bar->maximum());
+    append(QStringList(50, QStringLiteral("even more")));
+    EXPECT_EQ(bar->value(), reading) << "new lines yanked the reader to the end";
+    EXPECT_TRUE(text()->scrollBarRevealed()) << "the scroll bar shows while scrolling";
+
+    // Back at the end, it follows again.
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_FALSE(text()->followPaused());
+    EXPECT_EQ(follow->text(), "Follow");
+    append({"latest"});
+    EXPECT_EQ(bar->value(), bar->maximum());
+    WAIT_UNTIL(!text()->scrollBarRevealed(), LogTextView::scrollBarLinger + 2000);
+
+    // Pressing the button while paused goes back to the end and stays on.
+    wheel(+3);
+    ASSERT_TRUE(text()->followPaused());
+    follow->click();
+    EXPECT_TRUE(follow->isChecked());
+    EXPECT_FALSE(text()->followPaused());
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // Off: nothing moves; on again: to the end at once.
     follow->click();
     EXPECT_FALSE(text()->follow());
     bar->setValue(10);
     append(QStringList(50, QStringLiteral("even more")));
     EXPECT_EQ(bar->value(), 10);
+    wheel(-1);
+    EXPECT_FALSE(text()->followPaused()) << "no pause while Follow is off";
     follow->click();
     EXPECT_EQ(bar->value(), bar->maximum()) << "turning it on goes to the end";
 }
@@ -259,15 +299,19 @@ TEST_F(LogsTabTest, SaveWritesTheVisibleLinesWhereTheChooserSays)
     EXPECT_EQ(fixture.desktop().alerts.messages(), QStringList{"Couldn't save the log"});
 }
 
-// Ctrl+F reaches the filter from anywhere in the window; the filter keeps its text while the
-// same project stays shown.
-TEST_F(LogsTabTest, CtrlFFocusesTheFilterWhichOutlivesATabSwitch)
+// Ctrl+L and Ctrl+Shift+F reach the filter from anywhere in the window (Ctrl+F is the find
+// bar's); the filter keeps its text while the same project stays shown.
+TEST_F(LogsTabTest, TheFilterHasItsOwnShortcutsAndOutlivesATabSwitch)
 {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     auto* filter = child<QLineEdit>("logsFilter");
+    EXPECT_TRUE(filter->toolTip().contains("Ctrl+L")) << qPrintable(filter->toolTip());
     text()->setFocus();
-    QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(text(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(filter->hasFocus());
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(filter->hasFocus());
     QTest::keyClicks(filter, QStringLiteral("GET"));
 
