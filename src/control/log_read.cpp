@@ -3,7 +3,6 @@
 #include "control/status_report.h"
 #include "model/app_model.h"
 #include "runs/log_filter.h"
-#include "runs/log_line_kind.h"
 #include "runs/project_runtime.h"
 
 #include <QJsonArray>
@@ -19,36 +18,29 @@ QJsonObject selectLogLines(const QList<LogLine>& lines, qint64 nextID,
     const bool unknownID = request.after && *request.after >= nextID;
     if (unknownID)
         request.after.reset();
-    const LogFilter filter(request.filter);
-    const auto passes = [&](const LogLine& line) {
-        return filter.matches(line.text) &&
-               (!request.problemsOnly || isProblem(logLineKind(line.text)));
-    };
+    const LogFilter filter(request.filter, request.problemsOnly);
     // Ids increase in order: the first line after `after` by binary search.
     const auto begin =
         request.after
             ? std::upper_bound(lines.cbegin(), lines.cend(), *request.after,
                                [](qint64 id, const LogLine& line) { return id < line.id; })
             : lines.cbegin();
-    QList<const LogLine*> chosen;
-    bool more = false;
-    if (request.after) {
-        for (auto it = begin; it != lines.cend(); ++it) {
-            if (!passes(*it))
-                continue;
-            if (chosen.size() == request.lines) {
-                more = true;
-                break;
-            }
-            chosen.append(&*it);
-        }
+    // The lines that pass, as the Logs view would show them: its rule carries from line to
+    // line (a stack frame goes with the problem above it), so it walks from the start.
+    QList<const LogLine*> passing;
+    if (filter.isEmpty()) {
+        for (auto it = begin; it != lines.cend(); ++it)
+            passing.append(&*it);
     } else {
-        for (auto it = lines.cend(); it != begin && chosen.size() < request.lines;) {
-            --it;
-            if (passes(*it))
-                chosen.prepend(&*it);
-        }
+        bool afterProblem = false;
+        for (auto it = lines.cbegin(); it != lines.cend(); ++it)
+            if (filter.passes(it->text, afterProblem) && it >= begin)
+                passing.append(&*it);
     }
+    const bool more = request.after && passing.size() > request.lines;
+    const QList<const LogLine*> chosen =
+        request.after ? passing.first(qMin<qsizetype>(request.lines, passing.size()))
+                      : passing.last(qMin<qsizetype>(request.lines, passing.size()));
 
     QJsonArray entries;
     for (const LogLine* line : std::as_const(chosen)) {

@@ -1,7 +1,9 @@
 #include "runs/log_filter.h"
 
-LogFilter::LogFilter(const QString& text, const QLocale& locale)
-    : text_(text), locale_(locale), folded_(locale.toLower(text))
+#include "runs/log_line_kind.h"
+
+LogFilter::LogFilter(const QString& text, bool problemsOnly, const QLocale& locale)
+    : text_(text), problemsOnly_(problemsOnly), locale_(locale), folded_(locale.toLower(text))
 {}
 
 bool LogFilter::matches(const QString& line) const
@@ -11,13 +13,32 @@ bool LogFilter::matches(const QString& line) const
     return locale_.toLower(line).contains(folded_);
 }
 
-QList<LogLine> LogFilter::visible(const QList<LogLine>& lines) const
+bool LogFilter::passes(const QString& line, bool& afterProblem) const
+{
+    bool keep = false;
+    if (!problemsOnly_) {
+        keep = matches(line);
+    } else {
+        const LogLineKind kind = logLineKind(line);
+        if (kind == LogLineKind::stackFrame)
+            keep = afterProblem; // a frame goes with the problem above it, whatever the text
+        else
+            keep = isProblem(kind) && matches(line);
+    }
+    afterProblem = problemsOnly_ && keep;
+    return keep;
+}
+
+QList<LogLine> LogFilter::visible(const QList<LogLine>& lines, bool* afterProblem) const
 {
     if (isEmpty())
         return lines;
+    bool after = afterProblem && *afterProblem;
     QList<LogLine> shown;
     for (const LogLine& line : lines)
-        if (matches(line.text))
+        if (passes(line.text, after))
             shown.append(line);
+    if (afterProblem)
+        *afterProblem = after;
     return shown;
 }

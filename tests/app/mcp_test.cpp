@@ -170,6 +170,7 @@ TEST_F(McpTest, EveryToolDrivesTheRunningInstance)
     const QString web = addProject(QStringLiteral("web"), QStringLiteral("web"),
                                    "echo 'building'\n"
                                    "echo '✘ [ERROR] Could not resolve \"missing\"' >&2\n"
+                                   "echo '    at handler (src/index.ts:3:9)' >&2\n"
                                    "echo '▲ [WARNING] the compatibility date is old'\n"
                                    "echo 'Ready on http://localhost:18851'\n"
                                    "exec sleep 120\n");
@@ -243,7 +244,9 @@ TEST_F(McpTest, EveryToolDrivesTheRunningInstance)
     result = mcp->tool(QStringLiteral("read_logs"), {{"name", "web"}, {"errors_only", true}});
     EXPECT_EQ(lineTexts(result),
               QStringList({QStringLiteral("✘ [ERROR] Could not resolve \"missing\""),
-                           QStringLiteral("▲ [WARNING] the compatibility date is old")}));
+                           QStringLiteral("    at handler (src/index.ts:3:9)"),
+                           QStringLiteral("▲ [WARNING] the compatibility date is old")}))
+        << "a problem keeps its stack, as in the Logs view";
     EXPECT_EQ(result.value("structuredContent")
                   .toObject()
                   .value("lines")

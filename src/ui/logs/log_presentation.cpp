@@ -20,6 +20,11 @@ LogLineStyle LogLineStyle::of(const QString& text)
     return {C::primary, W::regular};
 }
 
+bool LogLineStyle::isStackFrame(const QString& text)
+{
+    return logLineKind(text) == LogLineKind::stackFrame;
+}
+
 QColor LogLineStyle::colorOf(Color color, const Palette& palette)
 {
     switch (color) {

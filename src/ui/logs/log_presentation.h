@@ -21,6 +21,10 @@ struct LogLineStyle
     Weight weight = Weight::regular;
 
     static LogLineStyle of(const QString& text);
+    // A stack frame: the trimmed line starts with "at ".
+    static bool isStackFrame(const QString& text);
+    // Drawn as an error or a warning.
+    bool isProblem() const { return color == Color::error || color == Color::warning; }
     // The colour in the palette of the effective appearance (ordinary lines: primary text at
     // 88 %).
     static QColor colorOf(Color color, const Palette& palette);
