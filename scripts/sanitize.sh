@@ -4,8 +4,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TALLOWMERE_ASAN_BUILD_DIR:-$root/build-asan}
 "$root/scripts/setup.sh"
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTALLOWMERE_SANITIZE=ON \
-  -DTALLOWMERE_BUILD_GUI=OFF -DTALLOWMERE_BUILD_BENCH=OFF >/dev/null
+  -DTALLOWMERE_BUILD_GUI=OFF -DTALLOWMERE_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 cd "$build"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
