@@ -158,9 +158,12 @@ void AppModel::applyStartResult(const QString& path, RunModeKind mode, std::opti
         finishPendingRemoval(path);
         return;
     }
-    // A child that was quick to exit has been handled already: nothing of it may linger.
-    if (exitedAlready || !runtime)
+    // A child that was quick to exit has been handled already: nothing of it may linger, and
+    // a removal that waited for it goes ahead.
+    if (exitedAlready || !runtime) {
+        finishPendingRemoval(path);
         return;
+    }
     runtime->spawned(*pid);
     addRunningRecord(path, *pid);
 

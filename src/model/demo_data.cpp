@@ -297,7 +297,7 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
         ProjectRuntime* runtime = model.runtimeFor(projects[index].path);
         if (!runtime)
             continue;
-        DemoRun run;
+        DemoServer run;
         run.status = entry.status;
         if (entry.status.kind() == ProjectStatus::Kind::running && entry.port) {
             run.url = QUrl(QStringLiteral("http://localhost:") + QString::number(*entry.port));

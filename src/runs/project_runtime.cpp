@@ -321,7 +321,7 @@ void ProjectRuntime::memoryMeasured(std::optional<quint64> bytes)
     notify();
 }
 
-void ProjectRuntime::demoShown(const DemoRun& run)
+void ProjectRuntime::demoShown(const DemoServer& run)
 {
     setStatus(run.status);
     setUrl(run.url);

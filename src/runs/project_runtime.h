@@ -26,7 +26,7 @@ struct StartOutcome
 };
 
 // What a demo shows on one run state.
-struct DemoRun
+struct DemoServer
 {
     ProjectStatus status;
     std::optional<QUrl> url;
@@ -126,7 +126,7 @@ public:
     void outsideStopSent();
 
     void memoryMeasured(std::optional<quint64> bytes);
-    void demoShown(const DemoRun& run);
+    void demoShown(const DemoServer& run);
 
 signals:
     void portConflictChanged();
