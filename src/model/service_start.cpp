@@ -1,5 +1,6 @@
 #include "model/service_start.h"
 
+#include "base/deliver.h"
 #include "discovery/dev_registry_watcher.h"
 #include "model/app_model.h"
 #include "model/service_links.h"
@@ -25,9 +26,6 @@ public:
         connect(&grace_, &QTimer::timeout, this, [this] { evaluate(); });
         connect(model_.devRegistry(), &DevRegistryWatcher::entriesChanged, this,
                 [this] { evaluate(); });
-        // A start that inspects the project first goes on right after the record is applied.
-        connect(
-            &model_, &AppModel::infosChanged, this, [this] { evaluate(); }, Qt::QueuedConnection);
         outcome_.unresolved = plan_.unresolved;
         for (const StartStep& step : std::as_const(plan_.steps))
             if (step.cycle())
@@ -51,7 +49,7 @@ private:
     {
         QString path;
         bool startedHere = false;
-        bool begun = false; // seen starting
+        bool running = false; // its start's outcome came back ok
         QElapsedTimer runningSince;
         bool settled = false;
     };
@@ -72,18 +70,44 @@ private:
         for (const QString& path : plan_.steps[step_].projectIDs) {
             Member member;
             member.path = path;
-            ProjectRuntime* runtime = model_.runtimeFor(path);
-            // Each project is in one step only, so it is connected once.
-            connect(runtime, &ProjectRuntime::statusChanged, this, [this] { evaluate(); });
+            const ProjectRuntime* runtime = model_.runtimeFor(path);
             // Already running (here or elsewhere): left as it is, only awaited.
-            member.startedHere = !runtime->status().isActive();
+            member.startedHere = runtime && !runtime->status().isActive();
             members_.append(member);
         }
-        // All members of a step first, so that a cycle's members start together.
-        for (const Member& member : std::as_const(members_))
-            if (member.startedHere)
-                model_.startProject(member.path);
         limit_.start(timing_.stepLimit);
+        // All members of a step are started before any is awaited, so that the members of a
+        // cycle start together.
+        const qsizetype step = step_;
+        for (const Member& member : std::as_const(members_)) {
+            const ProjectRuntime* runtime = model_.runtimeFor(member.path);
+            if (!runtime) {
+                finish(nameOf(member.path) + QStringLiteral(": the project was removed"));
+                return;
+            }
+            QFuture<StartOutcome> outcome =
+                member.startedHere ? model_.startProject(member.path) : runtime->currentStart();
+            deliverTo(this, std::move(outcome),
+                      [this, step, path = member.path](const StartOutcome& outcome) {
+                          started(step, path, outcome);
+                      });
+        }
+    }
+
+    void started(qsizetype step, const QString& path, const StartOutcome& outcome)
+    {
+        if (done_ || step != step_)
+            return;
+        if (!outcome.ok) {
+            finish(nameOf(path) + QStringLiteral(": ") + outcome.error);
+            return;
+        }
+        for (Member& member : members_)
+            if (member.path == path && !member.running) {
+                member.running = true;
+                member.runningSince.start();
+                model_.devRegistry()->refresh();
+            }
         evaluate();
     }
 
@@ -92,7 +116,7 @@ private:
         if (done_ || step_ < 0 || step_ >= plan_.steps.size())
             return;
         for (Member& member : members_)
-            if (!member.settled && !evaluate(member))
+            if (member.running && !member.settled && !evaluate(member))
                 return;
         if (std::all_of(members_.cbegin(), members_.cend(),
                         [](const Member& member) { return member.settled; })) {
@@ -102,34 +126,17 @@ private:
         }
     }
 
-    // False when the start failed (and has been finished).
+    // A member that runs: settled once registered, or once the grace is over. False when the
+    // start failed (and has been finished).
     bool evaluate(Member& member)
     {
-        if (!model_.findProject(member.path)) {
-            finish(nameOf(member.path) + QStringLiteral(": the project was removed"));
+        const ProjectRuntime* runtime = model_.runtimeFor(member.path);
+        if (!runtime || runtime->status().kind() != ProjectStatus::Kind::running) {
+            finish(nameOf(member.path) + QStringLiteral(": ") +
+                   (runtime && !runtime->status().message().isEmpty()
+                        ? runtime->status().message()
+                        : QStringLiteral("the server exited")));
             return false;
-        }
-        const ProjectStatus& status = model_.runtimeFor(member.path)->status();
-        switch (status.kind()) {
-        case ProjectStatus::Kind::starting: member.begun = true; return true;
-        case ProjectStatus::Kind::error:
-            // A start that inspects first still shows the previous state until it has begun.
-            if (member.begun || !member.startedHere || model_.infoFor(member.path)) {
-                finish(nameOf(member.path) + QStringLiteral(": ") + status.message());
-                return false;
-            }
-            return true;
-        case ProjectStatus::Kind::stopped:
-            if (member.begun || !member.startedHere) {
-                finish(nameOf(member.path) + QStringLiteral(": the server exited"));
-                return false;
-            }
-            return true;
-        case ProjectStatus::Kind::running: break;
-        }
-        if (!member.runningSince.isValid()) {
-            member.runningSince.start();
-            model_.devRegistry()->refresh();
         }
         const bool registered = isRegistered(model_, member.path);
         const auto waited = std::chrono::milliseconds(member.runningSince.elapsed());
@@ -141,8 +148,7 @@ private:
         }
         member.settled = true;
         if (member.startedHere)
-            outcome_.started.append(
-                {member.path, model_.runtimeFor(member.path)->url(), registered});
+            outcome_.started.append({member.path, runtime->url(), registered});
         return true;
     }
 
