@@ -365,8 +365,7 @@ TEST_F(ServerTest, StopEachActiveStopsInTurnAndResolvesAfterTheLast)
     const auto model = serverModel();
     const QFuture<StartOutcome> a = model->startProject(first);
     const QFuture<StartOutcome> b = model->startProject(second);
-    WAIT_UNTIL(model->runtimeFor(first)->managed() && model->runtimeFor(second)->managed(),
-               15000);
+    WAIT_UNTIL(model->runtimeFor(first)->managed() && model->runtimeFor(second)->managed(), 15000);
     QStringList ended;
     for (const QString& path : {first, second})
         QObject::connect(model->runtimeFor(path), &ProjectRuntime::managedChanged, model.get(),
