@@ -48,13 +48,14 @@ template <typename T> void fulfil(QPromise<T>& promise, T value)
 
 // `future`'s result, handed on to `promise` through `context` (nothing once it is gone).
 template <typename T>
-void forward(QObject* context, QFuture<T> future, std::shared_ptr<QPromise<T>> promise)
+void forward(QObject* context, QFuture<T> future, const std::shared_ptr<QPromise<T>>& promise)
 {
     deliverTo(context, std::move(future),
               [promise](T value) { fulfil(*promise, std::move(value)); });
 }
 
-inline void forward(QObject* context, QFuture<void> future, std::shared_ptr<QPromise<void>> promise)
+inline void forward(QObject* context, QFuture<void> future,
+                    const std::shared_ptr<QPromise<void>>& promise)
 {
     deliverTo(context, std::move(future), [promise] { promise->finish(); });
 }
@@ -81,7 +82,8 @@ inline QFuture<void> all(QObject* context, const QList<QFuture<void>>& futures)
 
 using Step = std::function<QFuture<void>()>;
 
-inline void runInTurn(QObject* context, QList<Step> steps, std::shared_ptr<QPromise<void>> done)
+inline void runInTurn(QObject* context, QList<Step> steps,
+                      const std::shared_ptr<QPromise<void>>& done)
 {
     if (steps.isEmpty()) {
         done->finish();
