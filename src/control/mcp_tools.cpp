@@ -91,10 +91,11 @@ QJsonArray buildDefinitions()
                           "that calls to them work."))},
                      {QStringLiteral("environment"),
                       QJsonObject{{QStringLiteral("type"), QStringLiteral("string")},
-                                  {QStringLiteral("minLength"), 1},
                                   {QStringLiteral("description"),
                                    QStringLiteral("The environment of the Wrangler "
-                                                  "configuration to run (wrangler dev --env).")}}}},
+                                                  "configuration to run (wrangler dev --env); "
+                                                  "\"\" for the top level. Kept as the "
+                                                  "project's choice for later starts.")}}}},
                     {nameArgument}),
              false, false),
         tool(QStringLiteral("stop_project"), QStringLiteral("Stop a project"),

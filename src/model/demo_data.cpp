@@ -291,7 +291,7 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
     // project its run state, which then shows the demo's server.
     model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
 
-    const QList<DemoData::Entry> entries = DemoData::entries();
+    const QList<DemoData::Entry>& entries = DemoData::entries();
     for (qsizetype index = 0; index < entries.size(); ++index) {
         const DemoData::Entry& entry = entries[index];
         ProjectRuntime* runtime = model.runtimeFor(projects[index].path);
