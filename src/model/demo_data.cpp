@@ -312,7 +312,7 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
     model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
     model.devRegistry()->showEntries(DemoData::registryEntries());
 
-    const QList<DemoData::Entry> entries = DemoData::entries();
+    const QList<DemoData::Entry>& entries = DemoData::entries();
     for (qsizetype index = 0; index < entries.size(); ++index) {
         const DemoData::Entry& entry = entries[index];
         ProjectRuntime* runtime = model.runtimeFor(projects[index].path);

@@ -154,7 +154,8 @@ TEST_F(ServiceStartTest, StartsEachServiceBeforeWhatNeedsItAndLeavesRunningOnesA
     ASSERT_EQ(again->started.size(), 1);
     EXPECT_EQ(again->started.first().path, api);
     EXPECT_EQ(started().size(), 4);
-    model->stopAll({});
+    const QFuture<void> stopping = model->stopAll();
+    WAIT_UNTIL(stopping.isFinished(), 10000);
 }
 
 // A service that fails ends the start there: what needs it is not started.
