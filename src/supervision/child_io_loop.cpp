@@ -29,11 +29,12 @@ using Clock = std::chrono::steady_clock;
 constexpr size_t readSize = size_t(64) * 1024;
 // At most this much of one stream per round, so that a flooding child cannot starve the others.
 constexpr qsizetype roundBytesPerStream = qsizetype(256) * 1024;
-// A round that read less than this was a trickle: the loop waits this long before the next, so
-// that the lines of many children printing at once travel in a few larger batches instead of
-// one wake-up per write.
-constexpr qsizetype trickleBytes = qsizetype(16) * 1024;
-constexpr auto trickleWait = std::chrono::milliseconds(4);
+// After a round that read something, the loop waits this long before the next, so that the
+// lines of many children printing at once travel in a few larger batches (and deliveries)
+// instead of one wake-up per write. Not while a flood is on: once a read took a whole buffer
+// (a full pipe), the loop reads on without pauses for the next `floodHold`.
+constexpr auto trickleWait = std::chrono::milliseconds(15);
+constexpr auto floodHold = std::chrono::milliseconds(500);
 // Without process descriptors exits are noticed by polling at this interval.
 constexpr int exitPollMs = 100;
 
@@ -186,23 +187,30 @@ private:
         }
     }
 
-    // Reads what the stream has, up to a round's share; tells how much it read.
-    qsizetype readStream(std::uint64_t key)
+    struct Reading
+    {
+        bool read = false;   // something arrived
+        bool filled = false; // a read took a whole buffer: more is waiting
+    };
+
+    // Reads what the stream has, up to a round's share.
+    Reading readStream(std::uint64_t key)
     {
         const auto found = streams_.find(key);
         if (found == streams_.end())
-            return 0;
+            return {};
         Stream& stream = found->second;
         if (stream.paused)
-            return 0;
+            return {};
         const std::uint64_t resumeKey = key;
         if (!stream.channel->roomOrNotify([this, resumeKey] { resume(resumeKey); })) {
             stream.paused = true;
             disarm(stream.fd);
-            return 0;
+            return {};
         }
         QStringList lines;
         qsizetype taken = 0;
+        Reading reading;
         bool ended = false;
         while (taken < roundBytesPerStream) {
             const ssize_t n = ::read(stream.fd, buffer_.get(), readSize);
@@ -211,6 +219,7 @@ private:
                 stream.splitter.feed(QByteArrayView(buffer_.get(), n), lines);
                 if (size_t(n) < readSize)
                     break;
+                reading.filled = true;
                 continue;
             }
             if (n < 0 && errno == EINTR)
@@ -229,7 +238,8 @@ private:
             streams_.erase(found);
             channel->endStream();
         }
-        return taken;
+        reading.read = taken > 0;
+        return reading;
     }
 
     void resume(std::uint64_t key)
@@ -321,9 +331,11 @@ private:
         buffer_.reset(new char[readSize]);
         std::vector<epoll_event> events(64);
         int timeout = -1;
+        Clock::time_point floodUntil;
         for (;;) {
             const int count = ::epoll_wait(epoll_, events.data(), int(events.size()), timeout);
-            qsizetype roundBytes = 0;
+            bool read = false;
+            bool filled = false;
             std::vector<std::uint64_t> ready;
             for (int i = 0; i < count; ++i) {
                 const std::uint64_t key = events[size_t(i)].data.u64;
@@ -338,7 +350,9 @@ private:
                     if (found != children_.end())
                         checkExit(found->second);
                 } else {
-                    roundBytes += readStream(key);
+                    const Reading reading = readStream(key);
+                    read = read || reading.read;
+                    filled = filled || reading.filled;
                 }
             }
             if (polledChildren_ > 0)
@@ -348,7 +362,10 @@ private:
             timeout = runDeadlines();
             if (polledChildren_ > 0)
                 timeout = timeout < 0 ? exitPollMs : std::min(timeout, exitPollMs);
-            if (roundBytes > 0 && roundBytes < trickleBytes)
+            const Clock::time_point now = Clock::now();
+            if (filled)
+                floodUntil = now + floodHold;
+            if (read && now >= floodUntil)
                 std::this_thread::sleep_for(trickleWait);
         }
     }
