@@ -24,7 +24,7 @@ _tallowmere()
     local command=${COMP_WORDS[1]} options=
     case $command in
         status) options="--json --names" ;;
-        start) options="--no-wait" ;;
+        start) options="--no-wait --with-services" ;;
         stop | restart) options="--yes --no-wait" ;;
         logs) options="-f --follow -n --lines" ;;
         open) options="--explorer" ;;

@@ -2,8 +2,10 @@
 
 #include "base/change_only.h"
 #include "desktop/app_detection.h"
+#include "discovery/dev_registry_watcher.h"
 #include "model/catalogue.h"
 #include "model/server_runs.h"
+#include "model/service_links.h"
 #include "supervision/external/process_table.h"
 #include "supervision/shell_environment.h"
 
@@ -48,6 +50,15 @@ AppModel::AppModel(AppModelContext context, QObject* parent)
         scheduleSelectionRepair();
         runs_->refreshExternal();
     });
+    // The dev servers' environment decides where they register; demo mode watches nothing.
+    devRegistry_ = new DevRegistryWatcher(this);
+    connect(this, &AppModel::shellEnvLoadedChanged, this, [this] {
+        const QStringList folders = devRegistryFoldersOf(*this);
+        if (shellEnvLoaded_ && !isDemo_ && folders != devRegistry_->folders())
+            devRegistry_->setFolders(folders);
+    });
+    // A server killed outright leaves its entry behind: its port is probed again at once.
+    connect(runs_.get(), &ServerRuns::serverEnded, devRegistry_, &DevRegistryWatcher::refresh);
     connect(runs_.get(), &ServerRuns::serverEnded, this, [this](const QString& path) {
         if (catalogue_->finishLeaving(path))
             repairSelection();

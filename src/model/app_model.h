@@ -25,6 +25,7 @@
 #include <optional>
 
 class Catalogue;
+class DevRegistryWatcher;
 class ProcessTable;
 class ServerRuns;
 
@@ -76,6 +77,9 @@ public:
     // Not observable themselves; each run state is.
     const QHash<QString, ProjectRuntime*>& runtimes() const;
     RootWatcher* watcher() const;
+    // Wrangler's dev registry: the Workers running on this machine, started here or elsewhere.
+    // Watched once the login-shell environment is known, in the folders of its dev servers.
+    DevRegistryWatcher* devRegistry() const { return devRegistry_; }
     bool windowVisible() const { return windowVisible_; }
     const QList<ExternalApp>& installedTerminals() const { return installedTerminals_; }
     const QList<ExternalApp>& installedEditors() const { return installedEditors_; }
@@ -228,6 +232,7 @@ private:
     bool isDemo_ = false;
     bool shellEnvLoaded_ = false;
     Environment rawShellEnv_;
+    DevRegistryWatcher* devRegistry_ = nullptr; // a child of the model
     // Only the newest login-shell capture is applied (a reload may overtake an earlier one).
     quint64 shellCaptureGeneration_ = 0;
     bool windowVisible_ = false;

@@ -1,6 +1,7 @@
 #include "model/demo_data.h"
 
 #include "discovery/config/config_kind.h"
+#include "discovery/dev_registry_watcher.h"
 #include "model/app_model.h"
 #include "runs/project_runtime.h"
 
@@ -27,10 +28,13 @@ QList<Entry> buildEntries()
         e.status = ProjectStatus::running();
         e.port = 8787;
         e.entry = QStringLiteral("src/index.ts");
-        e.bindings = {binding(K::d1, "DB", "aurora-prod"), binding(K::kv, "CACHE"),
+        e.bindings = {binding(K::d1, "DB", "aurora-prod"),
+                      binding(K::kv, "CACHE"),
                       binding(K::r2, "UPLOADS", "aurora-uploads"),
                       binding(K::queue, "JOBS", "email-jobs"),
-                      binding(K::workflow, "ONBOARDING", "user-onboarding")};
+                      binding(K::workflow, "ONBOARDING", "user-onboarding"),
+                      binding(K::service, "IMAGES", "aurora-images"),
+                      binding(K::service, "BILLING", "lumen-checkout")};
         e.vars = {QStringLiteral("API_VERSION"), QStringLiteral("LOG_LEVEL"),
                   QStringLiteral("CORS_ORIGIN")};
         e.memoryMB = 184.6;
@@ -268,6 +272,22 @@ std::optional<DetailTab> tabFromVariable(const QString& value)
     return std::nullopt;
 }
 
+QList<DevRegistryEntry> registryEntries()
+{
+    QList<DevRegistryEntry> list;
+    int port = 41200;
+    // The running projects, and a Worker started from a terminal that aurora-api binds to.
+    for (const char* worker : {"aurora-api", "aurora-images", "nimbus-journal"}) {
+        DevRegistryEntry entry;
+        entry.workerName = QString::fromLatin1(worker);
+        entry.debugAddress = QStringLiteral("127.0.0.1:") + QString::number(port++);
+        entry.modified = QDateTime::currentDateTimeUtc();
+        entry.live = true;
+        list.append(entry);
+    }
+    return list;
+}
+
 } // namespace DemoData
 
 void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const QString& home)
@@ -290,6 +310,7 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
     // The demo replaces the loaded registry in memory only; nothing is saved. It gives every
     // project its run state, which then shows the demo's server.
     model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
+    model.devRegistry()->showEntries(DemoData::registryEntries());
 
     const QList<DemoData::Entry>& entries = DemoData::entries();
     for (qsizetype index = 0; index < entries.size(); ++index) {
