@@ -99,6 +99,14 @@ TEST(ChildSpawn, DevServersAndDetachedProgramsStartCleanWhateverTheApplicationHo
         spawnShell("exec sleep 30", folder.path(), ShellEnvironment::fallbackEnvironment());
     ASSERT_TRUE(std::holds_alternative<SpawnedChild>(server));
     const SpawnedChild child = std::get<SpawnedChild>(server);
+    // The shell's own descriptors while it starts up are not the question: look at what it
+    // passes on to the program it runs.
+    for (int i = 0; i < 500; ++i) {
+        const std::optional<ProcStat> stat = readProcStat(child.pid);
+        if (stat && stat->name == "sleep")
+            break;
+        ::usleep(10 * 1000);
+    }
     const QMap<int, QString> serverFds = descriptorsOf(child.pid);
     EXPECT_EQ(serverFds.keys(), (QList<int>{0, 1, 2})) << "an inherited descriptor stayed open";
     EXPECT_EQ(serverFds.value(0), null);

@@ -206,10 +206,11 @@ TEST_F(ProcessManagerTest, GrandchildrenAreSignalledWhenTheLeaderExits)
 TEST_F(ProcessManagerTest, AStoppedGroupStillQuitsOnSigterm)
 {
     // A server stopped by SIGSTOP (or a terminal's Ctrl-Z) leaves SIGTERM pending until it runs
-    // again: without SIGCONT it would only end by the SIGKILL 5 s later, as 137.
+    // again: without SIGCONT it would only end by the SIGKILL 5 s later, as 137. (The leader
+    // execs: a shell stopped while it waits for a vfork child to exec would stay in state D.)
     ChildRecorder recorder;
     const qint32 pid =
-        startedPid(manager.start("p", "echo up; sleep 60; echo never", QDir::tempPath(),
+        startedPid(manager.start("p", "echo up; exec sleep 60", QDir::tempPath(),
                                  plainEnvironment(), &recorder, recorder.callbacks()));
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.out == QStringList{"up"}; }, 10000));
