@@ -14,7 +14,7 @@ QString homeAbbreviated(const QString& path, const QString& home)
     return path;
 }
 
-QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,
+QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, ServerOrigin origin,
                             const QString& home)
 {
     QList<DetailRow> rows;
@@ -43,9 +43,10 @@ QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, boo
     }
     if (project.inspectorPort)
         add("Inspector port", QString::number(*project.inspectorPort));
-    if (startedElsewhere)
+    if (origin != ServerOrigin::here)
         add("Started by",
-            QStringLiteral("outside ") + Product::name + QStringLiteral(" (attached)"));
+            QStringLiteral("outside ") + Product::name +
+                (origin == ServerOrigin::attached ? QStringLiteral(" (attached)") : QString()));
     return rows;
 }
 

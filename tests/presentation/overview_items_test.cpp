@@ -193,7 +193,7 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
     };
 
     // Before inspection: what the registry knows.
-    EXPECT_EQ(render(detailRows(p, nullptr, false, home)),
+    EXPECT_EQ(render(detailRows(p, nullptr, ServerOrigin::here, home)),
               (QStringList{QStringLiteral("Path: ~/Sites/api [mono]"),
                            QStringLiteral("Config: wrangler.jsonc · JSONC"),
                            QStringLiteral("Start command: npx wrangler dev [mono]")}));
@@ -207,7 +207,7 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
     info.packageManager = PackageManager::pnpm;
     p.inspectorPort = 9230;
     EXPECT_EQ(
-        render(detailRows(p, &info, true, home)),
+        render(detailRows(p, &info, ServerOrigin::attached, home)),
         (QStringList{
             QStringLiteral("Path: ~/Sites/api [mono]"),
             QStringLiteral("Config: wrangler.jsonc · JSONC"), QStringLiteral("Entry: src/index.ts"),
@@ -217,6 +217,9 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
             QStringLiteral("Wrangler: not installed"), QStringLiteral("Vite plugin: 1.2.0"),
             QStringLiteral("Package manager: pnpm"), QStringLiteral("Inspector port: 9230"),
             QStringLiteral("Started by: outside Tallowmere (attached)")}));
+    // Found outside and never attached to.
+    EXPECT_EQ(render(detailRows(p, &info, ServerOrigin::outside, home)).last(),
+              "Started by: outside Tallowmere");
 }
 
 TEST(OverviewDetails, InstallHintRunsInThePackageFolderElseTheProject)

@@ -1,9 +1,9 @@
 #include "ui/detail/project_header.h"
 
-#include "model/app_model.h"
 #include "desktop/workspace.h"
 #include "discovery/dev_command.h"
 #include "discovery/project_info.h"
+#include "model/app_model.h"
 #include "runs/explorer_address.h"
 #include "runs/project_runtime.h"
 #include "ui/about/product.h"

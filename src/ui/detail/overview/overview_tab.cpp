@@ -75,8 +75,10 @@ void OverviewTab::refresh()
     problems.portConflict = runtime_->portConflict();
     banners_->setProblems(problems);
 
-    const bool startedElsewhere = runtime_->external() || runtime_->attachedPID().has_value();
-    details_->setRows(detailRows(*project, info, startedElsewhere, home));
+    const ServerOrigin origin = runtime_->attachedPID() ? ServerOrigin::attached
+                                : runtime_->external()  ? ServerOrigin::outside
+                                                        : ServerOrigin::here;
+    details_->setRows(detailRows(*project, info, origin, home));
 
     DiagramContent diagram;
     diagram.workerName = info && info->workerName ? *info->workerName : project->name;
@@ -92,7 +94,7 @@ void OverviewTab::refresh()
             connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,
                     this, &OverviewTab::refreshLinkedStatuses, Qt::UniqueConnection);
     }
-    bindings_->setContent(diagram);
+    bindings_->setContent(diagram, info != nullptr);
     refreshLinkedStatuses();
 }
 
