@@ -107,6 +107,10 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
                 request.follow = flag;
             else
                 request.explorer = flag;
+        } else if (key == u"environment") {
+            if (!value.isString())
+                return wrongType(key, "a string");
+            request.environment = value.toString();
         } else if (key == u"lines") {
             const double lines = value.toDouble(-1);
             if (!value.isDouble() || lines < 0 || lines > maxLines || std::floor(lines) != lines)
@@ -121,6 +125,9 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
         return RequestError{rawValue(request.command) + QStringLiteral(" takes no names")};
     if (takesNames(request.command) && request.names.isEmpty())
         return RequestError{rawValue(request.command) + QStringLiteral(" needs a project name")};
+    if (request.environment && request.command != ControlCommand::start &&
+        request.command != ControlCommand::restart)
+        return RequestError{rawValue(request.command) + QStringLiteral(" takes no environment")};
     if (takesOneName(request.command) && request.names.size() != 1)
         return RequestError{rawValue(request.command) +
                             QStringLiteral(" takes exactly one project name")};
@@ -146,6 +153,8 @@ QByteArray encodeRequest(const ControlRequest& request)
         object.insert(QStringLiteral("follow"), request.follow);
     if (request.explorer != defaults.explorer)
         object.insert(QStringLiteral("explorer"), request.explorer);
+    if (request.environment)
+        object.insert(QStringLiteral("environment"), *request.environment);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <variant>
 
 // The messages of the control socket: one JSON object per line (UTF-8, ending in a line feed),
@@ -33,6 +34,9 @@ struct ControlRequest
     int lines = 100;        // logs: how many of the last lines
     bool follow = false;    // logs: keep sending new lines until the project stops
     bool explorer = false;  // open: the Local Explorer instead of the address
+    // start, restart: the Wrangler environment to choose for each project before it runs (as
+    // the project's Settings tab does); empty for the top level; none keeps each choice.
+    std::optional<QString> environment = {};
 
     friend bool operator==(const ControlRequest&, const ControlRequest&) = default;
 };

@@ -4,14 +4,14 @@
 #include "base/environment.h"
 #include "base/project.h"
 #include "base/run_mode.h"
-#include "model/detail_tab.h"
-#include "model/project_list.h"
 #include "desktop/alert_presenter.h"
 #include "desktop/desktop_services.h"
 #include "desktop/external_app.h"
 #include "discovery/dev_command.h"
 #include "discovery/project_info.h"
 #include "discovery/root_watcher.h"
+#include "model/detail_tab.h"
+#include "model/project_list.h"
 #include "supervision/external/external_process.h"
 #include "supervision/output_line.h"
 #include "supervision/termination_timing.h"
@@ -135,6 +135,8 @@ public:
     void setFavorite(const QString& path, bool favorite);
     void setRunModeOverride(const QString& path, std::optional<RunModeKind> mode);
     void setCustomCommand(const QString& path, const std::optional<QString>& command);
+    // Chooses the Wrangler environment of later runs; none or an empty name is the top level.
+    void setEnvironment(const QString& path, const std::optional<QString>& environment);
     void setPort(const QString& path, std::optional<int> port);
     // Shows `content` instead of the registry's roots, projects and inspection records, each
     // field notifying only when it changes, and gives every project a run state. Writes no

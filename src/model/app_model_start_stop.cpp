@@ -3,8 +3,8 @@
 #include "model/app_model.h"
 #include "runs/output_handling.h"
 #include "runs/port_allocation.h"
-#include "supervision/process_manager.h"
 #include "runs/project_runtime.h"
+#include "supervision/process_manager.h"
 #include "supervision/shell_environment.h"
 
 #include <QTimer>
@@ -90,8 +90,9 @@ void AppModel::startInspected(const QString& path, std::optional<int> explicitPo
     runtime->resetForStart();
     runtime->log()->append(RuntimeLog::startAccepted(command.commandLine), false);
 
-    const Environment environment =
-        ShellEnvironment::childEnvironment(rawShellEnv_, settings_.nodePath);
+    Environment environment = ShellEnvironment::childEnvironment(rawShellEnv_, settings_.nodePath);
+    if (command.clearCloudflareEnv)
+        environment.remove(QStringLiteral("CLOUDFLARE_ENV"));
     ChildCallbacks callbacks;
     // The model is the callbacks' context: they run on the main thread, in arrival order, and
     // are dropped once the model is gone.

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/detail_tab.h"
 #include "base/project.h"
 #include "discovery/project_info.h"
+#include "model/detail_tab.h"
 #include "runs/project_status.h"
 
 #include <QList>
@@ -36,6 +36,8 @@ struct Entry
     QString config = QStringLiteral("wrangler.jsonc");
     QString date = QStringLiteral("2026-07-11");
     PackageManager pm = PackageManager::npm;
+    QList<EnvironmentConfig> environments; // the configuration's named environments
+    std::optional<QString> environment;    // the one chosen
 };
 
 // The ten entries, in their fixed order.

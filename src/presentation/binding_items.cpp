@@ -1,5 +1,6 @@
 #include "presentation/binding_items.h"
 
+#include "discovery/environment_choice.h"
 #include "model/project_list.h"
 
 #include <QHash>
@@ -82,7 +83,8 @@ std::optional<BindingItem> variablesItem(const QStringList& varNames)
 
 namespace {
 
-// Worker name -> the one project that declares it, or an empty id when several do.
+// Worker name as it runs (with its environment) -> the one project that declares it, or an
+// empty id when several do.
 QHash<QString, QString> workerOwners(const LocalWorkers& workers)
 {
     QHash<QString, QString> owners;
@@ -90,10 +92,14 @@ QHash<QString, QString> workerOwners(const LocalWorkers& workers)
         return owners;
     for (const Project& project : workers.projects) {
         const auto info = workers.infos->constFind(project.path);
-        if (info == workers.infos->constEnd() || !info->workerName || info->workerName->isEmpty())
+        if (info == workers.infos->constEnd())
             continue;
-        const auto existing = owners.constFind(*info->workerName);
-        owners.insert(*info->workerName, existing == owners.constEnd() ? project.path : QString());
+        // Only a configuration's own name identifies a worker, never the folder's.
+        const std::optional<QString> name = configuredWorkerName(project, &*info);
+        if (!name)
+            continue;
+        const auto existing = owners.constFind(*name);
+        owners.insert(*name, existing == owners.constEnd() ? project.path : QString());
     }
     return owners;
 }

@@ -21,7 +21,8 @@ struct DetailRow
 // The path with the home folder written as "~" ("/home/ann/x" -> "~/x").
 QString homeAbbreviated(const QString& path, const QString& home);
 
-// The details card of a project, in display order, each row only when its value is known.
+// The details card of a project, in display order, each row only when its value is known; the
+// entry and compatibility date are those of the environment the project runs with.
 // `info` is null before the first inspection; `startedElsewhere` means the running server was
 // not started here (found outside, or announced as already running and attached to).
 QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,

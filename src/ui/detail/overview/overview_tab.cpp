@@ -1,5 +1,6 @@
 #include "ui/detail/overview/overview_tab.h"
 
+#include "discovery/environment_choice.h"
 #include "model/app_model.h"
 #include "presentation/binding_items.h"
 #include "presentation/overview_details.h"
@@ -79,14 +80,15 @@ void OverviewTab::refresh()
     details_->setRows(detailRows(*project, info, startedElsewhere, home));
 
     DiagramContent diagram;
-    diagram.workerName = info && info->workerName ? *info->workerName : project->name;
-    if (info)
-        diagram.entry = info->mainEntry;
+    // The worker as it runs: the chosen environment's name, entry and bindings.
+    diagram.workerName = effectiveWorkerName(*project, info);
     diagram.status = status;
     diagram.configFile = project->configFile;
     if (info) {
+        const ProjectInfo viewed = infoForActiveEnvironment(*project, *info);
+        diagram.entry = viewed.mainEntry;
         const BindingItems built =
-            buildBindingItems(*info, LocalWorkers{projectID_, model.projects(), &model.infos()});
+            buildBindingItems(viewed, LocalWorkers{projectID_, model.projects(), &model.infos()});
         diagram.items = built.items;
         for (const auto& link : built.localServices)
             connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,
