@@ -149,14 +149,10 @@ TEST(ConfigEnvironments, TomlAndJsonResolveTheSameEnvironmentWithWhatItDoesNotIn
         EXPECT_TRUE(config.bindings.isEmpty()) << folder.toStdString();
         const EnvironmentConfig& production = environmentNamed(config, "production");
         EXPECT_EQ(idsOf(production), QStringList{"d1:DATABASE:database"}) << folder.toStdString();
-        EXPECT_EQ(production.workerName, "d1");
+        // Without a name of its own, production runs as "d1-production".
+        EXPECT_EQ(production.workerName, "d1-production");
         EXPECT_TRUE(production.notInherited.isEmpty()) << folder.toStdString();
     }
-    // 008's name is "d1": without a name of its own, production runs as "d1-production".
-    EXPECT_EQ(
-        environmentNamed(corpusConfig(QStringLiteral("008-sdk-d1-env-only-toml")), "production")
-            .workerName,
-        "d1-production");
 }
 
 TEST(ConfigEnvironments, AnEnvironmentWithOnlyAContainerKeepsNothingButTheInheritedAssets)
