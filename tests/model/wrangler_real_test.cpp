@@ -257,21 +257,27 @@ TEST_F(WranglerRealTest, TheChosenEnvironmentIsTheOneThatAnswersAndTheTopLevelIs
     const auto model = std::make_unique<AppModel>(std::move(settings));
     ProjectRuntime* runtime = model->runtimeFor(folder);
 
+    // Starts with `environment` chosen, fetches "/", stops; the body, or what went wrong.
     const auto serve = [&](const std::optional<QString>& environment) -> QByteArray {
         model->setEnvironment(folder, environment);
         model->startProject(folder);
-        WAIT_UNTIL(runtime->pid().has_value() ||
-                       runtime->status().kind() == ProjectStatus::Kind::error,
-                   60000);
+        (void)QTest::qWaitFor(
+            [&] {
+                return runtime->pid().has_value() ||
+                       runtime->status().kind() == ProjectStatus::Kind::error;
+            },
+            60000);
         if (!runtime->pid())
             return "not started: " + runtime->status().message().toUtf8();
         groups.append(*runtime->pid());
-        WAIT_UNTIL(runtime->status().kind() != ProjectStatus::Kind::starting, 120000);
+        (void)QTest::qWaitFor(
+            [&] { return runtime->status().kind() != ProjectStatus::Kind::starting; }, 120000);
         if (runtime->status() != ProjectStatus::running() || !runtime->url())
             return "not running: " + logTexts(*runtime).join(u'\n').toUtf8();
         const QByteArray body = httpGet(runtime->url()->port(), "/");
         model->stopProject(folder);
-        WAIT_UNTIL(!runtime->managed(), 60000);
+        if (!QTest::qWaitFor([&] { return !runtime->managed(); }, 60000))
+            return "not stopped: " + body;
         return body;
     };
 
