@@ -17,7 +17,7 @@ _tallowmere()
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
     if ((COMP_CWORD == 1)); then
-        mapfile -t COMPREPLY < <(compgen -W "status start stop restart logs open scan inspect help --autostart" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "status start stop restart logs open mcp scan inspect help --autostart" -- "$cur")
         return
     fi
 

@@ -191,7 +191,9 @@ std::optional<int> runRemoteCommand(const QString& name, const QStringList& argu
     case ControlCommand::open:
         std::printf("Opened %s\n", qPrintable(answer->value(QStringLiteral("address")).toString()));
         return done;
-    case ControlCommand::show: break;
+    case ControlCommand::show:
+    case ControlCommand::lines:
+    case ControlCommand::details: break;
     }
     return done;
 }

@@ -2,6 +2,8 @@
 
 #include "control/control_reply.h"
 #include "control/log_follower.h"
+#include "control/log_read.h"
+#include "control/project_details.h"
 #include "control/project_lookup.h"
 #include "control/project_operation.h"
 #include "control/status_report.h"
@@ -53,6 +55,8 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
         new LogFollower(model_.runtimeFor(paths.first()), request.lines, request.follow, reply);
         return;
     case ControlCommand::open: open(paths.first(), request.explorer, reply); return;
+    case ControlCommand::lines: reply->finish(readLog(model_, paths.first(), request)); return;
+    case ControlCommand::details: reply->finish(projectDetails(model_, paths.first())); return;
     case ControlCommand::show:
     case ControlCommand::status: break;
     }
