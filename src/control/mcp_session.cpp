@@ -55,7 +55,7 @@ QByteArray McpSession::oversizeLine()
 {
     return errorLine(QJsonValue::Null, invalidRequest,
                      QStringLiteral("Invalid request: the message is longer than %1 MiB")
-                         .arg(maxMessageBytes / (1024 * 1024)));
+                         .arg(maxMessageBytes / (qsizetype(1024) * 1024)));
 }
 
 QByteArray McpSession::handleLine(QByteArrayView line)

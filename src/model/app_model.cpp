@@ -1,11 +1,11 @@
 #include "model/app_model.h"
 
 #include "base/change_only.h"
+#include "desktop/app_detection.h"
+#include "runs/project_runtime.h"
 #include "storage/registry_file.h"
 #include "storage/settings_file.h"
-#include "desktop/app_detection.h"
 #include "supervision/process_manager.h"
-#include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 
 #include <QTimer>
@@ -35,7 +35,7 @@ AppModel::AppModel(AppModelContext context, QObject* parent)
         projects_ = registry->projects;
     }
     for (const Project& project : std::as_const(projects_))
-        runtimeFor(project.path);
+        ensureRunState(project.path);
     const QList<Project> visible = visibleProjects();
     select(visible.isEmpty() ? std::nullopt : std::optional<QString>(visible.first().path));
 }
@@ -121,15 +121,14 @@ void AppModel::showDemoContent(const DemoContent& content)
     setProjects(content.projects);
     setRoots(content.roots);
     for (const Project& project : std::as_const(projects_))
-        runtimeFor(project.path);
+        ensureRunState(project.path);
 }
 
-ProjectRuntime* AppModel::runtimeFor(const QString& path)
+void AppModel::ensureRunState(const QString& path)
 {
     ProjectRuntime*& runtime = runtimes_[path];
     if (!runtime)
         runtime = new ProjectRuntime(this);
-    return runtime;
 }
 
 std::optional<Project> AppModel::findProject(const QString& path) const

@@ -12,6 +12,7 @@
 #include "discovery/root_watcher.h"
 #include "model/detail_tab.h"
 #include "model/project_list.h"
+#include "runs/project_runtime.h"
 #include "supervision/external/external_process.h"
 #include "supervision/output_line.h"
 #include "supervision/termination_timing.h"
@@ -21,6 +22,7 @@
 #include <QMap>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -31,7 +33,6 @@
 
 struct RootScanResult;
 class ProcessTable;
-class ProjectRuntime;
 class ProcessManager;
 class QTimer;
 
@@ -116,8 +117,9 @@ public:
     const AppModelContext& context() const { return context_; }
 
     // ---- Lookups ----
-    // The run state of a project; created (stopped, empty log) when none exists yet.
-    ProjectRuntime* runtimeFor(const QString& path);
+    // The run state of a registered project; null for any other path. Every registered
+    // project has one from its registration until it leaves the list; nothing else creates one.
+    ProjectRuntime* runtimeFor(const QString& path) const { return runtimes_.value(path); }
     std::optional<Project> findProject(const QString& path) const;
     // The sidebar order: visible projects by name (locale-aware, case-insensitive), then path.
     QList<Project> visibleProjects() const;
@@ -127,9 +129,13 @@ public:
     // ---- Selection and project list ----
     void select(const std::optional<QString>& path);
     void addRoot(const QString& folder);
+    // Removes the root and its projects. Servers started here for them are stopped first; each
+    // of those projects leaves the list once its server has ended.
     void removeRoot(const QString& root);
     // Registers one project folder; returns the message to show when it refuses.
     std::optional<QString> addProject(const QString& folder);
+    // Removes a project added by hand; a server started here for it is stopped first, and the
+    // project leaves the list once that server has ended.
     void removeProject(const QString& path);
     void setHidden(const QString& path, bool hidden);
     void setFavorite(const QString& path, bool favorite);
@@ -156,7 +162,10 @@ public:
     void refreshExternal();
 
     // ---- Start, stop, restart ----
-    void startProject(const QString& path, std::optional<int> explicitPort = std::nullopt);
+    // Returns the start's outcome: known once the server runs, or fails or ends first. A start
+    // of an active project returns the outcome of the start under way.
+    QFuture<StartOutcome> startProject(const QString& path,
+                                       std::optional<int> explicitPort = std::nullopt);
     void startOnFreePort(const QString& path);
     void stopProject(const QString& path);
     // stopProject, then `done` on the main thread once the stop is over: the managed server's
@@ -166,11 +175,12 @@ public:
     // Stops every project that is starting or running, one after another in registry order,
     // each awaited before the next ("Stop All" of the tray menu); then `done`.
     void stopEachActive(std::function<void()> done = {});
-    void restartProject(const QString& path);
+    // Stops the server, awaits its end and starts again; returns the new start's outcome.
+    QFuture<StartOutcome> restartProject(const QString& path);
     // The same for a caller that has already asked its user (the command line's --yes): a
     // server started elsewhere is stopped without the alert.
     void stopProjectConfirmed(const QString& path);
-    void restartProjectConfirmed(const QString& path);
+    QFuture<StartOutcome> restartProjectConfirmed(const QString& path);
     // The question asked before stopping (or restarting) a server started elsewhere.
     Alert externalStopQuestion(const QString& path, bool restart) const;
     // Asks before stopping (or restarting) a server the application did not start; the
@@ -267,17 +277,20 @@ private:
     // Remembers when the processes of a server started elsewhere were started, so that a
     // later stop never signals a process that has since taken over one of their pids.
     void rememberStartTimes(const QList<qint32>& pids);
-    void startInspected(const QString& path, std::optional<int> explicitPort, bool inspected);
+    QFuture<StartOutcome> startInspected(const QString& path, std::optional<int> explicitPort,
+                                         bool inspected);
     void stopProjectAs(const QString& path, bool confirmed, std::function<void()> done);
-    void restartProjectAs(const QString& path, bool confirmed);
+    QFuture<StartOutcome> restartProjectAs(const QString& path, bool confirmed);
+    // Resolves once the run state shows no server started elsewhere any more, or after 80
+    // restart check intervals.
+    QFuture<void> whileActiveElsewhere(const QString& path);
+    // Whether a child started here for the project runs or is being spawned.
+    bool hasServerHere(const QString& path) const;
     // Signals the processes of a server started elsewhere, once its stop is confirmed.
     void stopExternalProcesses(const QString& path);
     void applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
                           const QString& failure);
     void handleOutputLines(const QString& path, const OutputLines& lines, RunModeKind mode);
-    // Calls `then` once `condition` is false, checking up to `checks` times at the restart
-    // interval; `then` also runs when the checks run out.
-    void waitWhile(std::function<bool()> condition, int checks, std::function<void()> then);
     // Captures the login-shell environment in the background and applies it; `done` runs on
     // the main thread afterwards, also when a newer capture has overtaken this one.
     void captureShellEnvironment(std::function<void()> done);
@@ -291,6 +304,12 @@ private:
     void repairSelection();
     void scheduleSelectionRepair();
     void dropProjectState(const QStringList& paths);
+    // Gives a newly registered project its run state.
+    void ensureRunState(const QString& path);
+    // Takes the projects for which `leaves` holds off the list, with their state, and saves.
+    void dropProjects(const std::function<bool(const Project&)>& leaves);
+    // Drops a project whose removal waited for its server, once that server has ended.
+    void finishPendingRemoval(const QString& path);
     Project* mutableProject(const QString& path);
     // Edits one project, then publishes and saves the list when the edit changed it.
     void editProject(const QString& path, const std::function<void(Project&)>& edit);
@@ -318,6 +337,9 @@ private:
     // Starts whose result has not come back from the process manager yet, with whether the
     // child's exit has already been reported (a child may exit before its start is applied).
     QHash<QString, bool> startsInFlight_;
+    // Projects that leave the list once the server started here for them ends: removed by the
+    // user, or no longer found by a scan (then shown with a problem line meanwhile).
+    QSet<QString> pendingRemoval_;
     // Start times of the pids of servers started elsewhere, as first seen.
     QHash<qint32, quint64> externalStartTimes_;
     QList<ExternalApp> installedTerminals_;

@@ -1,9 +1,9 @@
 // Confirmations before acting on servers: stopping one started elsewhere, and quitting.
 #include "base/product_name.h"
-#include "model/app_model.h"
 #include "desktop/alert_presenter.h"
-#include "supervision/external/process_table.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
+#include "supervision/external/process_table.h"
 
 #include <QTimer>
 
@@ -63,6 +63,8 @@ Alert AppModel::externalStopQuestion(const QString& path, bool restart) const
 void AppModel::stopExternalProcesses(const QString& path)
 {
     ProjectRuntime* runtime = runtimeFor(path);
+    if (!runtime)
+        return;
     // Each process on its own, not its group: a terminal's group may hold the shell.
     // A pid that now names another process (a different start time) is left alone.
     const std::unique_ptr<ProcessTable> table = makeProcessTable();
@@ -72,7 +74,7 @@ void AppModel::stopExternalProcesses(const QString& path)
         if (info && recorded != externalStartTimes_.cend() && info->startSec == recorded.value())
             ::kill(pid, SIGTERM);
     }
-    runtime->setAttachedPID(std::nullopt);
+    runtime->outsideStopSent();
     QTimer::singleShot(context_.externalRefreshDelay, this, [this] { refreshExternal(); });
 }
 

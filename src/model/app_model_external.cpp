@@ -2,8 +2,8 @@
 // the background and shown on the projects' run states.
 #include "base/deliver.h"
 #include "model/app_model.h"
-#include "supervision/external/system_processes.h"
 #include "runs/project_runtime.h"
+#include "supervision/external/system_processes.h"
 
 void AppModel::refreshExternal()
 {
@@ -35,7 +35,8 @@ void AppModel::applyExternalScan(const ExternalScan& scan)
 {
     for (const Project& project : std::as_const(projects_)) {
         ProjectRuntime* runtime = runtimeFor(project.path);
-        if (runtime->managed() || runtime->status().kind() == ProjectStatus::Kind::starting)
+        if (!runtime || runtime->managed() ||
+            runtime->status().kind() == ProjectStatus::Kind::starting)
             continue;
         const auto found = scan.constFind(project.path);
         if (found == scan.cend()) {
@@ -45,21 +46,15 @@ void AppModel::applyExternalScan(const ExternalScan& scan)
             const QList<qint32>& pids = runtime->externalPIDs();
             if (std::any_of(pids.begin(), pids.end(), &ProjectRuntime::processExists))
                 continue;
-            runtime->setExternal(false);
-            runtime->setAttachedPID(std::nullopt);
-            runtime->setExternalPIDs({});
-            runtime->setUrl(std::nullopt);
-            runtime->setMemoryBytes(std::nullopt);
-            runtime->setStatus(ProjectStatus::stopped());
+            runtime->goneOutside();
             continue;
         }
-        runtime->setExternal(true);
-        runtime->setExternalPIDs(found->pids);
         rememberStartTimes(found->pids);
-        runtime->setStatus(ProjectStatus::running());
-        if (found->port)
-            runtime->setUrl(
-                QUrl(QStringLiteral("http://localhost:") + QString::number(*found->port)));
+        runtime->foundOutside(found->pids,
+                              found->port
+                                  ? std::optional<QUrl>(QUrl(QStringLiteral("http://localhost:") +
+                                                             QString::number(*found->port)))
+                                  : std::nullopt);
     }
 
     // Start times are kept only for pids that some run state still shows.

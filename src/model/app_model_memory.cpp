@@ -1,8 +1,8 @@
 // The memory of a running project's server, measured in the background.
 #include "base/deliver.h"
 #include "model/app_model.h"
-#include "supervision/external/system_processes.h"
 #include "runs/project_runtime.h"
+#include "supervision/external/system_processes.h"
 
 void AppModel::refreshMemory(const QString& path, std::function<void()> done)
 {
@@ -15,8 +15,9 @@ void AppModel::refreshMemory(const QString& path, std::function<void()> done)
         return;
     }
     ProjectRuntime* runtime = runtimeFor(path);
-    if (!runtime->status().isActive()) {
-        runtime->setMemoryBytes(std::nullopt);
+    if (!runtime || !runtime->status().isActive()) {
+        if (runtime)
+            runtime->memoryMeasured(std::nullopt);
         finish();
         return;
     }
@@ -27,9 +28,8 @@ void AppModel::refreshMemory(const QString& path, std::function<void()> done)
     deliverTo(this, measurement, [this, path, finish](quint64 bytes) {
         // The project may have been removed or its server stopped while measuring: a removed
         // project gets no new run state, a stopped one keeps showing no memory.
-        ProjectRuntime* current = runtimes_.value(path);
-        if (current && current->status().isActive())
-            current->setMemoryBytes(bytes);
+        if (ProjectRuntime* current = runtimeFor(path))
+            current->memoryMeasured(bytes);
         finish();
     });
 }

@@ -21,22 +21,28 @@ void AppModel::removeRoot(const QString& root)
     roots.removeAll(root);
     // Projects may name a root that the list no longer holds (a hand-edited registry): they
     // go with it all the same.
-    QList<Project> kept;
     QStringList removed;
-    for (const Project& project : std::as_const(projects_)) {
+    for (const Project& project : std::as_const(projects_))
         if (project.rootPath == root)
             removed.append(project.path);
-        else
-            kept.append(project);
-    }
     if (roots.size() == roots_.size() && removed.isEmpty())
         return;
     setRoots(roots);
-    setProjects(kept);
-    dropProjectState(removed);
-    saveRegistry();
+    // Without its root, a scan leaves the projects alone: those whose server is being stopped
+    // stay listed until it has ended.
+    QStringList now;
+    for (const QString& path : std::as_const(removed)) {
+        if (hasServerHere(path)) {
+            pendingRemoval_.insert(path);
+            stopProject(path);
+        } else {
+            now.append(path);
+        }
+    }
+    dropProjects([&](const Project& project) {
+        return project.rootPath == root && now.contains(project.path);
+    });
     restartWatcher();
-    repairSelection();
 }
 
 void AppModel::removeProject(const QString& path)
@@ -45,10 +51,35 @@ void AppModel::removeProject(const QString& path)
     // A project found under a root would come back with the next scan.
     if (!project || project->rootPath)
         return;
-    QList<Project> kept = projects_;
-    kept.removeAt(indexOfProject(kept, path));
+    if (hasServerHere(path)) {
+        pendingRemoval_.insert(path);
+        stopProject(path);
+        return;
+    }
+    bool first = true;
+    dropProjects([&](const Project& project) {
+        return project.path == path && !project.rootPath && std::exchange(first, false);
+    });
+}
+
+void AppModel::finishPendingRemoval(const QString& path)
+{
+    if (!hasServerHere(path) && pendingRemoval_.remove(path))
+        dropProjects([&](const Project& project) { return project.path == path; });
+}
+
+void AppModel::dropProjects(const std::function<bool(const Project&)>& leaves)
+{
+    QList<Project> kept;
+    QStringList removed;
+    for (const Project& project : std::as_const(projects_)) {
+        if (leaves(project))
+            removed.append(project.path);
+        else
+            kept.append(project);
+    }
     setProjects(kept);
-    dropProjectState({path});
+    dropProjectState(removed);
     saveRegistry();
     repairSelection();
 }
@@ -61,6 +92,7 @@ void AppModel::dropProjectState(const QStringList& paths)
         // hand-edit.
         if (indexOfProject(projects_, path) >= 0)
             continue;
+        pendingRemoval_.remove(path);
         if (ProjectRuntime* runtime = runtimes_.take(path))
             runtime->deleteLater();
         infosTouched |= infos_.remove(path);

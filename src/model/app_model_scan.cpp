@@ -1,9 +1,9 @@
 // Rescanning the roots and registering single folders.
 #include "base/deliver.h"
 #include "base/work_pools.h"
-#include "model/app_model.h"
 #include "discovery/project_merge.h"
 #include "discovery/scan_roots.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
 
 #include <QtConcurrent>
@@ -24,21 +24,47 @@ void AppModel::rescan()
     });
 }
 
+namespace {
+
+QString configurationGone(const QString& configFile)
+{
+    return (configFile.isEmpty() ? QStringLiteral("The configuration file") : configFile) +
+           QStringLiteral(" is gone from this folder. The project stays listed while its dev "
+                          "server runs and leaves the list once the server has stopped.");
+}
+
+} // namespace
+
 void AppModel::applyScan(const QList<RootScanResult>& results)
 {
     // A root removed while it was being scanned must not bring its projects back.
     QList<RootScanResult> current = results;
     current.removeIf(
         [this](const RootScanResult& result) { return !roots_.contains(result.root); });
-    ScanMerge merge = mergeScan(projects_, infos_, current);
+    // A project whose server runs here is never lost: it stays until that server has ended.
+    QSet<QString> running;
+    for (const Project& project : std::as_const(projects_))
+        if (hasServerHere(project.path))
+            running.insert(project.path);
+    ScanMerge merge = mergeScan(projects_, infos_, current, running);
     for (const QString& path : std::as_const(merge.removedPaths))
         if (ProjectRuntime* runtime = runtimes_.take(path))
             runtime->deleteLater();
+    // Found again under a root that is still listed: nothing is pending any more.
+    for (const Project& project : std::as_const(merge.projects))
+        if (project.rootPath && roots_.contains(*project.rootPath) &&
+            !merge.heldPaths.contains(project.path))
+            pendingRemoval_.remove(project.path);
+    for (const QString& path : std::as_const(merge.heldPaths)) {
+        pendingRemoval_.insert(path);
+        const qsizetype index = indexOfProject(merge.projects, path);
+        merge.infos[path].parseError = configurationGone(merge.projects[index].configFile);
+    }
     const bool infosDiffer = merge.infos != infos_;
     infos_ = std::move(merge.infos);
     setProjects(merge.projects);
     for (const Project& project : std::as_const(projects_))
-        runtimeFor(project.path);
+        ensureRunState(project.path);
     if (infosDiffer)
         emit infosChanged();
     saveRegistry();
@@ -53,7 +79,7 @@ std::optional<QString> AppModel::addProject(const QString& folder)
     if (plan.refusal)
         return plan.refusal;
     setProjects(projects);
-    runtimeFor(plan.path);
+    ensureRunState(plan.path);
     saveRegistry();
     select(plan.path);
     // A new project is named after its folder until inspection has read its worker name.

@@ -7,6 +7,7 @@
 #include "supervision/process_manager.h"
 #include "supervision/shell_environment.h"
 
+#include <QPromise>
 #include <QTimer>
 
 #include <algorithm>
@@ -39,6 +40,29 @@ void stopInTurn(const QPointer<AppModel>& model, const QStringList& paths, qsize
     });
 }
 
+// Calls `done` once every future has finished, one after another (never once `context` is gone).
+void awaitAll(QObject* context, QList<QFuture<void>> futures, std::function<void()> done)
+{
+    if (futures.isEmpty()) {
+        if (done)
+            done();
+        return;
+    }
+    const QFuture<void> next = futures.takeFirst();
+    deliverTo(context, next, [context, futures = std::move(futures), done = std::move(done)] {
+        awaitAll(context, futures, done);
+    });
+}
+
+QFuture<StartOutcome> readyOutcome(const StartOutcome& outcome)
+{
+    QPromise<StartOutcome> promise;
+    promise.start();
+    promise.addResult(outcome);
+    promise.finish();
+    return promise.future();
+}
+
 } // namespace
 
 StartCommandResult AppModel::startCommand(const QString& path, std::optional<int> explicitPort)
@@ -57,52 +81,57 @@ StartCommandResult AppModel::startCommand(const QString& path, std::optional<int
     return ::startCommand(*project, infoFor(path), explicitPort, choosePorts);
 }
 
-void AppModel::startProject(const QString& path, std::optional<int> explicitPort)
+QFuture<StartOutcome> AppModel::startProject(const QString& path, std::optional<int> explicitPort)
 {
-    startInspected(path, explicitPort, false);
+    return startInspected(path, explicitPort, false);
 }
 
-void AppModel::startInspected(const QString& path, std::optional<int> explicitPort, bool inspected)
+QFuture<StartOutcome> AppModel::startInspected(const QString& path, std::optional<int> explicitPort,
+                                               bool inspected)
 {
     const std::optional<Project> project = findProject(path);
-    if (!project)
-        return;
     ProjectRuntime* runtime = runtimeFor(path);
-    // A second start of an active project (also one started elsewhere) does nothing.
+    if (!project || !runtime)
+        return readyOutcome(StartOutcome::failed(QStringLiteral("the project was removed")));
+    // A second start of an active project (also one started elsewhere) does nothing; its
+    // outcome is that of the start under way.
     if (runtime->status().isActive())
-        return;
+        return runtime->currentStart();
     // Inspect first, then start over. Once only: in demo mode inspection adds no record, and
     // the start then goes on without one.
     if (!infoFor(path) && !inspected) {
-        refreshInfoThen(path,
-                        [this, path, explicitPort] { startInspected(path, explicitPort, true); });
-        return;
+        auto outcome = std::make_shared<QPromise<StartOutcome>>();
+        outcome->start();
+        refreshInfoThen(path, [this, path, explicitPort, outcome] {
+            deliverTo(this, startInspected(path, explicitPort, true),
+                      [outcome](const StartOutcome& result) {
+                          outcome->addResult(result);
+                          outcome->finish();
+                      });
+        });
+        return outcome->future();
     }
 
     const RunModeKind mode = effectiveMode(*project, infoFor(path));
     const StartCommandResult result = startCommand(path, explicitPort);
-    if (const auto* refusal = std::get_if<StartRefusal>(&result)) {
-        runtime->setStatus(ProjectStatus::error(refusal->message));
-        return;
-    }
+    if (const auto* refusal = std::get_if<StartRefusal>(&result))
+        return runtime->startRefused(refusal->message);
     const StartCommand& command = std::get<StartCommand>(result);
-
-    runtime->resetForStart();
-    runtime->log()->append(RuntimeLog::startAccepted(command.commandLine), false);
+    QFuture<StartOutcome> outcome = runtime->startAccepted(command.commandLine);
 
     Environment environment = ShellEnvironment::childEnvironment(rawShellEnv_, settings_.nodePath);
     if (command.clearCloudflareEnv)
         environment.remove(QStringLiteral("CLOUDFLARE_ENV"));
     ChildCallbacks callbacks;
     // The model is the callbacks' context: they run on the main thread, in arrival order, and
-    // are dropped once the model is gone.
+    // are dropped once the model is gone. They look the run state up and never create one.
     // Output after the exit comes from processes that outlived the child: it is logged, never
     // read for a run state that may belong to a newer start by then.
     const auto exited = std::make_shared<bool>(false);
     callbacks.onLines = [this, path, mode, exited](const OutputLines& lines) {
         if (!*exited)
             handleOutputLines(path, lines, mode);
-        else if (ProjectRuntime* runtime = runtimes_.value(path))
+        else if (ProjectRuntime* runtime = runtimeFor(path))
             logOutputLines(*runtime, lines);
     };
     callbacks.onExit = [this, path, exited](int code, bool stopRequested) {
@@ -116,6 +145,7 @@ void AppModel::startInspected(const QString& path, std::optional<int> explicitPo
         applyStartResult(path, mode, started.pid,
                          started.error ? started.error->description() : QString());
     });
+    return outcome;
 }
 
 void AppModel::applyStartResult(const QString& path, RunModeKind mode, std::optional<qint32> pid,
@@ -124,32 +154,38 @@ void AppModel::applyStartResult(const QString& path, RunModeKind mode, std::opti
     const bool exitedAlready = startsInFlight_.take(path);
     ProjectRuntime* runtime = runtimeFor(path);
     if (!pid) {
-        runtime->setStatus(ProjectStatus::error(failure));
-        runtime->log()->append(RuntimeLog::spawnFailed(failure), true);
+        if (runtime)
+            runtime->spawnFailed(failure);
+        finishPendingRemoval(path);
         return;
     }
-    // A child that was quick to exit has been handled already: nothing of it may linger.
-    if (exitedAlready)
+    // A child that was quick to exit has been handled already: nothing of it may linger, and
+    // a removal that waited for it goes ahead.
+    if (exitedAlready || !runtime) {
+        finishPendingRemoval(path);
         return;
-    runtime->setPid(*pid);
-    runtime->setManaged(true);
+    }
+    runtime->spawned(*pid);
     addRunningRecord(path, *pid);
 
     // A server that never prints a recognisable line is shown as running after a while.
     const qint32 started = *pid;
     QTimer::singleShot(context_.readyFallbackDelay, this, [this, path, mode, started] {
         ProjectRuntime* runtime = runtimeFor(path);
-        if (runtime->status().kind() != ProjectStatus::Kind::starting || runtime->pid() != started)
+        if (!runtime)
             return;
-        runtime->setStatus(ProjectStatus::running());
         const std::optional<Project> project = findProject(path);
-        if (isWranglerMode(mode) && project && project->port)
-            runtime->setUrl(localAddress(*project->port));
+        runtime->readyFallback(started, isWranglerMode(mode) && project && project->port
+                                            ? std::optional<QUrl>(localAddress(*project->port))
+                                            : std::nullopt);
     });
 }
 
 void AppModel::handleOutputLines(const QString& path, const OutputLines& lines, RunModeKind mode)
 {
+    ProjectRuntime* runtime = runtimeFor(path);
+    if (!runtime)
+        return;
     OutputHooks hooks;
     hooks.activeOwnerOfPort = [this, path](int port) {
         QList<PortOwnerCandidate> candidates;
@@ -160,29 +196,40 @@ void AppModel::handleOutputLines(const QString& path, const OutputLines& lines, 
     };
     hooks.adoptPort = [this, path](int port) { setPort(path, port); };
     // One delivery of the output channel is one batch of the log.
-    ::handleOutputLines(*runtimeFor(path), lines, mode, hooks);
+    ::handleOutputLines(*runtime, lines, mode, hooks);
 }
 
 void AppModel::handleExit(const QString& path, int exitCode, bool stopRequested)
 {
     if (const auto inFlight = startsInFlight_.find(path); inFlight != startsInFlight_.end())
         inFlight.value() = true;
-    ProjectRuntime* runtime = runtimeFor(path);
-    runtime->applyExit(exitCode, stopRequested);
-    if (runtime->external())
-        rememberStartTimes(runtime->externalPIDs());
+    if (ProjectRuntime* runtime = runtimeFor(path)) {
+        runtime->exited(exitCode, stopRequested);
+        if (runtime->external())
+            rememberStartTimes(runtime->externalPIDs());
+    }
     removeRunningRecord(path);
+    finishPendingRemoval(path);
+}
+
+bool AppModel::hasServerHere(const QString& path) const
+{
+    const ProjectRuntime* runtime = runtimeFor(path);
+    return startsInFlight_.contains(path) || (runtime && runtime->managed());
 }
 
 void AppModel::startOnFreePort(const QString& path)
 {
+    const ProjectRuntime* self = runtimeFor(path);
+    if (!self)
+        return;
     QList<int> activePorts;
     for (const Project& project : std::as_const(projects_)) {
         const ProjectRuntime* runtime = runtimeFor(project.path);
-        if (runtime->status().isActive() && runtime->url() && runtime->url()->port() > 0)
+        if (runtime && runtime->status().isActive() && runtime->url() && runtime->url()->port() > 0)
             activePorts.append(runtime->url()->port());
     }
-    const std::optional<PortConflict>& conflict = runtimeFor(path)->portConflict();
+    const std::optional<PortConflict>& conflict = self->portConflict();
     const int port = PortAllocation::portForMovingOff(
         activePorts, conflict ? std::optional<int>(conflict->port) : std::nullopt);
     QMetaObject::invokeMethod(
@@ -211,12 +258,12 @@ void AppModel::stopProjectAs(const QString& path, bool confirmed, std::function<
             done();
     };
     ProjectRuntime* runtime = runtimeFor(path);
-    if (runtime->managed()) {
+    if (hasServerHere(path)) {
         deliverTo(this, processManager_->stop(path), finish); // the exit report sets the state
-    } else if (runtime->external() && confirmed) {
+    } else if (runtime && runtime->external() && confirmed) {
         stopExternalProcesses(path);
         finish();
-    } else if (runtime->external()) {
+    } else if (runtime && runtime->external()) {
         confirmExternalStop(path, false, [finish](bool) { finish(); });
     } else {
         finish();
@@ -227,48 +274,74 @@ void AppModel::stopEachActive(std::function<void()> done)
 {
     QStringList active;
     for (const Project& project : std::as_const(projects_))
-        if (runtimeFor(project.path)->status().isActive())
+        if (const ProjectRuntime* runtime = runtimeFor(project.path);
+            runtime && runtime->status().isActive())
             active.append(project.path);
     stopInTurn(this, active, 0, std::move(done));
 }
 
-void AppModel::waitWhile(std::function<bool()> condition, int checks, std::function<void()> then)
+QFuture<void> AppModel::whileActiveElsewhere(const QString& path)
 {
-    if (checks <= 0 || !condition()) {
-        then();
-        return;
+    auto gone = std::make_shared<QPromise<void>>();
+    gone->start();
+    QFuture<void> future = gone->future();
+    ProjectRuntime* runtime = runtimeFor(path);
+    const auto stillThere = [runtime] {
+        return runtime->status().isActive() || runtime->external();
+    };
+    if (!runtime || !stillThere()) {
+        gone->finish();
+        return future;
     }
-    QTimer::singleShot(context_.restartCheckInterval, this,
-                       [this, condition = std::move(condition), checks, then = std::move(then)] {
-                           waitWhile(condition, checks - 1, then);
-                       });
+    // One context per wait: deleting it ends both the watch and the time limit.
+    auto* wait = new QObject(runtime);
+    const auto end = [gone, wait] {
+        gone->finish();
+        wait->deleteLater();
+    };
+    connect(runtime, &ProjectRuntime::changed, wait, [stillThere, end] {
+        if (!stillThere())
+            end();
+    });
+    QTimer::singleShot(context_.restartCheckInterval * 80, wait, end);
+    return future;
 }
 
-void AppModel::restartProject(const QString& path)
+QFuture<StartOutcome> AppModel::restartProject(const QString& path)
 {
-    restartProjectAs(path, false);
+    return restartProjectAs(path, false);
 }
 
-void AppModel::restartProjectConfirmed(const QString& path)
+QFuture<StartOutcome> AppModel::restartProjectConfirmed(const QString& path)
 {
-    restartProjectAs(path, true);
+    return restartProjectAs(path, true);
 }
 
-void AppModel::restartProjectAs(const QString& path, bool confirmed)
+QFuture<StartOutcome> AppModel::restartProjectAs(const QString& path, bool confirmed)
 {
     ProjectRuntime* runtime = runtimeFor(path);
-    const auto startAgain = [this, path] { startProject(path); };
+    if (!runtime)
+        return readyOutcome(StartOutcome::failed(QStringLiteral("the project was removed")));
+    auto outcome = std::make_shared<QPromise<StartOutcome>>();
+    outcome->start();
+    const auto startAgain = [this, path, outcome] {
+        deliverTo(this, startProject(path), [outcome](const StartOutcome& result) {
+            outcome->addResult(result);
+            outcome->finish();
+        });
+    };
+    const auto notRestarted = [outcome](const QString& reason) {
+        outcome->addResult(StartOutcome::failed(reason));
+        outcome->finish();
+    };
     if (runtime->external() && !runtime->managed()) {
-        const auto afterStop = [this, path, startAgain](bool stopped) {
-            if (!stopped)
+        const auto afterStop = [this, path, startAgain, notRestarted](bool stopped) {
+            if (!stopped) {
+                notRestarted(QStringLiteral("the restart was cancelled"));
                 return;
+            }
             // The next external refresh clears the run state once the server has gone.
-            waitWhile(
-                [this, path] {
-                    const ProjectRuntime* runtime = runtimeFor(path);
-                    return runtime->status().isActive() || runtime->external();
-                },
-                80, startAgain);
+            deliverTo(this, whileActiveElsewhere(path), startAgain);
         };
         if (confirmed) {
             stopExternalProcesses(path);
@@ -277,25 +350,23 @@ void AppModel::restartProjectAs(const QString& path, bool confirmed)
             confirmExternalStop(path, true, afterStop);
         }
     } else if (runtime->managed()) {
-        deliverTo(this, processManager_->stop(path), [this, path, startAgain] {
-            // The exit report clears `managed`.
-            waitWhile([this, path] { return runtimeFor(path)->managed(); }, 30, startAgain);
-        });
+        const QFuture<void> exit = runtime->exitApplied();
+        deliverTo(this, processManager_->stop(path),
+                  [this, exit, startAgain] { deliverTo(this, exit, startAgain); });
+    } else {
+        notRestarted(QStringLiteral("no server runs"));
     }
+    return outcome->future();
 }
 
 void AppModel::stopAll(std::function<void()> done)
 {
-    deliverTo(this, processManager_->stopAll(), [this, done = std::move(done)] {
-        // The exit reports come after the groups are gone; they end each run and remove its
-        // running record, which a process that ends now must not leave behind.
-        const auto exitsPending = [this] {
-            return std::any_of(runtimes_.cbegin(), runtimes_.cend(),
-                               [](const ProjectRuntime* runtime) { return runtime->managed(); });
-        };
-        waitWhile(exitsPending, 30, [done] {
-            if (done)
-                done();
-        });
-    });
+    // The exit reports come after the groups are gone; they end each run and remove its
+    // running record, which a process that ends now must not leave behind.
+    QList<QFuture<void>> exits;
+    for (const ProjectRuntime* runtime : std::as_const(runtimes_))
+        if (runtime->managed())
+            exits.append(runtime->exitApplied());
+    deliverTo(this, processManager_->stopAll(),
+              [this, exits, done = std::move(done)] { awaitAll(this, exits, done); });
 }

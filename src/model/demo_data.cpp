@@ -304,24 +304,30 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
         infos.insert(project.path, DemoData::info(entry, home));
         if (entry.name == QStringLiteral("aurora-api"))
             auroraPath = project.path;
-        ProjectRuntime* runtime = model.runtimeFor(project.path);
-        runtime->setStatus(entry.status);
-        if (entry.status.kind() == ProjectStatus::Kind::running && entry.port) {
-            runtime->setUrl(
-                QUrl(QStringLiteral("http://localhost:") + QString::number(*entry.port)));
-            runtime->setMemoryBytes(quint64(entry.memoryMB * 1048576.0));
-        }
-        for (const QString& line : DemoData::logLines(entry))
-            runtime->log()->append(line, false);
         projects.append(project);
     }
-    // The demo replaces the loaded registry in memory only; nothing is saved.
+    // The demo replaces the loaded registry in memory only; nothing is saved. It gives every
+    // project its run state, which then shows the demo's server.
     model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
 
-    for (const Project& project : projects)
-        if (project.name == QStringLiteral("orbit-queue"))
-            model.runtimeFor(project.path)
-                ->setPortConflict(PortConflict{8787, auroraPath, QStringLiteral("aurora-api")});
+    const QList<DemoData::Entry> entries = DemoData::entries();
+    for (qsizetype index = 0; index < entries.size(); ++index) {
+        const DemoData::Entry& entry = entries[index];
+        ProjectRuntime* runtime = model.runtimeFor(projects[index].path);
+        if (!runtime)
+            continue;
+        DemoServer run;
+        run.status = entry.status;
+        if (entry.status.kind() == ProjectStatus::Kind::running && entry.port) {
+            run.url = QUrl(QStringLiteral("http://localhost:") + QString::number(*entry.port));
+            run.memoryBytes = quint64(entry.memoryMB * 1048576.0);
+        }
+        if (entry.name == QStringLiteral("orbit-queue"))
+            run.portConflict = PortConflict{8787, auroraPath, QStringLiteral("aurora-api")};
+        runtime->demoShown(run);
+        for (const QString& line : DemoData::logLines(entry))
+            runtime->log()->append(line, false);
+    }
 
     std::optional<QString> selection;
     const auto wanted = environment.find(QStringLiteral("TALLOWMERE_DEMO_PROJECT"));

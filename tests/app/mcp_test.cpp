@@ -169,9 +169,12 @@ TEST_F(McpTest, EveryToolDrivesTheRunningInstance)
 {
     const QString web = addProject(QStringLiteral("web"), QStringLiteral("web"),
                                    "echo 'building'\n"
+                                   // The two streams are read apart: a pause keeps their order.
+                                   "sleep 0.2\n"
                                    "echo '✘ [ERROR] Could not resolve \"missing\"' >&2\n"
                                    "echo '    at handler (src/index.ts:3:9)' >&2\n"
-                                   "echo '▲ [WARNING] the compatibility date is old'\n"
+                                   "echo '▲ [WARNING] the compatibility date is old' >&2\n"
+                                   "sleep 0.2\n"
                                    "echo 'Ready on http://localhost:18851'\n"
                                    "exec sleep 120\n");
     addProject(QStringLiteral("one/api"), QStringLiteral("api"), readyServer(18852));

@@ -134,14 +134,17 @@ TEST_F(ModelTest, FieldsNotifyOnlyOnRealChanges)
     EXPECT_EQ(selection.count(), 1);
 }
 
-TEST_F(ModelTest, RunStatesAreCreatedOnFirstUseAndKept)
+TEST_F(ModelTest, EveryRegisteredProjectHasOneRunStateAndNothingElseHasOne)
 {
+    saveRegistry({{}, {project(QStringLiteral("/x"), QStringLiteral("x"))}});
     const auto model = makeModel();
     ProjectRuntime* first = model->runtimeFor(QStringLiteral("/x"));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(model->runtimeFor(QStringLiteral("/x")), first);
-    EXPECT_EQ(model->runtimes().value(QStringLiteral("/x")), first);
     EXPECT_TRUE(first->log()->lines().isEmpty());
+    EXPECT_EQ(model->runtimeFor(QStringLiteral("/y")), nullptr);
+    EXPECT_EQ(model->runtimes().keys(), QStringList{QStringLiteral("/x")})
+        << "a lookup of an unknown path creates nothing";
 }
 
 TEST_F(ModelTest, EditsAreSavedWithFavouriteRemovedAndOverridesCleared)

@@ -2,6 +2,7 @@
 #include "runs/project_runtime.h"
 #include "support/model_test_access.h"
 #include "support/qt_gtest_printers.h"
+#include "support/run_state_access.h"
 #include "support/temp_folder.h"
 #include "ui/detail/overview/binding_diagram.h"
 #include "ui/detail/overview/binding_list_view.h"
@@ -207,8 +208,8 @@ TEST_F(OverviewTest, PortConflictBannerShowsTheOwnerOrStartsOnAFreePort)
     OverviewTab* tab = overview(folders.plain);
     ASSERT_TRUE(tab);
     EXPECT_FALSE(shown(tab, QStringLiteral("dependenciesBanner")));
-    runtime(folders.plain)
-        ->setPortConflict(PortConflict{8787, folders.auth, QStringLiteral("auth")});
+    RunStateTestAccess::setPortConflict(*runtime(folders.plain),
+                                        PortConflict{8787, folders.auth, QStringLiteral("auth")});
     tab->refresh();
     ASSERT_TRUE(shown(tab, QStringLiteral("portConflictBanner")));
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
@@ -221,7 +222,8 @@ TEST_F(OverviewTest, PortConflictBannerShowsTheOwnerOrStartsOnAFreePort)
     QTRY_COMPARE_WITH_TIMEOUT(fixture.model().selection().value_or(QString()), folders.auth, 5000);
 
     tab = overview(folders.plain);
-    runtime(folders.plain)->setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
+    RunStateTestAccess::setPortConflict(*runtime(folders.plain),
+                                        PortConflict{8787, std::nullopt, std::nullopt});
     tab->refresh();
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
               QStringLiteral("Another program is using it. Close it, or start this project on a "
@@ -268,7 +270,7 @@ TEST_F(OverviewTest, DetailRowsCopyTheirValues)
             light)
             << name;
 
-    runtime(folders.gateway)->setExternal(true);
+    RunStateTestAccess::setExternal(*runtime(folders.gateway), true);
     tab->refresh();
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("detailValue:Started by"))->text(),
               QStringLiteral("outside Tallowmere (attached)"));
