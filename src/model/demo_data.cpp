@@ -34,7 +34,7 @@ QList<Entry> buildEntries()
                       binding(K::queue, "JOBS", "email-jobs"),
                       binding(K::workflow, "ONBOARDING", "user-onboarding"),
                       binding(K::service, "IMAGES", "aurora-images"),
-                      binding(K::service, "BILLING", "lumen-checkout")};
+                      binding(K::service, "AUTH", "ember-auth")};
         e.vars = {QStringLiteral("API_VERSION"), QStringLiteral("LOG_LEVEL"),
                   QStringLiteral("CORS_ORIGIN")};
         e.memoryMB = 184.6;
@@ -274,15 +274,22 @@ std::optional<DetailTab> tabFromVariable(const QString& value)
 
 QList<DevRegistryEntry> registryEntries()
 {
+    // Every running project's Worker, and one started from a terminal that aurora-api binds to
+    // and that consumes its queue.
+    QStringList workers{QStringLiteral("aurora-images")};
+    for (const Entry& entry : entries())
+        if (entry.status.kind() == ProjectStatus::Kind::running)
+            workers.append(entry.name);
     QList<DevRegistryEntry> list;
     int port = 41200;
-    // The running projects, and a Worker started from a terminal that aurora-api binds to.
-    for (const char* worker : {"aurora-api", "aurora-images", "nimbus-journal"}) {
+    for (const QString& worker : std::as_const(workers)) {
         DevRegistryEntry entry;
-        entry.workerName = QString::fromLatin1(worker);
+        entry.workerName = worker;
         entry.debugAddress = QStringLiteral("127.0.0.1:") + QString::number(port++);
         entry.modified = QDateTime::currentDateTimeUtc();
         entry.live = true;
+        if (worker == u"aurora-images")
+            entry.queueConsumers = {QStringLiteral("email-jobs")};
         list.append(entry);
     }
     return list;
