@@ -24,7 +24,7 @@ _tallowmere()
     local command=${COMP_WORDS[1]} options=
     case $command in
         status) options="--json --names" ;;
-        start) options="--no-wait --env" ;;
+        start) options="--no-wait --with-services --env" ;;
         stop) options="--yes --no-wait" ;;
         restart) options="--yes --no-wait --env" ;;
         logs) options="-f --follow -n --lines" ;;

@@ -17,6 +17,7 @@ const char* const remoteUsage =
     "  tallowmere status [--json|--names]         the projects of the running instance\n"
     "  tallowmere start NAME... [--no-wait]       start, wait until running or failed\n"
     "        [--env ENV]                          with Wrangler environment ENV ('' top level)\n"
+    "  tallowmere start NAME --with-services      first start the local projects it binds to\n"
     "  tallowmere stop NAME... [--yes]            stop (--yes: also servers started outside)\n"
     "  tallowmere restart NAME... [--yes]         restart, wait until running or failed\n"
     "        [--env ENV]                          with Wrangler environment ENV ('' top level)\n"
@@ -68,6 +69,8 @@ parseArguments(ControlCommand command, const QStringList& arguments)
             form = StatusForm::json;
         } else if (command == ControlCommand::status && argument == u"--names") {
             form = StatusForm::names;
+        } else if (command == ControlCommand::start && argument == u"--with-services") {
+            request.withServices = true;
         } else if ((command == ControlCommand::start || command == ControlCommand::restart) &&
                    (argument == u"--env" || argument == u"-e" || argument.startsWith(u"--env="))) {
             if (argument.startsWith(u"--env=")) {
@@ -185,6 +188,8 @@ std::optional<int> runRemoteCommand(const QString& name, const QStringList& argu
     case ControlCommand::start:
     case ControlCommand::stop:
     case ControlCommand::restart:
+        for (const QJsonValue note : answer->value(QStringLiteral("notes")).toArray())
+            std::fprintf(stderr, "note: %s\n", qPrintable(note.toString()));
         return printResults(*command, answer->value(QStringLiteral("results")).toArray()) ? done
                                                                                           : failed;
     case ControlCommand::logs: printLogEnd(*answer, request.follow); return done;

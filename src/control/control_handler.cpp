@@ -6,6 +6,7 @@
 #include "control/project_details.h"
 #include "control/project_lookup.h"
 #include "control/project_operation.h"
+#include "control/service_start_reply.h"
 #include "control/status_report.h"
 #include "desktop/application_presence.h"
 #include "desktop/workspace.h"
@@ -40,6 +41,11 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
     const QStringList& paths = std::get<QStringList>(resolved);
     switch (request.command) {
     case ControlCommand::start:
+        if (request.withServices) {
+            answerServiceStart(model_, paths, reply);
+            return;
+        }
+        [[fallthrough]];
     case ControlCommand::stop:
     case ControlCommand::restart:
         if (request.environment)

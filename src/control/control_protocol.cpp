@@ -111,7 +111,7 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
                 return wrongType(key, "a line id (a whole number from 0)");
             request.after = qint64(after);
         } else if (key == u"wait" || key == u"yes" || key == u"follow" || key == u"explorer" ||
-                   key == u"problems") {
+                   key == u"problems" || key == u"withServices") {
             if (!value.isBool())
                 return wrongType(key, "true or false");
             const bool flag = value.toBool();
@@ -123,8 +123,10 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
                 request.follow = flag;
             else if (key == u"problems")
                 request.problemsOnly = flag;
-            else
+            else if (key == u"explorer")
                 request.explorer = flag;
+            else
+                request.withServices = flag;
         } else if (key == u"environment") {
             if (!value.isString())
                 return wrongType(key, "a string");
@@ -146,6 +148,8 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
     if (request.environment && request.command != ControlCommand::start &&
         request.command != ControlCommand::restart)
         return RequestError{rawValue(request.command) + QStringLiteral(" takes no environment")};
+    if (request.withServices && request.command != ControlCommand::start)
+        return RequestError{QStringLiteral("only start takes \"withServices\"")};
     if (takesOneName(request.command) && request.names.size() != 1)
         return RequestError{rawValue(request.command) +
                             QStringLiteral(" takes exactly one project name")};
@@ -179,6 +183,8 @@ QByteArray encodeRequest(const ControlRequest& request)
         object.insert(QStringLiteral("problems"), request.problemsOnly);
     if (request.environment)
         object.insert(QStringLiteral("environment"), *request.environment);
+    if (request.withServices != defaults.withServices)
+        object.insert(QStringLiteral("withServices"), request.withServices);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 

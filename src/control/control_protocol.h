@@ -42,6 +42,9 @@ struct ControlRequest
     std::optional<qint64> after = std::nullopt;
     QString filter = {};
     bool problemsOnly = false;
+    // start: first start, in their order, the registered projects whose Workers the project's
+    // bindings need, each awaited until it runs and is registered ("withServices")
+    bool withServices = false;
     // start, restart: the Wrangler environment to choose for each project before it runs (as
     // the project's Settings tab does); empty for the top level; none keeps each choice.
     std::optional<QString> environment = {};

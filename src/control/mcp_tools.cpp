@@ -91,10 +91,11 @@ QJsonArray buildDefinitions()
                           "that calls to them work."))},
                      {QStringLiteral("environment"),
                       QJsonObject{{QStringLiteral("type"), QStringLiteral("string")},
-                                  {QStringLiteral("minLength"), 1},
                                   {QStringLiteral("description"),
                                    QStringLiteral("The environment of the Wrangler "
-                                                  "configuration to run (wrangler dev --env).")}}}},
+                                                  "configuration to run (wrangler dev --env); "
+                                                  "\"\" for the top level. Kept as the "
+                                                  "project's choice for later starts.")}}}},
                     {nameArgument}),
              false, false),
         tool(QStringLiteral("stop_project"), QStringLiteral("Stop a project"),
@@ -266,36 +267,60 @@ Result refusal(const QJsonObject& answer)
     return errorResult(text);
 }
 
+// The line of a result for the model: "web is running at http://localhost:8787".
+QString outcomeText(const QJsonObject& project)
+{
+    const QString name = project.value(QStringLiteral("name")).toString();
+    const QString status = project.value(QStringLiteral("status")).toString();
+    const QString address = project.value(QStringLiteral("address")).toString();
+    return address.isEmpty() ? QStringLiteral("%1 is %2").arg(name, status)
+                             : QStringLiteral("%1 is %2 at %3").arg(name, status, address);
+}
+
 Result operationResult(const QString& tool, const QJsonObject& answer)
 {
-    const QJsonArray results = answer.value(QStringLiteral("results")).toArray();
+    QJsonArray results = answer.value(QStringLiteral("results")).toArray();
     if (results.isEmpty())
         return refusal(answer);
-    QJsonObject project = results.first().toObject();
+    // One project was named; a start with its services lists the services it started first.
+    QJsonObject project = results.takeAt(results.size() - 1).toObject();
+    QJsonArray services;
+    QStringList serviceLines;
+    for (const QJsonValue value : std::as_const(results)) {
+        QJsonObject service = value.toObject();
+        service.remove(QStringLiteral("ok"));
+        serviceLines.append(outcomeText(service));
+        services.append(service);
+    }
     const bool ok = project.take(QStringLiteral("ok")).toBool();
-    const QString name = project.value(QStringLiteral("name")).toString();
+    QString message;
     if (!ok) {
         const QString confirm = project.take(QStringLiteral("confirm")).toString();
         const QString error = project.take(QStringLiteral("error")).toString();
-        const QString message =
+        message =
             confirm.isEmpty()
-                ? name + QStringLiteral(": ") + error
-                : confirm + QStringLiteral(" To go ahead, call %1 again with confirm: true "
-                                           "(ask the user first).")
+                ? project.value(QStringLiteral("name")).toString() + QStringLiteral(": ") + error
+                : confirm + QStringLiteral(" To go ahead, call %1 again with confirm: "
+                                           "true (ask the user first).")
                                 .arg(tool);
-        // The model reads the text: the application's message alone.
-        return {
-            message,
-            QJsonObject{{QStringLiteral("message"), message}, {QStringLiteral("project"), project}},
-            true};
+    } else {
+        message = outcomeText(project);
     }
-    const QString status = project.value(QStringLiteral("status")).toString();
-    const QString address = project.value(QStringLiteral("address")).toString();
-    const QString message = address.isEmpty()
-                                ? QStringLiteral("%1 is %2").arg(name, status)
-                                : QStringLiteral("%1 is %2 at %3").arg(name, status, address);
-    return structuredResult(
-        {{QStringLiteral("message"), message}, {QStringLiteral("project"), project}});
+    if (!serviceLines.isEmpty())
+        message += QStringLiteral(" (services started first: ") +
+                   serviceLines.join(QStringLiteral("; ")) + u')';
+    const QJsonArray notes = answer.value(QStringLiteral("notes")).toArray();
+    for (const QJsonValue note : notes)
+        message += u'\n' + note.toString();
+    QJsonObject content{{QStringLiteral("message"), message}, {QStringLiteral("project"), project}};
+    if (!services.isEmpty())
+        content.insert(QStringLiteral("services"), services);
+    if (!notes.isEmpty())
+        content.insert(QStringLiteral("notes"), notes);
+    // A failure's text is the application's message alone: that is what the model reads.
+    if (!ok)
+        return {message, content, true};
+    return structuredResult(content);
 }
 
 Result logResult(const ControlRequest& request, const QJsonObject& answer)

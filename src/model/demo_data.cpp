@@ -1,6 +1,7 @@
 #include "model/demo_data.h"
 
 #include "discovery/config/config_kind.h"
+#include "discovery/dev_registry_watcher.h"
 #include "model/app_model.h"
 #include "runs/project_runtime.h"
 
@@ -27,10 +28,13 @@ QList<Entry> buildEntries()
         e.status = ProjectStatus::running();
         e.port = 8787;
         e.entry = QStringLiteral("src/index.ts");
-        e.bindings = {binding(K::d1, "DB", "aurora-prod"), binding(K::kv, "CACHE"),
+        e.bindings = {binding(K::d1, "DB", "aurora-prod"),
+                      binding(K::kv, "CACHE"),
                       binding(K::r2, "UPLOADS", "aurora-uploads"),
                       binding(K::queue, "JOBS", "email-jobs"),
-                      binding(K::workflow, "ONBOARDING", "user-onboarding")};
+                      binding(K::workflow, "ONBOARDING", "user-onboarding"),
+                      binding(K::service, "IMAGES", "aurora-images"),
+                      binding(K::service, "AUTH", "ember-auth")};
         e.vars = {QStringLiteral("API_VERSION"), QStringLiteral("LOG_LEVEL"),
                   QStringLiteral("CORS_ORIGIN")};
         e.memoryMB = 184.6;
@@ -287,6 +291,29 @@ std::optional<DetailTab> tabFromVariable(const QString& value)
     return std::nullopt;
 }
 
+QList<DevRegistryEntry> registryEntries()
+{
+    // Every running project's Worker, and one started from a terminal that aurora-api binds to
+    // and that consumes its queue.
+    QStringList workers{QStringLiteral("aurora-images")};
+    for (const Entry& entry : entries())
+        if (entry.status.kind() == ProjectStatus::Kind::running)
+            workers.append(entry.name);
+    QList<DevRegistryEntry> list;
+    int port = 41200;
+    for (const QString& worker : std::as_const(workers)) {
+        DevRegistryEntry entry;
+        entry.workerName = worker;
+        entry.debugAddress = QStringLiteral("127.0.0.1:") + QString::number(port++);
+        entry.modified = QDateTime::currentDateTimeUtc();
+        entry.live = true;
+        if (worker == u"aurora-images")
+            entry.queueConsumers = {QStringLiteral("email-jobs")};
+        list.append(entry);
+    }
+    return list;
+}
+
 } // namespace DemoData
 
 void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const QString& home)
@@ -309,8 +336,9 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
     // The demo replaces the loaded registry in memory only; nothing is saved. It gives every
     // project its run state, which then shows the demo's server.
     model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
+    model.devRegistry()->showEntries(DemoData::registryEntries());
 
-    const QList<DemoData::Entry> entries = DemoData::entries();
+    const QList<DemoData::Entry>& entries = DemoData::entries();
     for (qsizetype index = 0; index < entries.size(); ++index) {
         const DemoData::Entry& entry = entries[index];
         ProjectRuntime* runtime = model.runtimeFor(projects[index].path);

@@ -35,13 +35,18 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
     stop.confirmed = true;
     ControlRequest start;
     start.command = ControlCommand::start;
-    start.names = {QStringLiteral("api")};
-    start.environment = QStringLiteral("staging");
+    start.names = {QStringLiteral("web")};
+    start.withServices = true;
+    ControlRequest startIn;
+    startIn.command = ControlCommand::start;
+    startIn.names = {QStringLiteral("api")};
+    startIn.environment = QStringLiteral("staging");
     ControlRequest restartAtTopLevel;
     restartAtTopLevel.command = ControlCommand::restart;
     restartAtTopLevel.names = {QStringLiteral("api")};
     restartAtTopLevel.environment = QString(); // kept apart from "no choice"
-    for (const ControlRequest& request : {logs, stop, start, restartAtTopLevel, ControlRequest{}}) {
+    for (const ControlRequest& request :
+         {logs, stop, start, startIn, restartAtTopLevel, ControlRequest{}}) {
         const QByteArray line = encodeRequest(request);
         ASSERT_TRUE(line.endsWith('\n'));
         EXPECT_EQ(line.count('\n'), 1);
@@ -74,6 +79,8 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
               "\"environment\" must be a string");
     EXPECT_EQ(refusal(R"({"v":1,"command":"stop","names":["a"],"environment":"staging"})"),
               "stop takes no environment");
+    EXPECT_EQ(refusal(R"({"v":1,"command":"stop","names":["a"],"withServices":true})"),
+              "only start takes \"withServices\"");
     EXPECT_EQ(refusal(QByteArray(ControlProtocol::maxLineBytes, ' ')),
               "the request is longer than 64 KiB");
 }

@@ -1,6 +1,7 @@
-#include "storage/settings_file.h"
+#include "base/deliver.h"
 #include "model_fixture.h"
 #include "runs/project_runtime.h"
+#include "storage/settings_file.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -100,14 +101,14 @@ TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndNothingIsInspected)
 
     // Nothing on disk is looked at in demo mode.
     bool inspected = false;
-    model->inspectAll([&] { inspected = true; });
-    EXPECT_TRUE(inspected);
+    deliverTo(model.get(), model->inspectAll(), [&] { inspected = true; });
+    WAIT_UNTIL(inspected, 5000);
     model->refreshInfo(real);
     // A rescan would walk the roots on disk and replace what is shown: it does nothing.
     const QList<Project> before = model->projects();
     model->rescan();
-    EXPECT_FALSE(model->isScanning());
     QTest::qWait(300);
+    EXPECT_FALSE(model->isScanning());
     EXPECT_TRUE(model->infos().isEmpty());
     EXPECT_EQ(model->projects(), before);
 }

@@ -14,6 +14,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPromise>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -298,10 +299,13 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
 {
     GuiFixture fixture(headerRegistry());
     QStringList measured;
-    QList<std::function<void()>> pending;
-    fixture.ui().refreshMemory = [&](const QString& path, std::function<void()> done) {
+    QList<std::shared_ptr<QPromise<void>>> pending;
+    fixture.ui().refreshMemory = [&](const QString& path) {
         measured << path;
-        pending << std::move(done);
+        auto promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        pending << promise;
+        return promise->future();
     };
     fixture.model().select(api);
     MainWindow window(fixture.ui());
@@ -314,12 +318,13 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     // Another project: measured at once; the old project's late answer schedules nothing.
     fixture.model().select(blog);
     EXPECT_EQ(measured, (QStringList{api, blog}));
-    pending.takeFirst()();
+    pending.takeFirst()->finish();
+    QTest::qWait(20);
     EXPECT_FALSE(timer->isActive());
 
     // The new project's answer schedules the next measurement, 3 s later.
-    pending.takeFirst()();
-    EXPECT_TRUE(timer->isActive());
+    pending.takeFirst()->finish();
+    WAIT_UNTIL(timer->isActive(), 5000);
     EXPECT_EQ(timer->interval(), ProjectDetailView::memoryInterval);
     timer->start(1); // fire it without waiting three seconds
     WAIT_UNTIL(measured.size() >= 3, 5000);

@@ -17,34 +17,41 @@ struct BindingRow
     const char* detailKey;   // null when the binding has no detail
     const char* fixedDetail; // a detail that does not come from the entry
     const char* defaultName; // used when the name key is missing or not a string
+    const char* workerKey;   // the key naming another Worker the binding reaches, or null
     bool inheritable;        // an environment without the section takes the top level's
 };
 
 // Order matters: bindings are listed section by section in this order.
 constexpr BindingRow bindingRows[] = {
     {"d1_databases", nullptr, false, BindingKind::d1, "binding", "database_name", nullptr, nullptr,
-     false},
-    {"kv_namespaces", nullptr, false, BindingKind::kv, "binding", nullptr, nullptr, nullptr, false},
+     nullptr, false},
+    {"kv_namespaces", nullptr, false, BindingKind::kv, "binding", nullptr, nullptr, nullptr,
+     nullptr, false},
     {"r2_buckets", nullptr, false, BindingKind::r2, "binding", "bucket_name", nullptr, nullptr,
-     false},
-    {"queues", "producers", false, BindingKind::queue, "binding", "queue", nullptr, nullptr, false},
+     nullptr, false},
+    {"queues", "producers", false, BindingKind::queue, "binding", "queue", nullptr, nullptr,
+     nullptr, false},
     {"queues", "consumers", false, BindingKind::queue, "queue", nullptr, "consumer", nullptr,
-     false},
+     nullptr, false},
     {"durable_objects", "bindings", false, BindingKind::durableObject, "name", "class_name",
-     nullptr, nullptr, false},
+     nullptr, nullptr, "script_name", false},
     {"workflows", nullptr, false, BindingKind::workflow, "binding", "name", nullptr, nullptr,
-     false},
+     nullptr, false},
     {"services", nullptr, false, BindingKind::service, "binding", "service", nullptr, nullptr,
-     false},
+     "service", false},
     {"vectorize", nullptr, false, BindingKind::vectorize, "binding", "index_name", nullptr, nullptr,
-     false},
+     nullptr, false},
     {"hyperdrive", nullptr, false, BindingKind::hyperdrive, "binding", nullptr, nullptr, nullptr,
-     false},
+     nullptr, false},
     {"analytics_engine_datasets", nullptr, false, BindingKind::analytics, "binding", "dataset",
-     nullptr, nullptr, false},
-    {"ai", nullptr, true, BindingKind::ai, "binding", nullptr, nullptr, nullptr, false},
-    {"browser", nullptr, true, BindingKind::browser, "binding", nullptr, nullptr, nullptr, false},
-    {"assets", nullptr, true, BindingKind::assets, "binding", "directory", nullptr, "assets", true},
+     nullptr, nullptr, nullptr, false},
+    {"ai", nullptr, true, BindingKind::ai, "binding", nullptr, nullptr, nullptr, nullptr, false},
+    {"browser", nullptr, true, BindingKind::browser, "binding", nullptr, nullptr, nullptr, nullptr,
+     false},
+    {"assets", nullptr, true, BindingKind::assets, "binding", "directory", nullptr, "assets",
+     nullptr, true},
+    {"tail_consumers", nullptr, false, BindingKind::tailConsumer, "service", nullptr, nullptr,
+     nullptr, "service", false},
 };
 
 QString keyOf(const char* name)
@@ -72,6 +79,10 @@ void appendEntry(const BindingRow& row, const QJsonObject& entry, QList<WorkerBi
         binding.detail = keyOf(row.fixedDetail);
     else if (row.detailKey)
         binding.detail = stringValue(entry, row.detailKey);
+    if (row.workerKey)
+        if (std::optional<QString> worker = stringValue(entry, row.workerKey);
+            worker && !worker->isEmpty())
+            binding.worker = std::move(worker);
     out.append(std::move(binding));
 }
 

@@ -25,7 +25,7 @@ struct ParsedConfig
     friend bool operator==(const ParsedConfig&, const ParsedConfig&) = default;
 };
 
-// Reads the four scalar fields (only when they are strings), the bindings of the fourteen
+// Reads the four scalar fields (only when they are strings), the bindings of the fifteen
 // binding sections in their fixed order, the names of the plain variables, and every
 // environment whose entry under "env" is a table. Never fails: anything of an unexpected
 // shape contributes nothing.

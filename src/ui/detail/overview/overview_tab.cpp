@@ -1,7 +1,9 @@
 #include "ui/detail/overview/overview_tab.h"
 
+#include "discovery/dev_registry_watcher.h"
 #include "discovery/environment_choice.h"
 #include "model/app_model.h"
+#include "model/service_links.h"
 #include "presentation/binding_items.h"
 #include "presentation/overview_details.h"
 #include "runs/project_runtime.h"
@@ -45,6 +47,8 @@ OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* paren
     for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::portConflictChanged,
                         &ProjectRuntime::externalChanged, &ProjectRuntime::attachedPIDChanged})
         connect(runtime_, signal, this, &OverviewTab::scheduleRefresh);
+    connect(model->devRegistry(), &DevRegistryWatcher::entriesChanged, this,
+            &OverviewTab::scheduleRefresh);
     refresh();
 }
 
@@ -74,6 +78,10 @@ void OverviewTab::refresh()
         status.message() != QStringLiteral("Dependencies not installed"))
         problems.errorMessage = status.message();
     problems.portConflict = runtime_->portConflict();
+    const LocalWorkers workers{projectID_, model.projects(), &model.infos()};
+    const QList<BindingConnection> connections = bindingConnectionsOf(model, projectID_);
+    if (status.kind() == ProjectStatus::Kind::running)
+        problems.disconnected = disconnectedServices(connections, workers);
     banners_->setProblems(problems);
 
     const bool startedElsewhere = runtime_->external() || runtime_->attachedPID().has_value();
@@ -87,8 +95,7 @@ void OverviewTab::refresh()
     if (info) {
         const ProjectInfo viewed = infoForActiveEnvironment(*project, *info);
         diagram.entry = viewed.mainEntry;
-        const BindingItems built =
-            buildBindingItems(viewed, LocalWorkers{projectID_, model.projects(), &model.infos()});
+        const BindingItems built = buildBindingItems(viewed, workers, connections);
         diagram.items = built.items;
         for (const auto& link : built.localServices)
             connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,
