@@ -81,7 +81,7 @@ void AppModel::setEnvironment(const QString& path, const std::optional<QString>&
     std::optional<QString> chosen = environment;
     if (chosen && chosen->isEmpty())
         chosen.reset();
-    editProject(path, [&](Project& project) { project.environment = chosen; });
+    catalogue_->editProject(path, [&](Project& project) { project.environment = chosen; });
 }
 
 void AppModel::setPort(const QString& path, std::optional<int> port)
