@@ -10,6 +10,7 @@
 #include "control/status_report.h"
 #include "desktop/application_presence.h"
 #include "desktop/workspace.h"
+#include "discovery/dev_command.h"
 #include "discovery/environment_choice.h"
 #include "model/app_model.h"
 #include "runs/project_runtime.h"
