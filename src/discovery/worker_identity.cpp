@@ -1,7 +1,8 @@
 #include "discovery/worker_identity.h"
 
-QString registryWorkerName(const ProjectInfo& info)
+QString registryWorkerName(const Project& project, const ProjectInfo& info)
 {
+    Q_UNUSED(project) // the chosen environment, once projects have one, changes the name
     return info.workerName.value_or(QString());
 }
 
@@ -12,7 +13,7 @@ QHash<QString, QString> workerOwners(const QList<Project>& projects, const Proje
         const auto info = infos.constFind(project.path);
         if (info == infos.constEnd())
             continue;
-        const QString worker = registryWorkerName(*info);
+        const QString worker = registryWorkerName(project, *info);
         if (worker.isEmpty())
             continue;
         const auto existing = owners.constFind(worker);

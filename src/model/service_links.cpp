@@ -8,7 +8,8 @@
 QString registryWorkerNameOf(const AppModel& model, const QString& path)
 {
     const ProjectInfo* info = model.infoFor(path);
-    return info ? registryWorkerName(*info) : QString();
+    const std::optional<Project> project = model.findProject(path);
+    return info && project ? registryWorkerName(*project, *info) : QString();
 }
 
 QString projectOfWorker(const AppModel& model, const QString& worker)
@@ -25,9 +26,10 @@ bool isRegistered(const AppModel& model, const QString& path)
 QList<BindingConnection> bindingConnectionsOf(const AppModel& model, const QString& path)
 {
     const ProjectInfo* info = model.infoFor(path);
-    if (!info)
+    const std::optional<Project> project = model.findProject(path);
+    if (!info || !project)
         return {};
-    return bindingConnections(info->bindings, registryWorkerName(*info),
+    return bindingConnections(info->bindings, registryWorkerName(*project, *info),
                               model.devRegistry()->entries());
 }
 
@@ -38,7 +40,7 @@ StartPlan serviceStartPlan(const AppModel& model, const QString& path)
     for (const Project& project : model.projects()) {
         ServiceNode node{project.path, {}, {}};
         if (const ProjectInfo* info = model.infoFor(project.path)) {
-            node.workerName = registryWorkerName(*info);
+            node.workerName = registryWorkerName(project, *info);
             // Queues are left out: a producer works without its consumer running.
             for (const WorkerBinding& binding : info->bindings)
                 if (const std::optional<QString> worker = binding.reachedWorker())
