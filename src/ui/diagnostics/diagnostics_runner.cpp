@@ -178,7 +178,9 @@ void DiagnosticsRunner::environmentPickerPicture(const QPointer<QWidget>& window
             QPixmap picture = window->grab();
             QWidget* popup = picker->view()->window();
             QPainter painter(&picture);
-            painter.drawPixmap(window->mapFromGlobal(popup->mapToGlobal(QPoint())), popup->grab());
+            // Drawn below the picker: where the window system puts the list is not the
+            // window's to know (offscreen, it is clamped to the screen).
+            painter.drawPixmap(picker->mapTo(window, QPoint(0, picker->height())), popup->grab());
             painter.end();
             savePicture(picture, file);
             picker->hidePopup();
