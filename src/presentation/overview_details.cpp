@@ -2,6 +2,7 @@
 
 #include "base/product_name.h"
 #include "discovery/dev_command.h"
+#include "discovery/environment_choice.h"
 
 QString homeAbbreviated(const QString& path, const QString& home)
 {
@@ -30,9 +31,19 @@ QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, Ser
     add("Path", homeAbbreviated(project.path, home), true);
     const ConfigKind kind = info ? info->configKind : configKindForFile(project.configFile);
     add("Config", project.configFile + QStringLiteral(" · ") + rawValue(kind).toUpper());
+    if (const EnvironmentConfig* environment = activeEnvironment(project, info)) {
+        add("Environment", environment->name);
+        // Wrangler's warning: what the top level sets and the environment does not inherit.
+        if (!environment->notInherited.isEmpty())
+            add("Not inherited", environment->notInherited.join(QStringLiteral(", ")), true);
+    } else if (environmentMissing(project, info) &&
+               modeTakesEnvironment(effectiveMode(project, info))) {
+        add("Environment", *project.environment + QStringLiteral(" (missing: runs the top level)"));
+    }
     if (info) {
-        addKnown("Entry", info->mainEntry);
-        addKnown("Compatibility date", info->compatibilityDate);
+        const ProjectInfo viewed = infoForActiveEnvironment(project, *info);
+        addKnown("Entry", viewed.mainEntry);
+        addKnown("Compatibility date", viewed.compatibilityDate);
         addKnown("Pages output", info->pagesOutputDir, true);
     }
     addKnown("Start command", displayCommand(project, info), true);

@@ -25,7 +25,8 @@ QString homeAbbreviated(const QString& path, const QString& home);
 // or another instance that a start found already running and attached to.
 enum class ServerOrigin { here, outside, attached };
 
-// The details card of a project, in display order, each row only when its value is known.
+// The details card of a project, in display order, each row only when its value is known; the
+// entry and compatibility date are those of the environment the project runs with.
 // `info` is null before the first inspection.
 QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, ServerOrigin origin,
                             const QString& home);
