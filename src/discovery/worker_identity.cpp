@@ -1,8 +1,10 @@
 #include "discovery/worker_identity.h"
 
-QString registryWorkerName(const ProjectInfo& info)
+#include "discovery/environment_choice.h"
+
+QString registryWorkerName(const Project& project, const ProjectInfo& info)
 {
-    return info.workerName.value_or(QString());
+    return configuredWorkerName(project, &info).value_or(QString());
 }
 
 QHash<QString, QString> workerOwners(const QList<Project>& projects, const ProjectInfoMap& infos)
@@ -12,7 +14,7 @@ QHash<QString, QString> workerOwners(const QList<Project>& projects, const Proje
         const auto info = infos.constFind(project.path);
         if (info == infos.constEnd())
             continue;
-        const QString worker = registryWorkerName(*info);
+        const QString worker = registryWorkerName(project, *info);
         if (worker.isEmpty())
             continue;
         const auto existing = owners.constFind(worker);

@@ -34,7 +34,7 @@ QList<Entry> buildEntries()
                       binding(K::queue, "JOBS", "email-jobs"),
                       binding(K::workflow, "ONBOARDING", "user-onboarding"),
                       binding(K::service, "IMAGES", "aurora-images"),
-                      binding(K::service, "BILLING", "lumen-checkout")};
+                      binding(K::service, "AUTH", "ember-auth")};
         e.vars = {QStringLiteral("API_VERSION"), QStringLiteral("LOG_LEVEL"),
                   QStringLiteral("CORS_ORIGIN")};
         e.memoryMB = 184.6;
@@ -155,6 +155,23 @@ QList<Entry> buildEntries()
         e.vars = {QStringLiteral("UPSTREAM_URL"), QStringLiteral("RATE_LIMIT"),
                   QStringLiteral("REGION"), QStringLiteral("TIMEOUT_MS"),
                   QStringLiteral("RETRY_COUNT")};
+        // Staging is chosen: its own database and variables, no browser binding.
+        EnvironmentConfig staging;
+        staging.name = QStringLiteral("staging");
+        staging.workerName = QStringLiteral("halcyon-gateway-staging");
+        staging.main = e.entry;
+        staging.compatibilityDate = e.date;
+        staging.bindings = {binding(K::service, "AUTH", "ember-auth"),
+                            binding(K::hyperdrive, "POSTGRES", "halcyon-db-staging")};
+        staging.varNames = {QStringLiteral("REGION"), QStringLiteral("UPSTREAM_URL")};
+        staging.notInherited = {QStringLiteral("browser")};
+        EnvironmentConfig production = staging;
+        production.name = QStringLiteral("production");
+        production.workerName = QStringLiteral("halcyon-gateway-production");
+        production.bindings = e.bindings;
+        production.notInherited.clear();
+        e.environments = {production, staging};
+        e.environment = QStringLiteral("staging");
         list.append(e);
     }
     return list;
@@ -226,6 +243,7 @@ Project project(const Entry& entry, const QString& home)
     p.name = entry.name;
     p.rootPath = p.path.section(QLatin1Char('/'), 0, -2);
     p.hidden = false;
+    p.environment = entry.environment;
     if (isFavorite(entry))
         p.favorite = true;
     return p;
@@ -241,6 +259,7 @@ ProjectInfo info(const Entry& entry, const QString& home)
     i.compatibilityDate = entry.date;
     i.bindings = entry.bindings;
     i.varNames = entry.vars;
+    i.environments = entry.environments;
     i.wranglerVersion = entry.wrangler;
     i.packageManager = entry.pm;
     i.detectedMode = entry.mode;
@@ -274,15 +293,22 @@ std::optional<DetailTab> tabFromVariable(const QString& value)
 
 QList<DevRegistryEntry> registryEntries()
 {
+    // Every running project's Worker, and one started from a terminal that aurora-api binds to
+    // and that consumes its queue.
+    QStringList workers{QStringLiteral("aurora-images")};
+    for (const Entry& entry : entries())
+        if (entry.status.kind() == ProjectStatus::Kind::running)
+            workers.append(entry.name);
     QList<DevRegistryEntry> list;
     int port = 41200;
-    // The running projects, and a Worker started from a terminal that aurora-api binds to.
-    for (const char* worker : {"aurora-api", "aurora-images", "nimbus-journal"}) {
+    for (const QString& worker : std::as_const(workers)) {
         DevRegistryEntry entry;
-        entry.workerName = QString::fromLatin1(worker);
+        entry.workerName = worker;
         entry.debugAddress = QStringLiteral("127.0.0.1:") + QString::number(port++);
         entry.modified = QDateTime::currentDateTimeUtc();
         entry.live = true;
+        if (worker == u"aurora-images")
+            entry.queueConsumers = {QStringLiteral("email-jobs")};
         list.append(entry);
     }
     return list;

@@ -1,6 +1,7 @@
 #include "model/service_links.h"
 
 #include "discovery/dev_registry_watcher.h"
+#include "discovery/environment_choice.h"
 #include "discovery/worker_identity.h"
 #include "model/app_model.h"
 #include "supervision/shell_environment.h"
@@ -8,7 +9,8 @@
 QString registryWorkerNameOf(const AppModel& model, const QString& path)
 {
     const ProjectInfo* info = model.infoFor(path);
-    return info ? registryWorkerName(*info) : QString();
+    const std::optional<Project> project = model.findProject(path);
+    return info && project ? registryWorkerName(*project, *info) : QString();
 }
 
 QString projectOfWorker(const AppModel& model, const QString& worker)
@@ -25,10 +27,12 @@ bool isRegistered(const AppModel& model, const QString& path)
 QList<BindingConnection> bindingConnectionsOf(const AppModel& model, const QString& path)
 {
     const ProjectInfo* info = model.infoFor(path);
-    if (!info)
+    const std::optional<Project> project = model.findProject(path);
+    if (!info || !project)
         return {};
-    return bindingConnections(info->bindings, registryWorkerName(*info),
-                              model.devRegistry()->entries());
+    // The bindings of the environment the project runs with.
+    return bindingConnections(infoForActiveEnvironment(*project, *info).bindings,
+                              registryWorkerName(*project, *info), model.devRegistry()->entries());
 }
 
 StartPlan serviceStartPlan(const AppModel& model, const QString& path)
@@ -38,9 +42,9 @@ StartPlan serviceStartPlan(const AppModel& model, const QString& path)
     for (const Project& project : model.projects()) {
         ServiceNode node{project.path, {}, {}};
         if (const ProjectInfo* info = model.infoFor(project.path)) {
-            node.workerName = registryWorkerName(*info);
+            node.workerName = registryWorkerName(project, *info);
             // Queues are left out: a producer works without its consumer running.
-            for (const WorkerBinding& binding : info->bindings)
+            for (const WorkerBinding& binding : infoForActiveEnvironment(project, *info).bindings)
                 if (const std::optional<QString> worker = binding.reachedWorker())
                     node.neededWorkers.append(*worker);
         }

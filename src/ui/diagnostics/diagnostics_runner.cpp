@@ -8,8 +8,11 @@
 #include "ui/diagnostics/start_report.h"
 #include "ui/theme/theme.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QSaveFile>
 #include <QScreen>
@@ -147,7 +150,42 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         const QString file = QDir(folder).filePath(
             scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
         savePicture(window->grab(), file);
-        takePictures(window, folder, scheme, index + 1);
+        if (tab != DetailTab::settings) {
+            takePictures(window, folder, scheme, index + 1);
+            return;
+        }
+        environmentPickerPicture(
+            window, QDir(folder).filePath(scheme + QStringLiteral("-environment-picker.png")),
+            [this, window, folder, scheme, index] {
+                takePictures(window, folder, scheme, index + 1);
+            });
+    });
+}
+
+void DiagnosticsRunner::environmentPickerPicture(const QPointer<QWidget>& window,
+                                                 const QString& file, std::function<void()> next)
+{
+    QPointer<QComboBox> picker =
+        window ? window->findChild<QComboBox*>(QStringLiteral("environmentPicker")) : nullptr;
+    if (!picker || !picker->isVisible()) {
+        next();
+        return;
+    }
+    picker->showPopup();
+    after(timing_.tabDelay, [this, window, picker, file, next = std::move(next)] {
+        if (picker && window) {
+            // The open list is a window of its own: the picture is the tab with it on top.
+            QPixmap picture = window->grab();
+            QWidget* popup = picker->view()->window();
+            QPainter painter(&picture);
+            // Drawn below the picker: where the window system puts the list is not the
+            // window's to know (offscreen, it is clamped to the screen).
+            painter.drawPixmap(picker->mapTo(window, QPoint(0, picker->height())), popup->grab());
+            painter.end();
+            savePicture(picture, file);
+            picker->hidePopup();
+        }
+        next();
     });
 }
 
