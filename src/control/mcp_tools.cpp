@@ -397,9 +397,7 @@ requestFor(const QString& tool, const QJsonObject& arguments, const QString& wor
         request.command = ControlCommand::start;
         request.withServices = arguments.value(QStringLiteral("with_services")).toBool();
         if (arguments.contains(QStringLiteral("environment")))
-            return ArgumentError{
-                QStringLiteral("This version of Tallowmere cannot choose an environment yet; "
-                               "call start_project without \"environment\".")};
+            request.environment = arguments.value(QStringLiteral("environment")).toString();
     } else if (tool == u"stop_project")
         request.command = ControlCommand::stop;
     else if (tool == u"restart_project")
