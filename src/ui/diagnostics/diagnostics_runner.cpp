@@ -6,12 +6,14 @@
 #include "runs/project_runtime.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/diagnostics/start_report.h"
+#include "ui/logs/log_find_bar.h"
 #include "ui/theme/theme.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPixmap>
 #include <QSaveFile>
@@ -150,6 +152,25 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         const QString file = QDir(folder).filePath(
             scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
         savePicture(window->grab(), file);
+        if (tab == DetailTab::logs) {
+            // The find bar open on a match.
+            if (auto* bar = window->findChild<LogFindBar*>(QStringLiteral("logsFindBar"))) {
+                bar->open();
+                if (auto* field = bar->findChild<QLineEdit*>(QStringLiteral("logsFindField")))
+                    field->setText(QStringLiteral("projects"));
+                after(timing_.tabDelay, [this, window, folder, scheme, index, bar] {
+                    if (!window) {
+                        hooks_.exit(2);
+                        return;
+                    }
+                    savePicture(window->grab(),
+                                QDir(folder).filePath(scheme + QStringLiteral("-logs-find.png")));
+                    bar->close();
+                    takePictures(window, folder, scheme, index + 1);
+                });
+                return;
+            }
+        }
         if (tab != DetailTab::settings) {
             takePictures(window, folder, scheme, index + 1);
             return;
