@@ -12,6 +12,8 @@ packages=(
   # The desktop tests: a real status-notifier panel, clicks, window lookups, the X protocol,
   # and the Wayland platform with a headless compositor; screenshots of the screen.
   xfce4-panel xdotool x11-utils libxcb1-dev qt6-wayland weston imagemagick
+  # Wrangler prints emoji ("⛅️"): without a colour emoji font the screenshots show empty boxes.
+  fonts-noto-color-emoji
 )
 # Node.js runs the real Wrangler in the integration tests; any installed node will do.
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)

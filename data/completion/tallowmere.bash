@@ -17,15 +17,16 @@ _tallowmere()
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
     if ((COMP_CWORD == 1)); then
-        mapfile -t COMPREPLY < <(compgen -W "status start stop restart logs open scan inspect help --autostart" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "status start stop restart logs open mcp scan inspect help --autostart" -- "$cur")
         return
     fi
 
     local command=${COMP_WORDS[1]} options=
     case $command in
         status) options="--json --names" ;;
-        start) options="--no-wait" ;;
-        stop | restart) options="--yes --no-wait" ;;
+        start) options="--no-wait --with-services --env" ;;
+        stop) options="--yes --no-wait" ;;
+        restart) options="--yes --no-wait --env" ;;
         logs) options="-f --follow -n --lines" ;;
         open) options="--explorer" ;;
         scan | inspect)
@@ -39,6 +40,8 @@ _tallowmere()
         return
     fi
     [[ $command == logs && ($prev == -n || $prev == --lines) ]] && return
+    # An environment name is the configuration's own: nothing to offer.
+    [[ $prev == --env || $prev == -e ]] && return
     _tallowmere_projects "$cur"
 }
 

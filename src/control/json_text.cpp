@@ -47,3 +47,9 @@ void JsonObjectText::add(const char* key, qint64 value)
     addKey(key);
     out_ += QByteArray::number(value);
 }
+
+void JsonObjectText::addJson(const char* key, const QByteArray& json)
+{
+    addKey(key);
+    out_ += json;
+}

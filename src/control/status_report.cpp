@@ -2,11 +2,13 @@
 
 #include "base/deliver.h"
 #include "control/json_text.h"
+#include "discovery/environment_choice.h"
 #include "model/app_model.h"
 #include "model/project_list.h"
+#include "model/service_links.h"
+#include "runs/project_runtime.h"
 #include "supervision/external/process_memory.h"
 #include "supervision/external/process_table.h"
-#include "runs/project_runtime.h"
 
 #include <QJsonDocument>
 #include <QPointer>
@@ -32,6 +34,29 @@ struct ServerProcesses
     std::optional<qint32> leader;
     QList<qint32> externalPIDs;
 };
+
+// One object per binding that reaches another Worker, with the folder of the registered
+// project that provides it.
+QByteArray bindingsJson(const AppModel& model, const Project& project)
+{
+    QByteArray out = "[";
+    for (const BindingConnection& connection : bindingConnectionsOf(model, project.path)) {
+        if (out.size() > 1)
+            out += ',';
+        JsonObjectText entry(out);
+        entry.add("binding", connection.binding);
+        if (connection.queue)
+            entry.add("queue", *connection.queue);
+        if (!connection.worker.isEmpty())
+            entry.add("worker", connection.worker);
+        entry.add("connected", connection.connected);
+        if (const QString path =
+                connection.worker.isEmpty() ? QString() : projectOfWorker(model, connection.worker);
+            !path.isEmpty() && path != project.path)
+            entry.add("path", path);
+    }
+    return out + ']';
+}
 
 } // namespace
 
@@ -85,7 +110,9 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
     JsonObjectText entry(out);
     entry.add("name", displayName);
     entry.add("path", project.path);
-    entry.add("workerName", info && info->workerName ? *info->workerName : project.name);
+    entry.add("workerName", effectiveWorkerName(project, info));
+    if (const std::optional<QString> environment = activeEnvironmentName(project, info))
+        entry.add("environment", *environment);
     entry.add("status", statusName(status.kind()));
     if (status.kind() == ProjectStatus::Kind::error)
         entry.add("error", status.message());
@@ -99,6 +126,8 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
     }
     entry.add("external", runtime.external() && !runtime.managed());
     entry.add("favorite", project.isFavorite());
+    entry.add("registered", isRegistered(model, project.path));
+    entry.addJson("bindings", bindingsJson(model, project));
 }
 
 QJsonObject statusEntry(AppModel& model, const Project& project, const QString& displayName)

@@ -1,7 +1,6 @@
 // What a change of the user's preferences does beyond storing them.
 #include "desktop/application_presence.h"
 #include "model/app_model.h"
-#include "storage/settings_file.h"
 
 void AppModel::applySettingsChange(const AppSettings& oldValue, const AppSettings& newValue)
 {
@@ -10,8 +9,7 @@ void AppModel::applySettingsChange(const AppSettings& oldValue, const AppSetting
     // Only the taskbar entries change: a window the user closed stays closed.
     if (oldValue.showDockIcon != newValue.showDockIcon)
         applyDockIconPolicy();
-    if (!isDemo_)
-        saveSettings(newValue);
+    context_.services.saveSettings(newValue);
     if (oldValue.watchRoots != newValue.watchRoots)
         restartWatcher();
 }
@@ -24,6 +22,7 @@ void AppModel::applyAppearance()
 
 void AppModel::applyDockIconPolicy()
 {
+    // A demo shows the window as it is, whatever the stored preference.
     if (isDemo_ || !context_.desktop.presence)
         return;
     context_.desktop.presence->applyTaskbarPolicy(settings_.showDockIcon ? TaskbarPolicy::shown

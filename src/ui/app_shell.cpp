@@ -45,9 +45,7 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
     ui_ = std::make_unique<UiContext>(
         UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}, windowActions_});
     AppModel* model = model_.get();
-    ui_->refreshMemory = [model](const QString& path, std::function<void()> done) {
-        model->refreshMemory(path, std::move(done));
-    };
+    ui_->refreshMemory = [model](const QString& path) { return model->refreshMemory(path); };
     ui_->openSettings = [this] { showSettings(); };
     loginItem_ = std::make_unique<AutostartLoginItem>(AutostartEntry::forEnvironment(environment_),
                                                       QCoreApplication::applicationFilePath());

@@ -1,8 +1,8 @@
 #include "ui/project_actions.h"
 
-#include "model/app_model.h"
 #include "desktop/app_resolution.h"
 #include "desktop/project_opener.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 #include "ui/theme/theme.h"
@@ -18,12 +18,12 @@ void reveal(UiContext& ui, const QString& path)
     ProjectOpener(ui.workspace, ui.alerts).revealInFileManager(path);
 }
 
-void openInEditor(UiContext& ui, const QString& path)
+void openInEditor(UiContext& ui, const QString& path, const QString& relativePath)
 {
     const AppSettings& settings = ui.model.settings();
     ProjectOpener(ui.workspace, ui.alerts, ui.openSettings)
         .openInEditor(
-            path, QString(), settings, ui.model.installedEditors(),
+            path, relativePath, settings, ui.model.installedEditors(),
             ShellEnvironment::childEnvironment(ui.model.rawShellEnv(), settings.nodePath));
 }
 
@@ -58,9 +58,13 @@ QMenu* contextMenu(UiContext& ui, const Project& project, QWidget* parent)
     UiContext* context = &ui;
 
     const bool active = model->runtimeFor(path)->status().isActive();
-    menu->addAction(
-        active ? QStringLiteral("Stop") : QStringLiteral("Start"), menu,
-        [model, path, active] { active ? model->stopProject(path) : model->startProject(path); });
+    menu->addAction(active ? QStringLiteral("Stop") : QStringLiteral("Start"), menu,
+                    [model, path, active] {
+                        if (active)
+                            model->stopProject(path);
+                        else
+                            model->startProject(path);
+                    });
     const bool favorite = project.isFavorite();
     menu->addAction(favorite ? QStringLiteral("Remove from Favorites")
                              : QStringLiteral("Add to Favorites"),

@@ -1,6 +1,7 @@
 #include "desktop/autostart_login_item.h"
 #include "model/demo_data.h"
 #include "runs/project_runtime.h"
+#include "support/run_state_access.h"
 #include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/diagnostics/diagnostics_runner.h"
@@ -142,9 +143,9 @@ TEST(StartReport, ListsModeStatusAddressLinksAndTheLast25LogLines)
     EXPECT_EQ(lines.last(), QStringLiteral("line 29"));
 
     const QString orbit = QStringLiteral("/home/demo/Sites/orbit");
-    fixture.model()
-        .runtimeFor(QStringLiteral("/home/demo/Sites/ember/auth"))
-        ->setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(
+        *fixture.model().runtimeFor(QStringLiteral("/home/demo/Sites/ember/auth")),
+        ProjectStatus::starting());
     const QStringList failed = startReport(fixture.model(), orbit).split(QLatin1Char('\n'));
     EXPECT_EQ(failed[1], QStringLiteral("status: Error: Exited with code 1"));
     EXPECT_EQ(failed[2], QStringLiteral("url: nil"));
@@ -259,4 +260,20 @@ TEST(IconExport, Writes1024PixelIconWithTransparentCorners)
     EXPECT_TRUE(svgText.contains("<svg")) << "not an SVG document";
     EXPECT_TRUE(svgText.contains("viewBox=\"0 0 1024 1024\""));
     EXPECT_TRUE(svgText.contains("<path")) << "the tile and the cloud are vector paths";
+}
+
+TEST(ScreenshotRun, AProjectWithEnvironmentsAddsTheOpenEnvironmentPicker)
+{
+    TempFolder folder;
+    DemoRun run(env({{"TALLOWMERE_DEMO", ""},
+                     {"TALLOWMERE_DEBUG_SNAPSHOT", folder.path()},
+                     {"TALLOWMERE_DEBUG_PROJECT", "halcyon-gateway"}}));
+    run.runner->run();
+    WAIT_UNTIL(run.exitCode.has_value(), 20000);
+    EXPECT_EQ(*run.exitCode, 0);
+    QStringList names;
+    for (const QString& file : run.runner->pictures())
+        names << QFileInfo(file).fileName();
+    EXPECT_EQ(names.mid(3, 2), (QStringList{"light-settings.png", "light-environment-picker.png"}));
+    EXPECT_FALSE(QImage(folder.filePath(QStringLiteral("light-environment-picker.png"))).isNull());
 }

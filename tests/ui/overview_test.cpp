@@ -1,20 +1,26 @@
+#include "discovery/dev_registry_watcher.h"
 #include "presentation/binding_items.h"
 #include "runs/project_runtime.h"
 #include "support/model_test_access.h"
 #include "support/qt_gtest_printers.h"
+#include "support/run_state_access.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 #include "ui/detail/overview/binding_diagram.h"
 #include "ui/detail/overview/binding_list_view.h"
 #include "ui/detail/overview/bindings_layout.h"
 #include "ui/detail/overview/bindings_section.h"
 #include "ui/detail/overview/overview_tab.h"
 #include "ui/detail/project_detail_view.h"
+#include "ui/detail/project_header.h"
 #include "ui/main_window.h"
 #include "ui/support/gui_fixture.h"
 #include "ui/theme/theme.h"
 #include "ui/widgets/buttons.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -207,8 +213,8 @@ TEST_F(OverviewTest, PortConflictBannerShowsTheOwnerOrStartsOnAFreePort)
     OverviewTab* tab = overview(folders.plain);
     ASSERT_TRUE(tab);
     EXPECT_FALSE(shown(tab, QStringLiteral("dependenciesBanner")));
-    runtime(folders.plain)
-        ->setPortConflict(PortConflict{8787, folders.auth, QStringLiteral("auth")});
+    RunStateTestAccess::setPortConflict(*runtime(folders.plain),
+                                        PortConflict{8787, folders.auth, QStringLiteral("auth")});
     tab->refresh();
     ASSERT_TRUE(shown(tab, QStringLiteral("portConflictBanner")));
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
@@ -221,7 +227,8 @@ TEST_F(OverviewTest, PortConflictBannerShowsTheOwnerOrStartsOnAFreePort)
     QTRY_COMPARE_WITH_TIMEOUT(fixture.model().selection().value_or(QString()), folders.auth, 5000);
 
     tab = overview(folders.plain);
-    runtime(folders.plain)->setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
+    RunStateTestAccess::setPortConflict(*runtime(folders.plain),
+                                        PortConflict{8787, std::nullopt, std::nullopt});
     tab->refresh();
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
               QStringLiteral("Another program is using it. Close it, or start this project on a "
@@ -268,10 +275,11 @@ TEST_F(OverviewTest, DetailRowsCopyTheirValues)
             light)
             << name;
 
-    runtime(folders.gateway)->setExternal(true);
+    RunStateTestAccess::setExternal(*runtime(folders.gateway), true);
     tab->refresh();
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("detailValue:Started by"))->text(),
-              QStringLiteral("outside Tallowmere (attached)"));
+              QStringLiteral("outside Tallowmere"))
+        << "found outside, never attached";
 }
 
 TEST_F(OverviewTest, BindingsListMenusAndTheStoredLayout)
@@ -379,4 +387,145 @@ TEST_F(OverviewTest, ProjectWithoutBindingsShowsTheEmptyState)
               QStringLiteral("No bindings in this project's config."));
     EXPECT_FALSE(shown(tab, QStringLiteral("layoutToggle")));
     EXPECT_FALSE(tab->bindings()->diagram()->isVisibleTo(tab));
+}
+
+// The diagram from the keyboard: Tab walks the cards and the config row (and leaves after
+// them), Enter, Space and the menu key open the focused card's menu, a right click opens the
+// one under the pointer; a click takes no focus, so no ring shows for it. The config row with
+// no editor installed offers Settings, like the header's editor action.
+TEST_F(OverviewTest, TheDiagramsCardsAreReachedByTabAndOpenTheirMenusFromTheKeyboard)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    BindingDiagram* diagram = tab->bindings()->diagram();
+    ASSERT_EQ(diagram->content().items.size(), 4);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto openMenu = [&]() -> QMenu* {
+        for (QMenu* menu : diagram->findChildren<QMenu*>(QStringLiteral("bindingMenu")))
+            if (menu->isVisible())
+                return menu;
+        return nullptr;
+    };
+    const auto closeMenu = [&] {
+        if (QMenu* menu = openMenu()) {
+            menu->close();
+            delete menu;
+        }
+    };
+
+    QTest::mouseClick(diagram, Qt::LeftButton, {}, diagram->cardRect(0).center().toPoint());
+    ASSERT_TRUE(openMenu());
+    EXPECT_FALSE(diagram->hasFocus()) << "a click gives no keyboard focus";
+    closeMenu();
+    const QPoint onCard = diagram->cardRect(2).center().toPoint();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onCard, diagram->mapToGlobal(onCard));
+    QApplication::sendEvent(diagram, &rightClick);
+    ASSERT_TRUE(openMenu());
+    EXPECT_TRUE(actionTexts(openMenu()).contains(QStringLiteral("Show auth-worker")));
+    closeMenu();
+
+    diagram->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(diagram->focusedIndex(), 0);
+    EXPECT_TRUE(diagram->showsFocusRing());
+    QTest::keyClick(diagram, Qt::Key_Tab);
+    EXPECT_EQ(diagram->focusedIndex(), 1);
+    QTest::keyClick(diagram, Qt::Key_Return);
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(actionTexts(openMenu()), (QStringList{QStringLiteral("Copy binding name"),
+                                                    QStringLiteral("Copy resource name")}))
+        << "the queue's menu";
+    closeMenu();
+    QTest::keyClick(diagram, Qt::Key_Backtab);
+    EXPECT_EQ(diagram->focusedIndex(), 0);
+    QTest::keyClick(diagram, Qt::Key_Space);
+    ASSERT_TRUE(openMenu());
+    EXPECT_TRUE(actionTexts(openMenu()).contains(QStringLiteral("Show in Explorer"))) << "D1";
+    closeMenu();
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(),
+                              diagram->mapToGlobal(QPoint()));
+    QApplication::sendEvent(diagram, &menuKey);
+    ASSERT_TRUE(openMenu());
+    closeMenu();
+
+    // The config row is the last stop; without an editor it leads to Settings.
+    bool settingsOpened = false;
+    fixture.ui().openSettings = [&] { settingsOpened = true; };
+    AppModelTestAccess::setInstalledApps(fixture.model(), {}, {});
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(diagram, Qt::Key_Tab);
+    EXPECT_EQ(diagram->focusedIndex(), 4);
+    QTest::keyClick(diagram, Qt::Key_Return);
+    EXPECT_EQ(fixture.desktop().alerts.messages(),
+              QStringList{QStringLiteral("No code editor found. Choose one in Settings.")});
+    ASSERT_TRUE(fixture.desktop().alerts.answerPending(0));
+    EXPECT_TRUE(settingsOpened);
+    QTest::keyClick(diagram, Qt::Key_Tab);
+    EXPECT_FALSE(diagram->hasFocus()) << "Tab leaves after the last stop";
+    EXPECT_FALSE(diagram->showsFocusRing());
+}
+
+// Before the first inspection nothing is known of the bindings: no count and no empty state.
+TEST_F(OverviewTest, BindingsSayNothingBeforeTheFirstInspection)
+{
+    fixture.model().select(folders.plain);
+    fixture.model().setSelectedTab(DetailTab::overview);
+    auto* tab = qobject_cast<OverviewTab*>(window.detail()->builtTab(DetailTab::overview));
+    ASSERT_TRUE(tab);
+    if (!fixture.model().infoFor(folders.plain)) {
+        EXPECT_EQ(find<QLabel>(tab, QStringLiteral("bindingsCount"))->text(), QString());
+        EXPECT_FALSE(shown(tab, QStringLiteral("bindingsEmpty")));
+    }
+    WAIT_UNTIL(fixture.model().infoFor(folders.plain) != nullptr, 5000);
+    tab->refresh();
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("bindingsCount"))->text(), QStringLiteral("0"));
+    EXPECT_TRUE(shown(tab, QStringLiteral("bindingsEmpty")));
+}
+
+// The service binding to auth-worker follows the dev registry: "not connected" with a problem
+// line and a start button while the gateway runs, "connected" once auth-worker is live.
+TEST_F(OverviewTest, BindingsToOtherWorkersShowWhetherTheyAreConnected)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    find<QPushButton>(tab, QStringLiteral("layoutList"))->click();
+    const auto connection = [&](const QString& itemID) -> QString {
+        for (QWidget* row : tab->findChildren<QWidget*>(QStringLiteral("bindingRow")))
+            if (row->property("itemID").toString() == itemID) {
+                auto* label = row->findChild<QLabel*>(QStringLiteral("bindingConnection"));
+                return label ? label->text() : QStringLiteral("(none)");
+            }
+        return QStringLiteral("(no row)");
+    };
+    EXPECT_EQ(connection(QStringLiteral("service:AUTH:auth-worker")),
+              QStringLiteral("not connected"));
+    EXPECT_EQ(connection(QStringLiteral("queue:JOBS:jobs")), QStringLiteral("not connected"));
+    EXPECT_EQ(connection(QStringLiteral("d1:DB:main-db")), QStringLiteral("(none)"));
+    // Not a problem while the gateway is stopped.
+    EXPECT_FALSE(shown(tab, QStringLiteral("disconnectedLine")));
+
+    fixture.setStatus(folders.gateway, ProjectStatus::running());
+    tab->refresh();
+    QList<QWidget*> lines = tab->findChildren<QWidget*>(QStringLiteral("disconnectedLine"));
+    ASSERT_EQ(lines.size(), 2);
+    auto* start = tab->findChild<QPushButton*>(QStringLiteral("startMissingService"));
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->text(), QStringLiteral("Start auth-worker"));
+
+    // auth-worker registers, and consumes the queue: both connected, no problem left.
+    DevRegistryEntry auth;
+    auth.workerName = QStringLiteral("auth-worker");
+    auth.debugAddress = QStringLiteral("127.0.0.1:45000");
+    auth.queueConsumers = {QStringLiteral("jobs")};
+    auth.live = true;
+    fixture.model().devRegistry()->showEntries({auth});
+    QTRY_COMPARE_WITH_TIMEOUT(connection(QStringLiteral("service:AUTH:auth-worker")),
+                              QStringLiteral("connected"), 5000);
+    EXPECT_EQ(connection(QStringLiteral("queue:JOBS:jobs")), QStringLiteral("connected"));
+    EXPECT_TRUE(tab->findChildren<QWidget*>(QStringLiteral("disconnectedLine")).isEmpty());
+
+    // The header offers the start with local services: auth is a registered project it needs.
+    ProjectHeader* header = window.detail()->header();
+    header->refreshMoreMenu();
+    EXPECT_TRUE(header->moreMenu()->findChild<QAction*>(QStringLiteral("startWithServices")));
 }

@@ -1,5 +1,6 @@
 #include "ui/detail/project_detail_view.h"
 
+#include "base/deliver.h"
 #include "model/app_model.h"
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
@@ -10,6 +11,7 @@
 #include <QHideEvent>
 #include <QPointer>
 #include <QShowEvent>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -30,6 +32,15 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
 
     AppModel* model = &ui_.model;
     connect(tabBar_, &TabBar::tabClicked, model, &AppModel::setSelectedTab);
+    // Ctrl+1 to Ctrl+4 choose the tabs in their order, from anywhere in the window.
+    int number = 1;
+    for (const DetailTab tab : allDetailTabs()) {
+        auto* shortcut =
+            new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + number++)), this);
+        shortcut->setObjectName(QStringLiteral("tabShortcut-") + rawValue(tab));
+        connect(shortcut, &QShortcut::activated, model,
+                [model, tab] { model->setSelectedTab(tab); });
+    }
     connect(model, &AppModel::selectedTabChanged, this, &ProjectDetailView::showTab);
     connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectDetailView::applyColours);
     // One measurement at a time: the next is scheduled once the previous one is in, so a slow
@@ -115,16 +126,15 @@ void ProjectDetailView::measureMemory()
     if (!ui_.refreshMemory || !onScreen())
         return;
     measuring_ = true;
-    QPointer<ProjectDetailView> view(this);
     const QString measured = projectID_;
-    ui_.refreshMemory(projectID_, [view, measured] {
+    deliverTo(this, ui_.refreshMemory(projectID_), [this, measured] {
         // A measurement of a project no longer shown schedules nothing: the new project's
         // own measurement does. Nor does one that comes back to a view off the screen.
-        if (!view || view->projectID_ != measured)
+        if (projectID_ != measured)
             return;
-        view->measuring_ = false;
-        if (view->onScreen() && !view->memoryTimer_->isActive())
-            view->memoryTimer_->start();
+        measuring_ = false;
+        if (onScreen() && !memoryTimer_->isActive())
+            memoryTimer_->start();
     });
 }
 

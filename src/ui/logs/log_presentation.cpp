@@ -1,40 +1,28 @@
 #include "ui/logs/log_presentation.h"
 
 #include "base/product_name.h"
+#include "runs/log_line_kind.h"
 #include "ui/theme/palette.h"
-
-namespace {
-
-bool containsAny(const QString& text, std::initializer_list<QStringView> needles)
-{
-    for (const QStringView needle : needles)
-        if (text.contains(needle))
-            return true;
-    return false;
-}
-
-} // namespace
 
 LogLineStyle LogLineStyle::of(const QString& text)
 {
     using C = Color;
     using W = Weight;
-    // A stack frame ("    at handler (src/index.ts:3:9)") stays quiet even when it names an
-    // error.
-    if (QStringView(text).trimmed().startsWith(u"at "))
-        return {C::secondary, W::regular};
-    if (text.startsWith(u'▶'))
-        return {C::accent, W::semibold};
-    if (text.startsWith(u'■') || text.startsWith(u'↪'))
-        return {C::secondary, W::medium};
-    const QString lower = text.toLower();
-    if (containsAny(lower, {u"error", u"✖", u"failed", u"exception"}))
-        return {C::error, W::regular};
-    if (lower.contains(u"warn"))
-        return {C::warning, W::regular};
-    if (containsAny(lower, {u"ready on", u"listening", u"local "}))
-        return {C::success, W::regular};
+    switch (logLineKind(text)) {
+    case LogLineKind::stackFrame: return {C::secondary, W::regular};
+    case LogLineKind::announcement: return {C::accent, W::semibold};
+    case LogLineKind::aside: return {C::secondary, W::medium};
+    case LogLineKind::error: return {C::error, W::regular};
+    case LogLineKind::warning: return {C::warning, W::regular};
+    case LogLineKind::ready: return {C::success, W::regular};
+    case LogLineKind::plain: break;
+    }
     return {C::primary, W::regular};
+}
+
+bool LogLineStyle::isStackFrame(const QString& text)
+{
+    return logLineKind(text) == LogLineKind::stackFrame;
 }
 
 QColor LogLineStyle::colorOf(Color color, const Palette& palette)
@@ -48,28 +36,6 @@ QColor LogLineStyle::colorOf(Color color, const Palette& palette)
     case Color::primary: return Palette::withAlpha(palette.primaryText, 0.88);
     }
     return palette.primaryText;
-}
-
-LogFilter::LogFilter(const QString& text, const QLocale& locale)
-    : text_(text), locale_(locale), folded_(locale.toLower(text))
-{}
-
-bool LogFilter::matches(const QString& line) const
-{
-    if (folded_.isEmpty())
-        return true;
-    return locale_.toLower(line).contains(folded_);
-}
-
-QList<LogLine> LogFilter::visible(const QList<LogLine>& lines) const
-{
-    if (isEmpty())
-        return lines;
-    QList<LogLine> shown;
-    for (const LogLine& line : lines)
-        if (matches(line.text))
-            shown.append(line);
-    return shown;
 }
 
 LogsContent logsContent(bool external, qsizetype totalLines, qsizetype visibleLines)

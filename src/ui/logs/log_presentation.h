@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runs/log_buffer.h"
+#include "runs/log_filter.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -10,8 +11,7 @@
 
 struct Palette;
 
-// How the Logs tab shows a line, judged by its text alone (whether it came from standard error
-// plays no part): the first rule that matches wins.
+// How the Logs tab shows a line: the style of its kind (runs/log_line_kind.h).
 struct LogLineStyle
 {
     enum class Color { secondary, accent, error, warning, success, primary };
@@ -21,29 +21,15 @@ struct LogLineStyle
     Weight weight = Weight::regular;
 
     static LogLineStyle of(const QString& text);
+    // A stack frame: the trimmed line starts with "at ".
+    static bool isStackFrame(const QString& text);
+    // Drawn as an error or a warning.
+    bool isProblem() const { return color == Color::error || color == Color::warning; }
     // The colour in the palette of the effective appearance (ordinary lines: primary text at
     // 88 %).
     static QColor colorOf(Color color, const Palette& palette);
 
     friend bool operator==(const LogLineStyle&, const LogLineStyle&) = default;
-};
-
-// The Logs tab's filter: a line is visible when its text contains the filter, ignoring case
-// under the user's locale. The filter is not trimmed; an empty one shows every line.
-class LogFilter
-{
-public:
-    explicit LogFilter(const QString& text = QString(), const QLocale& locale = QLocale());
-
-    const QString& text() const { return text_; }
-    bool isEmpty() const { return text_.isEmpty(); }
-    bool matches(const QString& line) const;
-    QList<LogLine> visible(const QList<LogLine>& lines) const;
-
-private:
-    QString text_;
-    QLocale locale_;
-    QString folded_;
 };
 
 // What the Logs tab shows, in order of precedence.

@@ -1,6 +1,9 @@
 #include "ui/detail/overview/overview_tab.h"
 
+#include "discovery/dev_registry_watcher.h"
+#include "discovery/environment_choice.h"
 #include "model/app_model.h"
+#include "model/service_links.h"
 #include "presentation/binding_items.h"
 #include "presentation/overview_details.h"
 #include "runs/project_runtime.h"
@@ -44,6 +47,8 @@ OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* paren
     for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::portConflictChanged,
                         &ProjectRuntime::externalChanged, &ProjectRuntime::attachedPIDChanged})
         connect(runtime_, signal, this, &OverviewTab::scheduleRefresh);
+    connect(model->devRegistry(), &DevRegistryWatcher::entriesChanged, this,
+            &OverviewTab::scheduleRefresh);
     refresh();
 }
 
@@ -73,26 +78,32 @@ void OverviewTab::refresh()
         status.message() != QStringLiteral("Dependencies not installed"))
         problems.errorMessage = status.message();
     problems.portConflict = runtime_->portConflict();
+    const LocalWorkers workers{projectID_, model.projects(), &model.infos()};
+    const QList<BindingConnection> connections = bindingConnectionsOf(model, projectID_);
+    if (status.kind() == ProjectStatus::Kind::running)
+        problems.disconnected = disconnectedServices(connections, workers);
     banners_->setProblems(problems);
 
-    const bool startedElsewhere = runtime_->external() || runtime_->attachedPID().has_value();
-    details_->setRows(detailRows(*project, info, startedElsewhere, home));
+    const ServerOrigin origin = runtime_->attachedPID() ? ServerOrigin::attached
+                                : runtime_->external()  ? ServerOrigin::outside
+                                                        : ServerOrigin::here;
+    details_->setRows(detailRows(*project, info, origin, home));
 
     DiagramContent diagram;
-    diagram.workerName = info && info->workerName ? *info->workerName : project->name;
-    if (info)
-        diagram.entry = info->mainEntry;
+    // The worker as it runs: the chosen environment's name, entry and bindings.
+    diagram.workerName = effectiveWorkerName(*project, info);
     diagram.status = status;
     diagram.configFile = project->configFile;
     if (info) {
-        const BindingItems built =
-            buildBindingItems(*info, LocalWorkers{projectID_, model.projects(), &model.infos()});
+        const ProjectInfo viewed = infoForActiveEnvironment(*project, *info);
+        diagram.entry = viewed.mainEntry;
+        const BindingItems built = buildBindingItems(viewed, workers, connections);
         diagram.items = built.items;
         for (const auto& link : built.localServices)
             connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,
                     this, &OverviewTab::refreshLinkedStatuses, Qt::UniqueConnection);
     }
-    bindings_->setContent(diagram);
+    bindings_->setContent(diagram, info != nullptr);
     refreshLinkedStatuses();
 }
 
