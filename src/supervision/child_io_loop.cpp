@@ -1,7 +1,7 @@
 #include "supervision/child_io_loop.h"
-#include "supervision/live_groups.h"
 
 #include "supervision/line_splitter.h"
+#include "supervision/live_groups.h"
 #include "supervision/output_channel.h"
 #include "supervision/process_groups.h"
 

@@ -331,18 +331,19 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     EXPECT_EQ(measured.last(), blog);
     EXPECT_FALSE(timer->isActive());
 
-    // Off the screen (hidden into the tray, or minimised) nothing is measured or scheduled, and
+    // Off the screen (hidden into the tray) nothing is measured or scheduled, and
     // an answer arriving then schedules nothing; back on the screen, a measurement at once.
-    pending.takeFirst()();
-    ASSERT_TRUE(timer->isActive());
+    pending.takeFirst()->finish();
+    WAIT_UNTIL(timer->isActive(), 5000);
     window.hide();
     EXPECT_FALSE(timer->isActive());
     window.show();
     EXPECT_EQ(measured.size(), 4);
-    window.showMinimized();
-    pending.takeFirst()();
+    window.hide();
+    pending.takeFirst()->finish();
+    QTest::qWait(50);
     EXPECT_FALSE(timer->isActive());
-    window.showNormal();
-    EXPECT_EQ(measured.size(), 5);
+    window.show();
+    WAIT_UNTIL(measured.size() == 5, 5000);
     EXPECT_EQ(measured.last(), blog);
 }

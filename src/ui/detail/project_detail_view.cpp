@@ -10,8 +10,8 @@
 
 #include <QHideEvent>
 #include <QPointer>
-#include <QShowEvent>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -104,8 +104,8 @@ void ProjectDetailView::startProjectTasks()
 
 bool ProjectDetailView::onScreen() const
 {
-    // Minimising keeps the widgets "visible" but takes them off the screen.
-    return isVisible() && !window()->isMinimized();
+    // A minimised window still measures: its restore does not reliably show the view again.
+    return isVisible();
 }
 
 void ProjectDetailView::showEvent(QShowEvent* event)
@@ -118,7 +118,8 @@ void ProjectDetailView::showEvent(QShowEvent* event)
 void ProjectDetailView::hideEvent(QHideEvent* event)
 {
     QWidget::hideEvent(event);
-    memoryTimer_->stop();
+    if (!event->spontaneous())
+        memoryTimer_->stop();
 }
 
 void ProjectDetailView::measureMemory()
