@@ -6,7 +6,16 @@
 
 #include <csignal>
 
-ProjectRuntime::ProjectRuntime(QObject* parent) : QObject(parent), log_(new LogBuffer(this)) {}
+ProjectRuntime::ProjectRuntime(QObject* parent)
+    : QObject(parent), log_(new LogBuffer(this)), activity_(new ServerActivity(this))
+{
+    // The traffic figures outlive a run (they are the project's); the processor share and
+    // the choice of source belong to one server.
+    connect(this, &ProjectRuntime::statusChanged, activity_, [this] {
+        if (!status_.isActive())
+            activity_->serverEnded();
+    });
+}
 
 void ProjectRuntime::setPortConflict(const std::optional<PortConflict>& value)
 {

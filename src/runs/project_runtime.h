@@ -3,6 +3,7 @@
 #include "runs/log_buffer.h"
 #include "runs/port_conflict.h"
 #include "runs/project_status.h"
+#include "runs/server_activity.h"
 
 #include <QList>
 #include <QObject>
@@ -33,6 +34,8 @@ public:
     bool sawAlreadyRunning() const { return sawAlreadyRunning_; }
     // Fixed for the runtime's lifetime.
     LogBuffer* log() const { return log_; }
+    // The requests and processor time of the server; fixed for the runtime's lifetime.
+    ServerActivity* activity() const { return activity_; }
 
     void setPortConflict(const std::optional<PortConflict>& value);
     void setStatus(const ProjectStatus& value);
@@ -81,6 +84,7 @@ private:
     std::optional<qint32> attachedPID_;
     bool sawAlreadyRunning_ = false;
     LogBuffer* log_;
+    ServerActivity* activity_;
 };
 
 // The lines the application itself writes into a project's log.

@@ -164,8 +164,10 @@ void TrafficStats::addException(qint64 atMs, QStringView name, QStringView messa
 {
     countError(atMs);
     exceptionAtMs_ = atMs;
-    pendingException_ = name.toString() + QStringLiteral(": ") +
-                        message.first(std::min(message.size(), maxPathLength)).toString();
+    pendingException_ = name.toString();
+    if (!message.isEmpty())
+        pendingException_ += QStringLiteral(": ") +
+                             message.first(std::min(message.size(), maxPathLength)).toString();
 }
 
 void TrafficStats::addErrorLog(qint64 atMs)
