@@ -5,9 +5,9 @@
 #include "control/project_lookup.h"
 #include "control/project_operation.h"
 #include "control/status_report.h"
-#include "model/app_model.h"
 #include "desktop/application_presence.h"
 #include "desktop/workspace.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
 
 #include <QJsonArray>

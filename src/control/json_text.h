@@ -17,6 +17,10 @@ public:
     void add(const char* key, const QString& value);
     void add(const char* key, bool value);
     void add(const char* key, qint64 value);
+    // A number with at most one decimal.
+    void add(const char* key, double value);
+    // `json`, a whole JSON value already written.
+    void addRaw(const char* key, const QByteArray& json);
 
 private:
     void addKey(const char* key);

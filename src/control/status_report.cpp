@@ -4,9 +4,9 @@
 #include "control/json_text.h"
 #include "model/app_model.h"
 #include "model/project_list.h"
+#include "runs/project_runtime.h"
 #include "supervision/external/process_memory.h"
 #include "supervision/external/process_table.h"
-#include "runs/project_runtime.h"
 
 #include <QJsonDocument>
 #include <QPointer>
@@ -34,6 +34,22 @@ struct ServerProcesses
 };
 
 } // namespace
+
+QByteArray trafficText(const TrafficSummary& traffic)
+{
+    QByteArray text;
+    {
+        JsonObjectText object(text);
+        object.add("requests", qint64(traffic.requests));
+        object.add("errors", qint64(traffic.errors));
+        if (traffic.p50Ms)
+            object.add("p50Ms", qint64(*traffic.p50Ms));
+        if (traffic.p95Ms)
+            object.add("p95Ms", qint64(*traffic.p95Ms));
+        object.add("windowSeconds", qint64(TrafficSummary::windowSeconds));
+    }
+    return text;
+}
 
 QList<Project> sidebarOrder(AppModel& model)
 {
@@ -96,6 +112,11 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
             entry.add("pid", qint64(*pid));
         if (const std::optional<quint64> memory = memoryBytes ? memoryBytes : runtime.memoryBytes())
             entry.add("memoryBytes", qint64(*memory));
+    }
+    if (status.kind() == ProjectStatus::Kind::running) {
+        entry.addRaw("traffic", trafficText(runtime.activity()->traffic()));
+        if (const std::optional<double> cpu = runtime.activity()->cpuPercent())
+            entry.add("cpuPercent", *cpu);
     }
     entry.add("external", runtime.external() && !runtime.managed());
     entry.add("favorite", project.isFavorite());

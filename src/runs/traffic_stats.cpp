@@ -36,7 +36,7 @@ int valueOf(int bin)
     const int octave = (bin - exactBins) / subBins + 5;
     const int sub = (bin - exactBins) % subBins;
     const int lower = (subBins + sub) << (octave - 4);
-    return lower + ((1 << (octave - 4)) / 2);
+    return lower + ((1 << (octave - 4)) - 1) / 2;
 }
 
 qint64 numberOf(qint64 atMs, qint64 length)

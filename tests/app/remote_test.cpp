@@ -148,9 +148,15 @@ protected:
         return document.value(QStringLiteral("projects")).toArray();
     }
 
-    static QByteArray readyServer(int port, int extraLines = 0)
+    // `requests` request lines as Wrangler prints them come first, the last of them a 500.
+    static QByteArray readyServer(int port, int extraLines = 0, int requests = 0)
     {
         QByteArray body;
+        for (int request = 1; request <= requests; ++request)
+            body += request == requests
+                        ? "echo '[wrangler:info] GET /broken 500 Internal Server Error (40ms)'\n"
+                        : "echo '[wrangler:info] GET /r" + QByteArray::number(request) +
+                              " 200 OK (2ms)'\n";
         for (int line = 1; line <= extraLines; ++line)
             body += "echo 'line " + QByteArray::number(line) + "'\n";
         return body + "echo 'Ready on http://localhost:" + QByteArray::number(port) +
@@ -168,7 +174,7 @@ private:
 TEST_F(RemoteTest, StatusStartLogsAndStopDriveTheRunningInstance)
 {
     const QString web =
-        addProject(QStringLiteral("web"), QStringLiteral("web"), readyServer(18841, 12));
+        addProject(QStringLiteral("web"), QStringLiteral("web"), readyServer(18841, 12, 4));
     const QString firstApi =
         addProject(QStringLiteral("one/api"), QStringLiteral("api"), readyServer(18842));
     const QString secondApi =
@@ -205,10 +211,18 @@ TEST_F(RemoteTest, StatusStartLogsAndStopDriveTheRunningInstance)
     EXPECT_EQ(running.value("external"), QJsonValue(false));
     EXPECT_GT(running.value("pid").toInt(), 0);
     EXPECT_GT(running.value("memoryBytes").toDouble(), 0);
+    // The server's request lines, counted: the 500 is the slowest and the one error.
+    const QJsonObject traffic = running.value("traffic").toObject();
+    EXPECT_EQ(traffic.value("requests"), QJsonValue(4));
+    EXPECT_EQ(traffic.value("errors"), QJsonValue(1));
+    EXPECT_EQ(traffic.value("p50Ms"), QJsonValue(2));
+    EXPECT_EQ(traffic.value("p95Ms"), QJsonValue(40));
+    EXPECT_EQ(traffic.value("windowSeconds"), QJsonValue(300));
     const QJsonObject stopped = projects.at(1).toObject();
     EXPECT_EQ(stopped.value("status"), QJsonValue("stopped"));
     EXPECT_FALSE(stopped.contains("pid") || stopped.contains("address") ||
-                 stopped.contains("memoryBytes"));
+                 stopped.contains("memoryBytes") || stopped.contains("traffic") ||
+                 stopped.contains("cpuPercent"));
 
     rows = run({QStringLiteral("status")}).out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 4);
