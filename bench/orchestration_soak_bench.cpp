@@ -10,8 +10,9 @@
 // (stopProject until the status is stopped) and the same for starts; exits with 1 when a
 // process was left behind or a cycle went wrong. Usage: orchestration_soak_bench [cycles]
 #include "model/app_model.h"
-#include "storage/running_record.h"
 #include "runs/project_runtime.h"
+#include "storage/running_record.h"
+#include "supervision/external/proc_stat.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -85,20 +86,8 @@ QList<ProcessEntry> processTable()
         const qint32 value = pid.toInt(&numeric);
         if (!numeric)
             continue;
-        QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray text = stat.readAll();
-        // The name may hold spaces and parentheses: the fields follow the last ')'.
-        const qsizetype open = text.indexOf('(');
-        const qsizetype close = text.lastIndexOf(')');
-        if (open < 0 || close < open)
-            continue;
-        const QList<QByteArray> fields = text.mid(close + 2).split(' ');
-        if (fields.size() < 3 || fields.at(0).isEmpty())
-            continue;
-        entries.append({value, fields.at(0).at(0), fields.at(2).toInt(),
-                        text.mid(open + 1, close - open - 1)});
+        if (const std::optional<ProcStat> stat = readProcStat(value))
+            entries.append({value, stat->state, stat->pgid, stat->name});
     }
     return entries;
 }

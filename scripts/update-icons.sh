@@ -10,11 +10,12 @@ dest="$root/src/ui/resources/icons"
 
 # Every Lucide icon the application draws. "star-filled" is made here from "star".
 icons=(
-  app-window arrow-down-to-line arrow-up-right box braces chart-column check chevron-right
+  app-window arrow-down-to-line arrow-up-right box braces chart-column check chevron-down
+  chevron-right chevron-up
   circle-check circle-minus circle-x clock cloud compass copy database download ellipsis
   ellipsis-vertical eraser eye file-text folder-open folder-plus folder-search globe
   hard-drive heart image key-round layers layout-dashboard leaf link-2 memory-stick minus
-  package play plug plus power refresh-cw rocket rotate-cw scroll-text search settings
+  package pause play plug plus power refresh-cw rocket rotate-cw scroll-text search settings
   shield-check sliders-horizontal sparkles square star terminal triangle-alert
   user-round-key waypoints workflow x zap
 )

@@ -1,8 +1,7 @@
 #include "runs/project_runtime.h"
 
 #include "base/change_only.h"
-
-#include <QFile>
+#include "supervision/external/proc_stat.h"
 
 #include <csignal>
 
@@ -87,13 +86,8 @@ bool ProjectRuntime::processExists(qint32 pid)
         return false;
     // Signal 0 also reaches a zombie: a process that has ended and waits to be reaped, which
     // an orphaned server's processes may do for a second or two. It runs no longer.
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    const qsizetype nameEnd = text.lastIndexOf(')');
-    const char state = nameEnd >= 0 && nameEnd + 2 < text.size() ? text.at(nameEnd + 2) : 'R';
-    return state != 'Z' && state != 'X';
+    const std::optional<ProcStat> stat = readProcStat(pid);
+    return !stat || stat->living();
 }
 
 void ProjectRuntime::applyExit(int code, bool stopRequested, const ProcessProbe& exists)

@@ -209,9 +209,6 @@ TEST(ExternalProcParsers, ListeningSocketsKeepOnlyListenRowsWithAPort)
 
 TEST(ExternalProcParsers, MalformedFilesGiveNoValue)
 {
-    EXPECT_EQ(parseProcStat(""), std::nullopt);
-    EXPECT_EQ(parseProcStat("1 (init) S 0 1"), std::nullopt); // too few fields
-    EXPECT_EQ(parseProcStat("1 (x) S a 1 1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 9"), std::nullopt);
     EXPECT_EQ(parseBootTime("cpu 1 2\n"), std::nullopt);
     EXPECT_EQ(parseBootTime("btime 12\n"), 12u);
     EXPECT_EQ(parseResidentPages("7"), std::nullopt);

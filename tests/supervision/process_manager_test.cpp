@@ -1,5 +1,6 @@
 #include "child_recorder.h"
 #include "supervision/child_spawn.h"
+#include "supervision/external/proc_stat.h"
 #include "supervision/process_groups.h"
 #include "supervision/shell_environment.h"
 #include "support/qt_gtest_printers.h"
@@ -24,12 +25,8 @@ Environment plainEnvironment()
 // Whether a process exists and is not a zombie.
 bool processLiving(qint32 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    return close > 0 && close + 2 < text.size() && text.at(close + 2) != 'Z';
+    const std::optional<ProcStat> stat = readProcStat(pid);
+    return stat && stat->living();
 }
 
 // The pipes among the open descriptors of a process ("self" or a pid), beyond 0, 1 and 2.

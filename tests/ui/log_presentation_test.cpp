@@ -67,7 +67,7 @@ TEST(LogFilter, ContainsIgnoringCaseUntrimmedUnderTheLocale)
     EXPECT_EQ(LogFilter(QStringLiteral(" error")).visible(lines), QList<LogLine>{lines[1]});
     EXPECT_TRUE(LogFilter(QStringLiteral("nothing")).visible(lines).isEmpty());
     // Case is folded under the user's language: in Turkish, "İ" is the capital of "i".
-    const LogFilter turkish(QStringLiteral("istanbul"), QLocale(QLocale::Turkish));
+    const LogFilter turkish(QStringLiteral("istanbul"), false, QLocale(QLocale::Turkish));
     EXPECT_TRUE(turkish.matches(QStringLiteral("Deploy to İSTANBUL region")));
 }
 

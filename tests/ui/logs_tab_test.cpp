@@ -2,6 +2,7 @@
 #include "support/qt_gtest_printers.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
+#include "ui/logs/log_find_bar.h"
 #include "ui/logs/log_text_view.h"
 #include "ui/logs/logs_tab.h"
 #include "ui/main_window.h"
@@ -9,6 +10,7 @@
 #include "ui/widgets/empty_state_block.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -17,6 +19,8 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QVariantAnimation>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -73,6 +77,15 @@ protected:
         return block.begin().fragment().charFormat().foreground().color();
     }
     QString lineCount() { return child<QLabel>("logsLineCount")->text(); }
+    // The reader turns the mouse wheel over the text: positive notches scroll up.
+    void wheel(int notches)
+    {
+        const QPoint at = text()->viewport()->rect().center();
+        QWheelEvent event(at, text()->viewport()->mapToGlobal(at), QPoint(),
+                          QPoint(0, notches * 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        QApplication::sendEvent(text()->viewport(), &event);
+    }
 
     GuiFixture fixture;
     MainWindow window;
@@ -170,9 +183,9 @@ TEST_F(LogsTabTest, TheTextFollowsTheBoundedLogIncrementally)
     WAIT_UNTIL(lineCount() == "5 lines", 2000);
 }
 
-// Follow keeps the end in view after every update; scrolling up turns nothing off, the button
-// does.
-TEST_F(LogsTabTest, FollowScrollsToTheEndUntilTurnedOff)
+// Follow keeps the end in view after every update. The reader scrolling up pauses it (the
+// button says so) and scrolling back to the end resumes it; the button turns it off and on.
+TEST_F(LogsTabTest, FollowPausesWhileTheReaderScrollsUpAndResumesAtTheEnd)
 {
     auto* follow = child<QPushButton>("logsFollow");
     EXPECT_TRUE(follow->isChecked());
@@ -180,15 +193,44 @@ TEST_F(LogsTabTest, FollowScrollsToTheEndUntilTurnedOff)
     append(QStringList(400, QStringLiteral("busy")));
     ASSERT_GT(bar->maximum(), 0);
     EXPECT_EQ(bar->value(), bar->maximum());
-    bar->setValue(0);
+    bar->setValue(0); // moved by the program, not the reader: still following
     append({"more"});
     EXPECT_EQ(bar->value(), bar->maximum());
 
+    wheel(+1); // up
+    EXPECT_TRUE(text()->followPaused());
+    EXPECT_EQ(follow->text(), "Paused");
+    EXPECT_TRUE(follow->isChecked());
+    const int reading = bar->value();
+    ASSERT_LT(reading, bar->maximum());
+    append(QStringList(50, QStringLiteral("even more")));
+    EXPECT_EQ(bar->value(), reading) << "new lines yanked the reader to the end";
+    EXPECT_TRUE(text()->scrollBarRevealed()) << "the scroll bar shows while scrolling";
+
+    // Back at the end, it follows again.
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    EXPECT_FALSE(text()->followPaused());
+    EXPECT_EQ(follow->text(), "Follow");
+    append({"latest"});
+    EXPECT_EQ(bar->value(), bar->maximum());
+    WAIT_UNTIL(!text()->scrollBarRevealed(), LogTextView::scrollBarLinger + 2000);
+
+    // Pressing the button while paused goes back to the end and stays on.
+    wheel(+3);
+    ASSERT_TRUE(text()->followPaused());
+    follow->click();
+    EXPECT_TRUE(follow->isChecked());
+    EXPECT_FALSE(text()->followPaused());
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // Off: nothing moves; on again: to the end at once.
     follow->click();
     EXPECT_FALSE(text()->follow());
     bar->setValue(10);
     append(QStringList(50, QStringLiteral("even more")));
     EXPECT_EQ(bar->value(), 10);
+    wheel(-1);
+    EXPECT_FALSE(text()->followPaused()) << "no pause while Follow is off";
     follow->click();
     EXPECT_EQ(bar->value(), bar->maximum()) << "turning it on goes to the end";
 }
@@ -259,19 +301,175 @@ TEST_F(LogsTabTest, SaveWritesTheVisibleLinesWhereTheChooserSays)
     EXPECT_EQ(fixture.desktop().alerts.messages(), QStringList{"Couldn't save the log"});
 }
 
-// Ctrl+F reaches the filter from anywhere in the window; the filter keeps its text while the
-// same project stays shown.
-TEST_F(LogsTabTest, CtrlFFocusesTheFilterWhichOutlivesATabSwitch)
+// Ctrl+L and Ctrl+Shift+F reach the filter from anywhere in the window (Ctrl+F is the find
+// bar's); the filter keeps its text while the same project stays shown.
+TEST_F(LogsTabTest, TheFilterHasItsOwnShortcutsAndOutlivesATabSwitch)
 {
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     auto* filter = child<QLineEdit>("logsFilter");
+    EXPECT_TRUE(filter->toolTip().contains("Ctrl+L")) << qPrintable(filter->toolTip());
     text()->setFocus();
-    QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier);
+    QTest::keyClick(text(), Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(filter->hasFocus());
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(filter->hasFocus());
     QTest::keyClicks(filter, QStringLiteral("GET"));
 
     fixture.model().setSelectedTab(DetailTab::overview);
     fixture.model().setSelectedTab(DetailTab::logs);
     EXPECT_EQ(child<QLineEdit>("logsFilter")->text(), "GET");
+}
+
+// The find bar over a full buffer: every match counted and the ones in view highlighted, the
+// current one marked and brought into view, Enter / Shift+Enter and F3 / Shift+F3 wrapping past
+// either end, matches following the bounded log, Escape closing.
+TEST_F(LogsTabTest, TheFindBarWalksEveryMatchOfAFullBuffer)
+{
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QStringList lines;
+    for (int i = 0; i < 5500; ++i)
+        lines.append(i % 500 == 250 ? QStringLiteral("GET /needle/%1 500").arg(i)
+                                    : QStringLiteral("GET /api/items/%1 200 OK").arg(i));
+    append(lines);
+    ASSERT_EQ(text()->lineCount(), 5500);
+    auto* bar = tab()->findBar();
+    auto* field = child<QLineEdit>("logsFindField");
+    EXPECT_FALSE(bar->isVisible());
+
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier);
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, QStringLiteral("NEEDLE"));
+    // From the end (Follow), the search wraps to the first match and shows it.
+    EXPECT_EQ(bar->countText(), "1 of 11");
+    const auto currentLine = [&] { return text()->currentMatch().block().text(); };
+    EXPECT_EQ(currentLine(), "GET /needle/250 500");
+    EXPECT_EQ(text()->currentMatch().selectedText(), "needle");
+    const QRect inView = text()->viewport()->rect();
+    EXPECT_TRUE(inView.contains(text()->cursorRect(text()->currentMatch())));
+    EXPECT_TRUE(text()->followPaused()) << "a match above the end pauses Follow";
+    const QList<QTextEdit::ExtraSelection> marks = text()->extraSelections();
+    ASSERT_FALSE(marks.isEmpty());
+    EXPECT_LT(marks.size(), 11) << "only what is in view is drawn";
+    const auto isCurrent = [&](const QTextEdit::ExtraSelection& mark) {
+        return mark.cursor.selectionStart() == text()->currentMatch().selectionStart();
+    };
+    EXPECT_EQ(std::count_if(marks.cbegin(), marks.cend(), isCurrent), 1);
+    const auto current =
+        std::find_if(marks.cbegin(), marks.cend(), isCurrent)->format.background().color();
+    for (const auto& mark : marks) {
+        if (!isCurrent(mark))
+            EXPECT_NE(mark.format.background().color(), current) << "the current one is marked";
+    }
+
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(bar->countText(), "2 of 11");
+    EXPECT_EQ(currentLine(), "GET /needle/750 500");
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClick(field, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(bar->countText(), "11 of 11") << "previous past the first";
+    EXPECT_EQ(currentLine(), "GET /needle/5250 500");
+    EXPECT_TRUE(inView.contains(text()->cursorRect(text()->currentMatch())));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(bar->countText(), "1 of 11") << "next past the last";
+    text()->setFocus();
+    QTest::keyClick(text(), Qt::Key_F3);
+    EXPECT_EQ(bar->countText(), "2 of 11");
+    QTest::keyClick(text(), Qt::Key_F3, Qt::ShiftModifier);
+    EXPECT_EQ(bar->countText(), "1 of 11");
+
+    // The log drops its oldest lines (and the current match with them) and gains a match.
+    QStringList more(100, QStringLiteral("quiet"));
+    more.append(QStringLiteral("a needle at the end"));
+    append(more);
+    ASSERT_EQ(log()->lines().size(), 5000); // lines 0..600 are gone
+    EXPECT_EQ(bar->countText(), "1 of 11");
+    EXPECT_EQ(currentLine(), "GET /needle/750 500");
+
+    // Typing on refines from the current match; nothing found says so.
+    QTest::keyClicks(field, QStringLiteral("/7"));
+    EXPECT_EQ(bar->countText(), "1 of 1");
+    QTest::keyClicks(field, QStringLiteral("x"));
+    EXPECT_EQ(bar->countText(), "No matches");
+    EXPECT_TRUE(text()->extraSelections().isEmpty());
+    field->setText(QStringLiteral("needle"));
+    EXPECT_EQ(bar->countText(), "1 of 11");
+
+    // The filter narrows what is searched.
+    child<QLineEdit>("logsFilter")->setText(QStringLiteral("/needle/"));
+    EXPECT_EQ(bar->countText().section(' ', 2), "10");
+
+    // Escape closes and clears the marks; Ctrl+F brings the query back, selected.
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+    EXPECT_TRUE(text()->extraSelections().isEmpty());
+    EXPECT_TRUE(text()->hasFocus());
+    QTest::keyClick(text(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), "needle");
+    EXPECT_EQ(bar->countText().section(' ', 2), "10");
+    QTest::keyClick(text(), Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible()) << "Escape from the text closes it too";
+}
+
+// Errors and warnings only: the lines drawn red or amber, each with the stack frames under it
+// (also when they arrive in the next batch), combined with the text filter.
+TEST_F(LogsTabTest, TheProblemsToggleKeepsErrorsAndWarningsWithTheirStacks)
+{
+    append({"[wrangler:info] GET / 200 OK (3ms)", "✘ [ERROR] Error: boom",
+            "    at handler (src/index.ts:3:9)", "    at run (node:internal:1:1)",
+            "[wrangler:info] GET /api 500 Internal Server Error (9ms)", "GET /b 200",
+            "    at orphan (x.js:1:1)", "▲ [WARNING] slow request"});
+    auto* problems = child<QPushButton>("logsProblemsOnly");
+    problems->click();
+    EXPECT_EQ(shownLines(),
+              (QStringList{"✘ [ERROR] Error: boom", "    at handler (src/index.ts:3:9)",
+                           "    at run (node:internal:1:1)",
+                           "[wrangler:info] GET /api 500 Internal Server Error (9ms)",
+                           "▲ [WARNING] slow request"}));
+    // A frame in the next batch still belongs to the warning; one after a quiet line does not.
+    append({"    at later (y.js:2:2)", "GET /c 200", "    at stray (z.js:3:3)"});
+    EXPECT_EQ(shownLines().last(), "    at later (y.js:2:2)");
+    EXPECT_EQ(shownLines().size(), 6);
+    WAIT_UNTIL(lineCount() == "6 lines", 2000);
+
+    child<QLineEdit>("logsFilter")->setText(QStringLiteral("boom"));
+    EXPECT_EQ(shownLines(),
+              (QStringList{"✘ [ERROR] Error: boom", "    at handler (src/index.ts:3:9)",
+                           "    at run (node:internal:1:1)"}));
+    child<QLineEdit>("logsFilter")->clear();
+    problems->click();
+    EXPECT_EQ(shownLines().size(), 11);
+}
+
+// Reading comfort: lines 2 points apart, and copying across a shortened line copies all of it.
+TEST_F(LogsTabTest, LinesAreSpacedAndAShortenedLineCopiesWhole)
+{
+    const QString dump = QStringLiteral("DUMP ") + QString(3000, QLatin1Char('x')) + "END";
+    append({"before", dump, "after"});
+    const QTextBlock first = text()->document()->firstBlock();
+    EXPECT_EQ(text()->document()->documentLayout()->blockBoundingRect(first).height(),
+              first.layout()->boundingRect().height() + LogTextView::lineSpacing);
+
+    QTextCursor cursor(first);
+    cursor.setPosition(first.position() + 3);
+    cursor.setPosition(first.next().next().position() + 2, QTextCursor::KeepAnchor);
+    text()->setTextCursor(cursor);
+    EXPECT_EQ(text()->selectedLogText(), "ore\n" + dump + "\naf");
+    // Within the shown part of the long line, the selection is what it shows.
+    cursor.setPosition(first.next().position() + 1);
+    cursor.setPosition(first.next().position() + 4, QTextCursor::KeepAnchor);
+    text()->setTextCursor(cursor);
+    EXPECT_EQ(text()->selectedLogText(), "UMP");
+
+    auto* copy = child<QPushButton>("logsCopy");
+    copy->click();
+    auto* fade = tab()->findChild<QVariantAnimation*>(QStringLiteral("logsCopiedAnimation"));
+    ASSERT_NE(fade, nullptr);
+    EXPECT_EQ(fade->duration(), LogsTab::copiedFade);
+    EXPECT_EQ(fade->easingCurve().type(), QEasingCurve::OutCubic);
 }

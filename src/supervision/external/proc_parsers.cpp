@@ -55,23 +55,6 @@ std::optional<quint64> hex(QByteArrayView text)
 
 } // namespace
 
-std::optional<ProcStat> parseProcStat(const QByteArray& content)
-{
-    const qsizetype close = content.lastIndexOf(')');
-    if (close < 0)
-        return std::nullopt;
-    // After ") " come fields 3 (state), 4 (ppid), 5 (pgrp) ... 22 (starttime).
-    const QList<QByteArrayView> rest = fields(QByteArrayView(content).sliced(close + 1).trimmed());
-    if (rest.size() < 20)
-        return std::nullopt;
-    const auto ppid = decimal<qint32>(rest[1]);
-    const auto pgid = decimal<qint32>(rest[2]);
-    const auto start = decimal<quint64>(rest[19]);
-    if (!ppid || !pgid || !start)
-        return std::nullopt;
-    return ProcStat{*ppid, *pgid, *start};
-}
-
 std::optional<quint64> parseBootTime(const QByteArray& content)
 {
     for (QByteArrayView line : lines(content)) {

@@ -6,19 +6,7 @@
 #include <optional>
 
 // Pure parsers for the text files of /proc. Each takes the whole file content and returns
-// nothing (or skips a row) on anything malformed.
-
-// The fields of /proc/PID/stat that the process table needs.
-struct ProcStat
-{
-    qint32 ppid = 0;
-    qint32 pgid = 0;
-    quint64 startTicks = 0; // clock ticks since boot
-};
-
-// Parses /proc/PID/stat. The name between the parentheses may itself contain spaces and
-// parentheses, so the fields are counted from the last ")".
-std::optional<ProcStat> parseProcStat(const QByteArray& content);
+// nothing (or skips a row) on anything malformed. /proc/PID/stat has its own (proc_stat.h).
 
 // The "btime" line of /proc/stat: boot time in seconds since the Unix epoch.
 std::optional<quint64> parseBootTime(const QByteArray& content);

@@ -2,6 +2,7 @@
 
 #include "base/directory_entries.h"
 #include "supervision/external/proc_parsers.h"
+#include "supervision/external/proc_stat.h"
 
 #include <QFile>
 

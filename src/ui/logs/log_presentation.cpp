@@ -21,7 +21,7 @@ LogLineStyle LogLineStyle::of(const QString& text)
     using W = Weight;
     // A stack frame ("    at handler (src/index.ts:3:9)") stays quiet even when it names an
     // error.
-    if (QStringView(text).trimmed().startsWith(u"at "))
+    if (isStackFrame(text))
         return {C::secondary, W::regular};
     if (text.startsWith(u'▶'))
         return {C::accent, W::semibold};
@@ -37,6 +37,11 @@ LogLineStyle LogLineStyle::of(const QString& text)
     return {C::primary, W::regular};
 }
 
+bool LogLineStyle::isStackFrame(const QString& text)
+{
+    return QStringView(text).trimmed().startsWith(u"at ");
+}
+
 QColor LogLineStyle::colorOf(Color color, const Palette& palette)
 {
     switch (color) {
@@ -50,8 +55,8 @@ QColor LogLineStyle::colorOf(Color color, const Palette& palette)
     return palette.primaryText;
 }
 
-LogFilter::LogFilter(const QString& text, const QLocale& locale)
-    : text_(text), locale_(locale), folded_(locale.toLower(text))
+LogFilter::LogFilter(const QString& text, bool problemsOnly, const QLocale& locale)
+    : text_(text), problemsOnly_(problemsOnly), locale_(locale), folded_(locale.toLower(text))
 {}
 
 bool LogFilter::matches(const QString& line) const
@@ -61,14 +66,26 @@ bool LogFilter::matches(const QString& line) const
     return locale_.toLower(line).contains(folded_);
 }
 
-QList<LogLine> LogFilter::visible(const QList<LogLine>& lines) const
+QList<LogLine> LogFilter::visible(const QList<LogLine>& lines, bool* afterProblem) const
 {
     if (isEmpty())
         return lines;
+    bool after = afterProblem && *afterProblem;
     QList<LogLine> shown;
-    for (const LogLine& line : lines)
-        if (matches(line.text))
+    for (const LogLine& line : lines) {
+        bool keep = false;
+        if (!problemsOnly_)
+            keep = matches(line.text);
+        else if (LogLineStyle::isStackFrame(line.text))
+            keep = after; // a frame goes with the problem above it, whatever the text filter
+        else
+            keep = LogLineStyle::of(line.text).isProblem() && matches(line.text);
+        after = problemsOnly_ && keep;
+        if (keep)
             shown.append(line);
+    }
+    if (afterProblem)
+        *afterProblem = after;
     return shown;
 }
 

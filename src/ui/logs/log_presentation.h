@@ -21,6 +21,10 @@ struct LogLineStyle
     Weight weight = Weight::regular;
 
     static LogLineStyle of(const QString& text);
+    // A stack frame: the trimmed line starts with "at ".
+    static bool isStackFrame(const QString& text);
+    // Drawn as an error or a warning.
+    bool isProblem() const { return color == Color::error || color == Color::warning; }
     // The colour in the palette of the effective appearance (ordinary lines: primary text at
     // 88 %).
     static QColor colorOf(Color color, const Palette& palette);
@@ -29,19 +33,27 @@ struct LogLineStyle
 };
 
 // The Logs tab's filter: a line is visible when its text contains the filter, ignoring case
-// under the user's locale. The filter is not trimmed; an empty one shows every line.
+// under the user's locale. The filter is not trimmed; an empty one shows every line. With
+// `problemsOnly`, only the lines drawn as errors or warnings pass too, each followed by the stack
+// frames under it, so that a failed request stays with its stack.
 class LogFilter
 {
 public:
-    explicit LogFilter(const QString& text = QString(), const QLocale& locale = QLocale());
+    explicit LogFilter(const QString& text = QString(), bool problemsOnly = false,
+                       const QLocale& locale = QLocale());
 
     const QString& text() const { return text_; }
-    bool isEmpty() const { return text_.isEmpty(); }
+    bool problemsOnly() const { return problemsOnly_; }
+    bool isEmpty() const { return text_.isEmpty() && !problemsOnly_; }
+    // Whether the text passes the text part of the filter.
     bool matches(const QString& line) const;
-    QList<LogLine> visible(const QList<LogLine>& lines) const;
+    // The lines that pass, in order. `afterProblem` carries, from one batch to the next,
+    // whether the last line looked at was a shown problem or one of its frames.
+    QList<LogLine> visible(const QList<LogLine>& lines, bool* afterProblem = nullptr) const;
 
 private:
     QString text_;
+    bool problemsOnly_ = false;
     QLocale locale_;
     QString folded_;
 };

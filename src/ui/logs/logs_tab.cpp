@@ -1,8 +1,9 @@
 #include "ui/logs/logs_tab.h"
 
-#include "model/app_model.h"
 #include "desktop/alert_presenter.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
+#include "ui/logs/log_find_bar.h"
 #include "ui/logs/log_text_view.h"
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"
@@ -17,8 +18,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -58,7 +61,7 @@ LogsTab::LogsTab(UiContext& ui, const QString& projectID, QWidget* parent)
     : QWidget(parent), ui_(ui), projectID_(projectID), runtime_(ui.model.runtimeFor(projectID)),
       saveChooser_(&chooseWithDialog), copiedTimer_(new QTimer(this)),
       stack_(new QStackedWidget(this)), empty_(new EmptyStateBlock(stack_)),
-      text_(new LogTextView(stack_))
+      text_(new LogTextView(stack_)), findBar_(new LogFindBar(text_, this))
 {
     setObjectName(QStringLiteral("logsTab"));
     setAutoFillBackground(true);
@@ -66,6 +69,7 @@ LogsTab::LogsTab(UiContext& ui, const QString& projectID, QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(buildToolbar());
+    layout->addWidget(findBar_);
     empty_->setObjectName(QStringLiteral("logsEmptyState"));
     stack_->addWidget(empty_);
     stack_->addWidget(text_);
@@ -106,14 +110,42 @@ QWidget* LogsTab::buildToolbar()
     connect(clearFilter_, &QAction::triggered, filterField_, &QLineEdit::clear);
     connect(filterField_, &QLineEdit::textChanged, this, [this](const QString& text) {
         clearFilter_->setVisible(!text.isEmpty());
-        filter_ = LogFilter(text);
-        rebuildText();
+        applyFilter();
     });
+    filterField_->setToolTip(QStringLiteral("Show only the lines that contain this text "
+                                            "(Ctrl+L or Ctrl+Shift+F; Ctrl+F finds in the log)"));
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_L), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}) {
+        auto* focusFilter = new QShortcut(keys, this);
+        connect(focusFilter, &QShortcut::activated, this, [this] {
+            filterField_->setFocus(Qt::ShortcutFocusReason);
+            filterField_->selectAll();
+        });
+    }
     auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
-    connect(find, &QShortcut::activated, this, [this] {
-        filterField_->setFocus(Qt::ShortcutFocusReason);
-        filterField_->selectAll();
+    connect(find, &QShortcut::activated, findBar_, &LogFindBar::open);
+    auto* findNext = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(findNext, &QShortcut::activated, this, [this] {
+        if (findBar_->isHidden())
+            findBar_->open();
+        else
+            text_->findNext();
     });
+    auto* findPrevious = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this);
+    connect(findPrevious, &QShortcut::activated, this, [this] {
+        if (findBar_->isHidden())
+            findBar_->open();
+        else
+            text_->findPrevious();
+    });
+
+    problemsOnly_ =
+        new ToggleButton(QStringLiteral("Errors"), QStringLiteral("triangle-alert"), bar);
+    problemsOnly_->setObjectName(QStringLiteral("logsProblemsOnly"));
+    problemsOnly_->setFont(TypeScale::bodyMedium());
+    problemsOnly_->setToolTip(
+        QStringLiteral("Show only errors and warnings, each with its stack frames"));
+    connect(problemsOnly_, &QPushButton::toggled, this, &LogsTab::applyFilter);
 
     lineCount_ = new QLabel(bar);
     lineCount_->setObjectName(QStringLiteral("logsLineCount"));
@@ -129,11 +161,34 @@ QWidget* LogsTab::buildToolbar()
     follow_->setObjectName(QStringLiteral("logsFollow"));
     follow_->setFont(TypeScale::bodyMedium());
     follow_->setChecked(true);
-    connect(follow_, &QPushButton::toggled, text_, &LogTextView::setFollow);
+    // While paused the button stays on and says so; pressing it then goes back to the end.
+    connect(follow_, &QPushButton::toggled, this, [this](bool on) {
+        if (!on && text_->followPaused()) {
+            const QSignalBlocker blocker(follow_);
+            follow_->setChecked(true);
+            text_->resumeFollow();
+        } else {
+            text_->setFollow(on);
+        }
+    });
+    connect(text_, &LogTextView::followPausedChanged, this, &LogsTab::showFollowState);
+    showFollowState();
 
     copy_ = toolButton(QStringLiteral("Copy"), QStringLiteral("logsCopy"), bar);
     copy_->setToolTip(QStringLiteral("Copy the selected text, or all visible lines"));
     connect(copy_, &QPushButton::clicked, this, &LogsTab::copy);
+    // The label change fades in.
+    auto* copyOpacity = new QGraphicsOpacityEffect(copy_);
+    copyOpacity->setOpacity(1.0);
+    copy_->setGraphicsEffect(copyOpacity);
+    copiedAnimation_ = new QVariantAnimation(this);
+    copiedAnimation_->setObjectName(QStringLiteral("logsCopiedAnimation"));
+    copiedAnimation_->setDuration(copiedFade);
+    copiedAnimation_->setEasingCurve(QEasingCurve::OutCubic);
+    copiedAnimation_->setStartValue(0.35);
+    copiedAnimation_->setEndValue(1.0);
+    connect(copiedAnimation_, &QVariantAnimation::valueChanged, copyOpacity,
+            [copyOpacity](const QVariant& value) { copyOpacity->setOpacity(value.toDouble()); });
     save_ = toolButton(QStringLiteral("Save…"), QStringLiteral("logsSave"), bar);
     save_->setToolTip(QStringLiteral("Save the visible lines to a file (Ctrl+S)"));
     connect(save_, &QPushButton::clicked, this, &LogsTab::save);
@@ -147,6 +202,7 @@ QWidget* LogsTab::buildToolbar()
     });
 
     row->addWidget(filterField_);
+    row->addWidget(problemsOnly_);
     row->addWidget(lineCount_);
     row->addStretch(1);
     for (QPushButton* button : {static_cast<QPushButton*>(follow_), copy_, save_, clear_})
@@ -176,6 +232,10 @@ void LogsTab::bindColours()
     });
     ThemeBinder::bind(follow_, theme,
                       [follow = follow_](const Palette& p) { follow->applyPalette(p); });
+    ThemeBinder::bind(problemsOnly_, theme,
+                      [button = problemsOnly_](const Palette& p) { button->applyPalette(p); });
+    ThemeBinder::bind(findBar_, theme,
+                      [bar = findBar_](const Palette& p) { bar->applyPalette(p); });
     ThemeBinder::bind(copy_, theme, [this](const Palette& p) {
         styleButton(copy_, ButtonStyle::plain, p,
                     copiedTimer_->isActive() ? QStringLiteral("check") : QStringLiteral("copy"));
@@ -193,6 +253,23 @@ QList<LogLine> LogsTab::visibleLines() const
     return runtime_ ? filter_.visible(runtime_->log()->lines()) : QList<LogLine>();
 }
 
+void LogsTab::applyFilter()
+{
+    filter_ = LogFilter(filterField_->text(), problemsOnly_->isChecked());
+    rebuildText();
+}
+
+void LogsTab::showFollowState()
+{
+    const bool paused = text_->followPaused();
+    follow_->setText(paused ? QStringLiteral("Paused") : QStringLiteral("Follow"));
+    follow_->setIconName(paused ? QStringLiteral("pause") : QStringLiteral("arrow-down-to-line"));
+    follow_->setToolTip(paused ? QStringLiteral("Following is paused while you read; scroll to "
+                                                "the end or press to follow again")
+                               : QStringLiteral("Keep the newest lines in view"));
+    follow_->applyPalette(ui_.theme.palette());
+}
+
 void LogsTab::rebuildText()
 {
     if (!runtime_)
@@ -203,7 +280,8 @@ void LogsTab::rebuildText()
     }
     stale_ = false;
     const LogBuffer* log = runtime_->log();
-    text_->rebuild(visibleLines());
+    afterProblem_ = false;
+    text_->rebuild(filter_.visible(log->lines(), &afterProblem_));
     seenID_ = log->nextID() - 1;
     refreshContent();
 }
@@ -217,7 +295,7 @@ void LogsTab::appendLines(qint64 firstKeptID)
     const LogBuffer* log = runtime_->log();
     QList<LogLine> added = log->linesAfter(seenID_);
     if (!filter_.isEmpty())
-        added = filter_.visible(added);
+        added = filter_.visible(added, &afterProblem_);
     seenID_ = log->nextID() - 1;
     text_->update(added, firstKeptID);
     refreshContent();
@@ -228,6 +306,15 @@ void LogsTab::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (stale_)
         rebuildText();
+}
+
+void LogsTab::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && findBar_->isVisible()) {
+        findBar_->close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void LogsTab::refreshContent()
@@ -276,6 +363,9 @@ void LogsTab::setCopied(bool copied)
                 copied ? QStringLiteral("check") : QStringLiteral("copy"));
     if (copied)
         copiedTimer_->start();
+    copiedAnimation_->stop();
+    if (isVisible())
+        copiedAnimation_->start();
 }
 
 void LogsTab::save()

@@ -9,6 +9,7 @@
 
 class EmptyStateBlock;
 class QAction;
+class LogFindBar;
 class LogTextView;
 class ProjectRuntime;
 class QLabel;
@@ -20,9 +21,10 @@ class QVariantAnimation;
 class ToggleButton;
 struct UiContext;
 
-// The Logs tab of one project: a toolbar (filter, line count, Follow, Copy, Save…, Clear) above
-// the captured output or an empty state. The filter, Follow and "Copied" are view state: they
-// last as long as the tab, which lasts while its project is shown.
+// The Logs tab of one project: a toolbar (filter, errors and warnings only, line count, Follow,
+// Copy, Save…, Clear) and the find bar above the captured output or an empty state. The filter,
+// Follow, the find query and "Copied" are view state: they last as long as the tab, which lasts
+// while its project is shown.
 class LogsTab : public QWidget
 {
     Q_OBJECT
@@ -37,14 +39,17 @@ public:
     void setSaveChooser(SaveChooser chooser) { saveChooser_ = std::move(chooser); }
 
     LogTextView* textView() const { return text_; }
+    LogFindBar* findBar() const { return findBar_; }
     LogsContent content() const { return content_; }
     // The lines that pass the filter, oldest first.
     QList<LogLine> visibleLines() const;
 
     static constexpr int copiedDuration = 1200; // ms
+    static constexpr int copiedFade = 150;      // ms, ease-out
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* buildToolbar();
@@ -56,6 +61,8 @@ private:
     void copy();
     void save();
     void setCopied(bool copied);
+    void applyFilter();
+    void showFollowState();
 
     UiContext& ui_;
     QString projectID_;
@@ -64,6 +71,8 @@ private:
     LogsContent content_ = LogsContent::noOutput;
     // The newest log id looked at; later ids are new to the view.
     qint64 seenID_ = -1;
+    // Whether the last line looked at was a shown problem or one of its stack frames.
+    bool afterProblem_ = false;
     // Changes that arrived while the tab was hidden; the text is rebuilt when it is shown.
     bool stale_ = false;
     qsizetype shownCount_ = 0;
@@ -74,12 +83,15 @@ private:
     QAction* clearFilter_;
     QLabel* lineCount_;
     QVariantAnimation* countAnimation_;
+    ToggleButton* problemsOnly_;
     ToggleButton* follow_;
     QPushButton* copy_;
+    QVariantAnimation* copiedAnimation_;
     QPushButton* save_;
     QPushButton* clear_;
     QTimer* copiedTimer_;
     QStackedWidget* stack_;
     EmptyStateBlock* empty_;
     LogTextView* text_;
+    LogFindBar* findBar_;
 };

@@ -50,6 +50,8 @@ class ToggleButton : public QPushButton
 public:
     ToggleButton(const QString& text, const QString& icon, QWidget* parent = nullptr);
 
+    // Takes effect with the next applyPalette.
+    void setIconName(const QString& icon) { icon_ = icon; }
     void applyPalette(const Palette& palette);
 
 private:
