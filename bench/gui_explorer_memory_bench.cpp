@@ -18,9 +18,10 @@
 
 #include "../tests/ui/support/engine_processes.h"
 #include "model/app_model.h"
-#include "storage/registry_file.h"
 #include "runs/project_runtime.h"
+#include "storage/registry_file.h"
 #include "supervision/shell_environment.h"
+#include "support/run_state_access.h"
 #include "ui/app_shell.h"
 #include "ui/explorer/explorer_tab.h"
 #include "ui/main_window.h"
@@ -156,8 +157,8 @@ int runChild(int argc, char** argv)
     const auto showExplorer = [&] {
         report("idle_rss", megabytes(residentBytes(self)));
         ProjectRuntime* runtime = model.runtimeFor(projectPath);
-        runtime->setStatus(ProjectStatus::running());
-        runtime->setUrl(server);
+        RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
+        RunStateTestAccess::setUrl(*runtime, server);
         model.select(projectPath);
         clock.start();
         model.setSelectedTab(DetailTab::explorer);

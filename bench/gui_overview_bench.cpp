@@ -4,13 +4,14 @@
 // band that a frame actually repaints), and what fires while the window shows the project
 // stopped: timer events per second and CPU time.
 
-#include "model/app_model.h"
-#include "presentation/binding_items.h"
-#include "storage/registry_file.h"
 #include "desktop/alert_presenter.h"
 #include "desktop/workspace.h"
 #include "discovery/project_reader.h"
+#include "model/app_model.h"
+#include "presentation/binding_items.h"
 #include "runs/project_runtime.h"
+#include "storage/registry_file.h"
+#include "support/run_state_access.h"
 #include "ui/detail/overview/binding_diagram.h"
 #include "ui/detail/overview/bindings_section.h"
 #include "ui/detail/overview/overview_tab.h"
@@ -188,7 +189,7 @@ double processCpuSeconds()
 void IdleWindow(benchmark::State& state, ProjectStatus status)
 {
     constexpr int seconds = 4;
-    setup->model->runtimeFor(setup->path)->setStatus(status);
+    RunStateTestAccess::setStatus(*setup->model->runtimeFor(setup->path), status);
     setup->model->select(setup->path);
     MainWindow window(*setup->ui);
     window.resize(frameSize);
@@ -228,7 +229,7 @@ void IdleWindow(benchmark::State& state, ProjectStatus status)
     state.counters["diagram_timer_events_per_s"] = double(diagramTimers) / seconds;
     state.counters["timer_events_per_s"] = double(allTimers) / seconds;
     state.counters["cpu_ms_per_s"] = cpu * 1000 / seconds;
-    setup->model->runtimeFor(setup->path)->setStatus(ProjectStatus::stopped());
+    RunStateTestAccess::setStatus(*setup->model->runtimeFor(setup->path), ProjectStatus::stopped());
 }
 BENCHMARK_CAPTURE(IdleWindow, stopped, ProjectStatus::stopped())
     ->Iterations(1)

@@ -1,9 +1,10 @@
 // Throughput and memory of the dev-server output path: a real child printing as fast as it
 // can, read, split, cleaned, delivered to the main thread, parsed and logged.
 #include "runs/output_handling.h"
-#include "supervision/process_manager.h"
 #include "runs/project_runtime.h"
+#include "supervision/process_manager.h"
 #include "supervision/shell_environment.h"
+#include "support/run_state_access.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -54,7 +55,7 @@ RunStats runChild(const QString& command, bool parse)
 {
     ProcessManager manager;
     ProjectRuntime runtime;
-    runtime.setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::starting());
     RunStats stats;
     const OutputHooks hooks{[](int) { return std::optional<PortOwner>(); }, [](int) {}};
 

@@ -17,14 +17,14 @@ _tallowmere()
     local prev=${COMP_WORDS[COMP_CWORD - 1]}
     COMPREPLY=()
     if ((COMP_CWORD == 1)); then
-        mapfile -t COMPREPLY < <(compgen -W "status start stop restart logs open scan inspect help --autostart" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "status start stop restart logs open mcp scan inspect help --autostart" -- "$cur")
         return
     fi
 
     local command=${COMP_WORDS[1]} options=
     case $command in
         status) options="--json --names" ;;
-        start) options="--no-wait" ;;
+        start) options="--no-wait --with-services" ;;
         stop | restart) options="--yes --no-wait" ;;
         logs) options="-f --follow -n --lines" ;;
         open) options="--explorer" ;;

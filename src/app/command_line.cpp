@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include "app/cli_commands.h"
+#include "app/mcp_server.h"
 #include "app/remote_commands.h"
 
 #include <QFile>
@@ -19,6 +20,7 @@ constexpr const char* usage =
     "  tallowmere [--autostart]     open the main window (--autostart: stay in the tray)\n"
     "  tallowmere inspect PATH...   inspect project folders, print JSON\n"
     "  tallowmere scan ROOT         list configuration files under a root, print JSON\n"
+    "  tallowmere mcp               serve coding agents over MCP (stdio)\n"
     "  tallowmere --version         print the version\n"
     "  tallowmere --help            print this help\n";
 
@@ -68,6 +70,8 @@ std::optional<int> runCommandLine(int argc, char** argv)
             return usageError("scan needs exactly one ROOT");
         return runScan(arguments.first());
     }
+    if (command == u"mcp")
+        return runMcpServer(arguments);
     if (const std::optional<int> code = runRemoteCommand(command, arguments))
         return code;
     if (command == u"help" || command == u"--help" || command == u"-h") {

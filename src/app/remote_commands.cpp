@@ -16,6 +16,7 @@
 const char* const remoteUsage =
     "  tallowmere status [--json|--names]         the projects of the running instance\n"
     "  tallowmere start NAME... [--no-wait]       start, wait until running or failed\n"
+    "  tallowmere start NAME --with-services      first start the local projects it binds to\n"
     "  tallowmere stop NAME... [--yes]            stop (--yes: also servers started outside)\n"
     "  tallowmere restart NAME... [--yes]         restart, wait until running or failed\n"
     "  tallowmere logs NAME [-f] [-n N]           the last N lines (100); -f follows them\n"
@@ -66,6 +67,8 @@ parseArguments(ControlCommand command, const QStringList& arguments)
             form = StatusForm::json;
         } else if (command == ControlCommand::status && argument == u"--names") {
             form = StatusForm::names;
+        } else if (command == ControlCommand::start && argument == u"--with-services") {
+            request.withServices = true;
         } else if (startsOrStops && argument == u"--no-wait") {
             request.wait = false;
         } else if ((command == ControlCommand::stop || command == ControlCommand::restart) &&
@@ -172,13 +175,17 @@ std::optional<int> runRemoteCommand(const QString& name, const QStringList& argu
     case ControlCommand::start:
     case ControlCommand::stop:
     case ControlCommand::restart:
+        for (const QJsonValue note : answer->value(QStringLiteral("notes")).toArray())
+            std::fprintf(stderr, "note: %s\n", qPrintable(note.toString()));
         return printResults(*command, answer->value(QStringLiteral("results")).toArray()) ? done
                                                                                           : failed;
     case ControlCommand::logs: printLogEnd(*answer, request.follow); return done;
     case ControlCommand::open:
         std::printf("Opened %s\n", qPrintable(answer->value(QStringLiteral("address")).toString()));
         return done;
-    case ControlCommand::show: break;
+    case ControlCommand::show:
+    case ControlCommand::lines:
+    case ControlCommand::details: break;
     }
     return done;
 }

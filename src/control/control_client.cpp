@@ -61,6 +61,14 @@ bool ControlClient::send(const QByteArray& line)
     return fd_ >= 0;
 }
 
+bool ControlClient::isIdle() const
+{
+    if (fd_ < 0 || !buffer_.isEmpty())
+        return false;
+    pollfd readable{fd_, POLLIN, 0};
+    return ::poll(&readable, 1, 0) == 0;
+}
+
 std::optional<QJsonObject> ControlClient::receive(int timeoutMs)
 {
     while (fd_ >= 0) {

@@ -19,6 +19,9 @@ public:
     // False when nothing listens at `socketPath` (no instance runs).
     bool connectTo(const QString& socketPath);
     bool send(const QByteArray& line);
+    // Connected, and the instance has sent nothing since the last answer: it has neither
+    // closed the connection nor gone away. A client kept open between requests asks first.
+    bool isIdle() const;
     // The next message, waiting at most `timeoutMs` (forever when negative); none when the
     // connection closed, broke, timed out or sent something that is not a JSON object.
     std::optional<QJsonObject> receive(int timeoutMs = -1);

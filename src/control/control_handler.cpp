@@ -2,8 +2,11 @@
 
 #include "control/control_reply.h"
 #include "control/log_follower.h"
+#include "control/log_read.h"
+#include "control/project_details.h"
 #include "control/project_lookup.h"
 #include "control/project_operation.h"
+#include "control/service_start_reply.h"
 #include "control/status_report.h"
 #include "desktop/application_presence.h"
 #include "desktop/workspace.h"
@@ -37,6 +40,11 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
     const QStringList& paths = std::get<QStringList>(resolved);
     switch (request.command) {
     case ControlCommand::start:
+        if (request.withServices) {
+            answerServiceStart(model_, paths, reply);
+            return;
+        }
+        [[fallthrough]];
     case ControlCommand::stop:
     case ControlCommand::restart:
         (new ProjectOperation(model_, request.command, paths, request.wait, request.confirmed,
@@ -47,6 +55,8 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
         new LogFollower(model_.runtimeFor(paths.first()), request.lines, request.follow, reply);
         return;
     case ControlCommand::open: open(paths.first(), request.explorer, reply); return;
+    case ControlCommand::lines: reply->finish(readLog(model_, paths.first(), request)); return;
+    case ControlCommand::details: reply->finish(projectDetails(model_, paths.first())); return;
     case ControlCommand::show:
     case ControlCommand::status: break;
     }

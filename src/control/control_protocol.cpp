@@ -10,12 +10,15 @@
 
 namespace {
 
-constexpr std::array commands{ControlCommand::show, ControlCommand::status,  ControlCommand::start,
-                              ControlCommand::stop, ControlCommand::restart, ControlCommand::logs,
-                              ControlCommand::open};
+constexpr std::array commands{
+    ControlCommand::show, ControlCommand::status,  ControlCommand::start,
+    ControlCommand::stop, ControlCommand::restart, ControlCommand::logs,
+    ControlCommand::open, ControlCommand::lines,   ControlCommand::details};
 
 // Upper bound of `lines`: more than any log keeps.
 constexpr int maxLines = 100000;
+// Line ids stay below 2^53, where a JSON number is still exact.
+constexpr double maxLineID = 9007199254740991.0;
 
 std::optional<ControlCommand> commandNamed(const QString& name)
 {
@@ -32,7 +35,8 @@ bool takesNames(ControlCommand command)
 
 bool takesOneName(ControlCommand command)
 {
-    return command == ControlCommand::logs || command == ControlCommand::open;
+    return command == ControlCommand::logs || command == ControlCommand::open ||
+           command == ControlCommand::lines || command == ControlCommand::details;
 }
 
 RequestError wrongType(const QString& key, const char* expected)
@@ -52,6 +56,8 @@ QString rawValue(ControlCommand command)
     case ControlCommand::restart: return QStringLiteral("restart");
     case ControlCommand::logs: return QStringLiteral("logs");
     case ControlCommand::open: return QStringLiteral("open");
+    case ControlCommand::lines: return QStringLiteral("lines");
+    case ControlCommand::details: return QStringLiteral("details");
     }
     return {};
 }
@@ -95,7 +101,17 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
             if (!value.isString())
                 return wrongType(key, "a string");
             request.workingFolder = value.toString();
-        } else if (key == u"wait" || key == u"yes" || key == u"follow" || key == u"explorer") {
+        } else if (key == u"filter") {
+            if (!value.isString())
+                return wrongType(key, "a string");
+            request.filter = value.toString();
+        } else if (key == u"after") {
+            const double after = value.toDouble(-1);
+            if (!value.isDouble() || after < 0 || after > maxLineID || std::floor(after) != after)
+                return wrongType(key, "a line id (a whole number from 0)");
+            request.after = qint64(after);
+        } else if (key == u"wait" || key == u"yes" || key == u"follow" || key == u"explorer" ||
+                   key == u"problems" || key == u"withServices") {
             if (!value.isBool())
                 return wrongType(key, "true or false");
             const bool flag = value.toBool();
@@ -105,8 +121,12 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
                 request.confirmed = flag;
             else if (key == u"follow")
                 request.follow = flag;
-            else
+            else if (key == u"problems")
+                request.problemsOnly = flag;
+            else if (key == u"explorer")
                 request.explorer = flag;
+            else
+                request.withServices = flag;
         } else if (key == u"lines") {
             const double lines = value.toDouble(-1);
             if (!value.isDouble() || lines < 0 || lines > maxLines || std::floor(lines) != lines)
@@ -121,6 +141,8 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
         return RequestError{rawValue(request.command) + QStringLiteral(" takes no names")};
     if (takesNames(request.command) && request.names.isEmpty())
         return RequestError{rawValue(request.command) + QStringLiteral(" needs a project name")};
+    if (request.withServices && request.command != ControlCommand::start)
+        return RequestError{QStringLiteral("only start takes \"withServices\"")};
     if (takesOneName(request.command) && request.names.size() != 1)
         return RequestError{rawValue(request.command) +
                             QStringLiteral(" takes exactly one project name")};
@@ -146,6 +168,14 @@ QByteArray encodeRequest(const ControlRequest& request)
         object.insert(QStringLiteral("follow"), request.follow);
     if (request.explorer != defaults.explorer)
         object.insert(QStringLiteral("explorer"), request.explorer);
+    if (request.after)
+        object.insert(QStringLiteral("after"), double(*request.after));
+    if (!request.filter.isEmpty())
+        object.insert(QStringLiteral("filter"), request.filter);
+    if (request.problemsOnly != defaults.problemsOnly)
+        object.insert(QStringLiteral("problems"), request.problemsOnly);
+    if (request.withServices != defaults.withServices)
+        object.insert(QStringLiteral("withServices"), request.withServices);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
 

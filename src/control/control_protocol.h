@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <variant>
 
 // The messages of the control socket: one JSON object per line (UTF-8, ending in a line feed),
@@ -17,14 +18,17 @@ inline constexpr int version = 1;
 inline constexpr qsizetype maxLineBytes = qsizetype(64) * 1024;
 } // namespace ControlProtocol
 
-enum class ControlCommand { show, status, start, stop, restart, logs, open };
+// `lines` and `details` serve the MCP server: the lines of a log as one answer, and what
+// inspection knows of a project.
+enum class ControlCommand { show, status, start, stop, restart, logs, open, lines, details };
 
 QString rawValue(ControlCommand command);
 
 struct ControlRequest
 {
     ControlCommand command = ControlCommand::status;
-    // start, stop, restart: one or more; logs and open: exactly one; otherwise none.
+    // start, stop, restart: one or more; logs, open, lines and details: exactly one; otherwise
+    // none.
     QStringList names = {};
     // The client's working folder, against which relative paths among the names are taken.
     QString workingFolder = {};
@@ -33,6 +37,14 @@ struct ControlRequest
     int lines = 100;        // logs: how many of the last lines
     bool follow = false;    // logs: keep sending new lines until the project stops
     bool explorer = false;  // open: the Local Explorer instead of the address
+    // lines: only those after this line id (at most `lines` of them, oldest first), else the
+    // last `lines`; only those containing `filter` (ignoring case); only errors and warnings.
+    std::optional<qint64> after = std::nullopt;
+    QString filter = {};
+    bool problemsOnly = false;
+    // start: first start, in their order, the registered projects whose Workers the project's
+    // bindings need, each awaited until it runs and is registered ("withServices")
+    bool withServices = false;
 
     friend bool operator==(const ControlRequest&, const ControlRequest&) = default;
 };

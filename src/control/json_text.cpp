@@ -59,7 +59,7 @@ void JsonObjectText::add(const char* key, double value)
         out_.chop(2);
 }
 
-void JsonObjectText::addRaw(const char* key, const QByteArray& json)
+void JsonObjectText::addJson(const char* key, const QByteArray& json)
 {
     addKey(key);
     out_ += json;

@@ -19,8 +19,8 @@ public:
     void add(const char* key, qint64 value);
     // A number with at most one decimal.
     void add(const char* key, double value);
-    // `json`, a whole JSON value already written.
-    void addRaw(const char* key, const QByteArray& json);
+    // A value that is JSON text already (an array or object written elsewhere).
+    void addJson(const char* key, const QByteArray& json);
 
 private:
     void addKey(const char* key);

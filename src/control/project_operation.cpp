@@ -1,5 +1,6 @@
 #include "control/project_operation.h"
 
+#include "base/deliver.h"
 #include "control/control_reply.h"
 #include "control/status_report.h"
 #include "model/app_model.h"
@@ -9,8 +10,6 @@
 #include <QTimer>
 
 #include <algorithm>
-
-using Kind = ProjectStatus::Kind;
 
 ProjectOperation::ProjectOperation(AppModel& model, ControlCommand command,
                                    const QStringList& paths, bool wait, bool confirmed,
@@ -32,19 +31,16 @@ ProjectOperation::ProjectOperation(AppModel& model, ControlCommand command,
 
 void ProjectOperation::run()
 {
-    for (Item& item : items_) {
-        ProjectRuntime* runtime = model_.runtimeFor(item.path);
-        connect(runtime, &ProjectRuntime::statusChanged, this, [this] { evaluate(); });
-        connect(runtime, &ProjectRuntime::externalChanged, this, [this] { evaluate(); });
-        connect(runtime, &ProjectRuntime::managedChanged, this, [this] { evaluate(); });
-    }
-    // A start that inspects the project first goes on right after the record is applied.
-    connect(
-        &model_, &AppModel::infosChanged, this, [this] { evaluate(); }, Qt::QueuedConnection);
+    // A stop is over once the run state shows no server any more; a start or restart once its
+    // outcome is in.
+    if (command_ == ControlCommand::stop)
+        for (Item& item : items_)
+            if (ProjectRuntime* runtime = model_.runtimeFor(item.path))
+                connect(runtime, &ProjectRuntime::changed, this, [this] { evaluate(); });
     connect(&model_, &AppModel::projectsChanged, this, [this] { evaluate(); });
 
-    for (Item& item : items_)
-        act(item);
+    for (qsizetype index = 0; index < items_.size(); ++index)
+        act(index);
     if (!wait_) {
         for (Item& item : items_)
             if (!item.settled)
@@ -56,9 +52,14 @@ void ProjectOperation::run()
     evaluate();
 }
 
-void ProjectOperation::act(Item& item)
+void ProjectOperation::act(qsizetype index)
 {
-    ProjectRuntime* runtime = model_.runtimeFor(item.path);
+    Item& item = items_[index];
+    const ProjectRuntime* runtime = model_.runtimeFor(item.path);
+    if (!runtime) {
+        settle(item, false, QStringLiteral("the project was removed"));
+        return;
+    }
     const bool elsewhere = runtime->external() && !runtime->managed();
     const bool stopsSomething =
         command_ == ControlCommand::stop ||
@@ -71,26 +72,39 @@ void ProjectOperation::act(Item& item)
         settle(item, false, question.message);
         return;
     }
+    QFuture<StartOutcome> outcome;
     switch (command_) {
-    case ControlCommand::start: model_.startProject(item.path); break;
+    case ControlCommand::start: outcome = model_.startProject(item.path); break;
     case ControlCommand::stop:
         if (confirmed_)
             model_.stopProjectConfirmed(item.path);
         else
             model_.stopProject(item.path);
-        break;
+        return;
     case ControlCommand::restart:
         // The window offers a restart only while a server runs; a stopped project just starts.
-        if (!runtime->status().isActive() && !runtime->managed()) {
-            item.startOnly = true;
-            model_.startProject(item.path);
-        } else if (confirmed_)
-            model_.restartProjectConfirmed(item.path);
+        if (!runtime->status().isActive() && !runtime->managed())
+            outcome = model_.startProject(item.path);
+        else if (confirmed_)
+            outcome = model_.restartProjectConfirmed(item.path);
         else
-            model_.restartProject(item.path);
+            outcome = model_.restartProject(item.path);
         break;
-    default: break;
+    default: return;
     }
+    if (!wait_)
+        return;
+    // The operation is the watcher's context: an outcome after the reply has gone is dropped.
+    deliverTo(this, outcome, [this, index](const StartOutcome& result) {
+        Item& awaited = items_[index];
+        if (awaited.settled)
+            return;
+        if (!model_.findProject(awaited.path))
+            settle(awaited, false, QStringLiteral("the project was removed"));
+        else
+            settle(awaited, result.ok, result.error);
+        finishIfDone();
+    });
 }
 
 void ProjectOperation::evaluate()
@@ -103,41 +117,14 @@ void ProjectOperation::evaluate()
 
 void ProjectOperation::evaluate(Item& item)
 {
-    if (!model_.findProject(item.path)) {
+    const ProjectRuntime* runtime = model_.runtimeFor(item.path);
+    if (!model_.findProject(item.path) || !runtime) {
         settle(item, false, QStringLiteral("the project was removed"));
         return;
     }
-    const ProjectRuntime* runtime = model_.runtimeFor(item.path);
-    const ProjectStatus& status = runtime->status();
-    if (command_ == ControlCommand::stop) {
-        if (!status.isActive() && !runtime->managed() && !runtime->external())
-            settle(item, true);
-        return;
-    }
-    // A start or restart: settled once a start has run and ended up running or failed. A start
-    // that was refused (or whose inspection has come back) shows its error at once.
-    if (status.kind() == Kind::starting)
-        item.begun = true;
-    const bool startOnly = item.startOnly || command_ == ControlCommand::start;
-    const bool startRan =
-        item.begun || (startOnly && (model_.infoFor(item.path) || model_.isDemo()));
-    switch (status.kind()) {
-    case Kind::running:
-        // A server may announce its address before its start is recorded with its pid.
-        if ((item.begun || startOnly) &&
-            (runtime->managed() || runtime->external() || model_.isDemo()))
-            settle(item, true);
-        break;
-    case Kind::error:
-        if (startRan)
-            settle(item, false, status.message());
-        break;
-    case Kind::stopped:
-        if (item.begun)
-            settle(item, false, QStringLiteral("the server exited"));
-        break;
-    case Kind::starting: break;
-    }
+    if (command_ == ControlCommand::stop && !runtime->status().isActive() && !runtime->managed() &&
+        !runtime->external())
+        settle(item, true);
 }
 
 void ProjectOperation::settle(Item& item, bool ok, const QString& error)

@@ -33,13 +33,11 @@ private:
     struct Item
     {
         QString path;
-        bool begun = false;     // a start has been seen under way (status starting)
-        bool startOnly = false; // a restart of a stopped project, which only starts it
         bool settled = false;
         QJsonObject result;
     };
 
-    void act(Item& item);
+    void act(qsizetype index);
     void evaluate();
     void evaluate(Item& item);
     void settle(Item& item, bool ok, const QString& error = {});

@@ -4,6 +4,7 @@
 #include "control/json_text.h"
 #include "model/app_model.h"
 #include "model/project_list.h"
+#include "model/service_links.h"
 #include "runs/project_runtime.h"
 #include "supervision/external/process_memory.h"
 #include "supervision/external/process_table.h"
@@ -32,6 +33,29 @@ struct ServerProcesses
     std::optional<qint32> leader;
     QList<qint32> externalPIDs;
 };
+
+// One object per binding that reaches another Worker, with the folder of the registered
+// project that provides it.
+QByteArray bindingsJson(const AppModel& model, const Project& project)
+{
+    QByteArray out = "[";
+    for (const BindingConnection& connection : bindingConnectionsOf(model, project.path)) {
+        if (out.size() > 1)
+            out += ',';
+        JsonObjectText entry(out);
+        entry.add("binding", connection.binding);
+        if (connection.queue)
+            entry.add("queue", *connection.queue);
+        if (!connection.worker.isEmpty())
+            entry.add("worker", connection.worker);
+        entry.add("connected", connection.connected);
+        if (const QString path =
+                connection.worker.isEmpty() ? QString() : projectOfWorker(model, connection.worker);
+            !path.isEmpty() && path != project.path)
+            entry.add("path", path);
+    }
+    return out + ']';
+}
 
 } // namespace
 
@@ -114,12 +138,14 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
             entry.add("memoryBytes", qint64(*memory));
     }
     if (status.kind() == ProjectStatus::Kind::running) {
-        entry.addRaw("traffic", trafficText(runtime.activity()->traffic()));
+        entry.addJson("traffic", trafficText(runtime.activity()->traffic()));
         if (const std::optional<double> cpu = runtime.activity()->cpuPercent())
             entry.add("cpuPercent", *cpu);
     }
     entry.add("external", runtime.external() && !runtime.managed());
     entry.add("favorite", project.isFavorite());
+    entry.add("registered", isRegistered(model, project.path));
+    entry.addJson("bindings", bindingsJson(model, project));
 }
 
 QJsonObject statusEntry(AppModel& model, const Project& project, const QString& displayName)

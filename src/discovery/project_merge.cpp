@@ -18,9 +18,9 @@ Project* findByPath(QList<Project>& projects, const QString& path)
 } // namespace
 
 ScanMerge mergeScan(const QList<Project>& projects, const ProjectInfoMap& infos,
-                    const QList<RootScanResult>& results)
+                    const QList<RootScanResult>& results, const QSet<QString>& held)
 {
-    ScanMerge merge{projects, infos, {}};
+    ScanMerge merge{projects, infos, {}, {}};
     QSet<QString> seen;
     QSet<QString> scannedRoots;
     for (const RootScanResult& result : results) {
@@ -50,10 +50,12 @@ ScanMerge mergeScan(const QList<Project>& projects, const ProjectInfoMap& infos,
     for (const Project& project : std::as_const(merge.projects)) {
         const bool vanished = project.rootPath && scannedRoots.contains(*project.rootPath) &&
                               !seen.contains(project.path);
-        if (vanished) {
+        if (vanished && !held.contains(project.path)) {
             merge.removedPaths.append(project.path);
             continue;
         }
+        if (vanished)
+            merge.heldPaths.append(project.path);
         kept.append(project);
         keptPaths.insert(project.path);
     }

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -19,14 +20,16 @@ struct ScanMerge
     QList<Project> projects;
     ProjectInfoMap infos;
     QStringList removedPaths; // projects of scanned roots that were not found again
+    QStringList heldPaths;    // projects not found again that were kept all the same
 };
 
 // New projects are appended; known ones take the found configuration file and the worker
 // name (or the folder name); projects of scanned roots that were not found are removed.
 // Projects added by hand and projects of roots outside the scan are kept. Records of paths
-// that no longer belong to a project are dropped.
+// that no longer belong to a project are dropped. Projects named in `held` are kept with their
+// records even when not found again (a server still runs for them).
 ScanMerge mergeScan(const QList<Project>& projects, const ProjectInfoMap& infos,
-                    const QList<RootScanResult>& results);
+                    const QList<RootScanResult>& results, const QSet<QString>& held = {});
 
 // Stores inspection records of known projects (records of unknown paths are skipped) and
 // adopts worker names. Returns true when a project's name changed.

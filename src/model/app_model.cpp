@@ -1,11 +1,12 @@
 #include "model/app_model.h"
 
 #include "base/change_only.h"
-#include "storage/registry_file.h"
-#include "storage/settings_file.h"
 #include "desktop/app_detection.h"
-#include "supervision/process_manager.h"
-#include "runs/project_runtime.h"
+#include "discovery/dev_registry_watcher.h"
+#include "model/catalogue.h"
+#include "model/server_runs.h"
+#include "model/service_links.h"
+#include "supervision/external/process_table.h"
 #include "supervision/shell_environment.h"
 
 #include <QTimer>
@@ -18,34 +19,120 @@ AppModelContext defaultAppModelContext(DesktopServices desktop)
     return context;
 }
 
+bool asksForDemo(const AppModelContext& context)
+{
+    return context.environment.contains(QStringLiteral("TALLOWMERE_DEMO"));
+}
+
 AppModel::AppModel(AppModelContext context, QObject* parent)
     : QObject(parent), context_(std::move(context)),
-      rawShellEnv_(ShellEnvironment::completedPath(context_.environment)),
-      processManager_(std::make_unique<ProcessManager>(context_.processTiming))
+      rawShellEnv_(ShellEnvironment::completedPath(context_.environment))
 {
-    isDemo_ = context_.environment.contains(QStringLiteral("TALLOWMERE_DEMO"));
+    // Demo mode goes in through the services: nothing stored, nothing found.
+    isDemo_ = asksForDemo(context_);
+    if (isDemo_)
+        context_.services = demoServices();
+    catalogue_ = std::make_unique<Catalogue>(
+        context_, [this](const QString& path) { return runs_ && runs_->hasServerHere(path); });
+    runs_ = std::make_unique<ServerRuns>(context_, *catalogue_, [this] {
+        return ShellEnvironment::childEnvironment(rawShellEnv_, settings_.nodePath);
+    });
+    connect(catalogue_.get(), &Catalogue::rootsChanged, this, &AppModel::rootsChanged);
+    connect(catalogue_.get(), &Catalogue::infosChanged, this, &AppModel::infosChanged);
+    connect(catalogue_.get(), &Catalogue::isScanningChanged, this, &AppModel::isScanningChanged);
+    // Every listed project has its run state before anyone hears of the list.
+    connect(catalogue_.get(), &Catalogue::projectsChanged, this, [this] {
+        runs_->syncRunStates(catalogue_->projects());
+        emit projectsChanged();
+    });
+    connect(catalogue_.get(), &Catalogue::scanApplied, this, [this] {
+        emit scanApplied();
+        scheduleSelectionRepair();
+        runs_->refreshExternal();
+    });
+    // The dev servers' environment decides where they register; demo mode watches nothing.
+    devRegistry_ = new DevRegistryWatcher(this);
+    connect(this, &AppModel::shellEnvLoadedChanged, this, [this] {
+        const QStringList folders = devRegistryFoldersOf(*this);
+        if (shellEnvLoaded_ && !isDemo_ && folders != devRegistry_->folders())
+            devRegistry_->setFolders(folders);
+    });
+    // A server killed outright leaves its entry behind: its port is probed again at once.
+    connect(runs_.get(), &ServerRuns::serverEnded, devRegistry_, &DevRegistryWatcher::refresh);
+    connect(runs_.get(), &ServerRuns::serverEnded, this, [this](const QString& path) {
+        if (catalogue_->finishLeaving(path))
+            repairSelection();
+    });
+
     installedTerminals_ = ::installedTerminals(rawShellEnv_);
     installedEditors_ = ::installedEditors(rawShellEnv_);
     // Assigned like any change: a stored value that differs from the defaults is applied and
     // written back in normalized form.
-    if (const std::optional<AppSettings> stored = loadSettings())
+    if (const std::optional<AppSettings> stored = context_.services.loadSettings())
         setSettings(*stored);
-    if (const std::optional<Registry> registry = loadRegistry()) {
-        roots_ = registry->roots;
-        projects_ = registry->projects;
-    }
-    for (const Project& project : std::as_const(projects_))
-        runtimeFor(project.path);
-    const QList<Project> visible = visibleProjects();
-    select(visible.isEmpty() ? std::nullopt : std::optional<QString>(visible.first().path));
+    // Tells the catalogue whether to watch; with no roots yet, no watcher starts.
+    restartWatcher();
+    if (const std::optional<Registry> registry = context_.services.loadRegistry())
+        catalogue_->load(*registry);
+    runs_->syncRunStates(catalogue_->projects());
+    selectFirstVisible();
 }
 
 AppModel::~AppModel() = default;
 
+const QStringList& AppModel::roots() const
+{
+    return catalogue_->roots();
+}
+
+const QList<Project>& AppModel::projects() const
+{
+    return catalogue_->projects();
+}
+
+const ProjectInfoMap& AppModel::infos() const
+{
+    return catalogue_->infos();
+}
+
 const ProjectInfo* AppModel::infoFor(const QString& path) const
 {
-    const auto found = infos_.constFind(path);
-    return found == infos_.cend() ? nullptr : &found.value();
+    return catalogue_->infoFor(path);
+}
+
+bool AppModel::isScanning() const
+{
+    return catalogue_->isScanning();
+}
+
+const QHash<QString, ProjectRuntime*>& AppModel::runtimes() const
+{
+    return runs_->runtimes();
+}
+
+RootWatcher* AppModel::watcher() const
+{
+    return catalogue_->watcher();
+}
+
+ProjectRuntime* AppModel::runtimeFor(const QString& path) const
+{
+    return runs_->runtimeFor(path);
+}
+
+std::optional<Project> AppModel::findProject(const QString& path) const
+{
+    return catalogue_->findProject(path);
+}
+
+bool AppModel::isPolling() const
+{
+    return runs_->isPolling();
+}
+
+std::unique_ptr<ProcessTable> AppModel::makeProcessTable() const
+{
+    return runs_->makeProcessTable();
 }
 
 void AppModel::setSettings(const AppSettings& settings)
@@ -90,70 +177,19 @@ void AppModel::setInstalledApps(const QList<ExternalApp>& terminals,
         emit installedEditorsChanged();
 }
 
-void AppModel::setIsScanning(bool scanning)
-{
-    if (assignIfChanged(isScanning_, scanning))
-        emit isScanningChanged();
-}
-
-void AppModel::setProjects(const QList<Project>& projects)
-{
-    if (assignIfChanged(projects_, projects))
-        emit projectsChanged();
-}
-
-void AppModel::setRoots(const QStringList& roots)
-{
-    if (assignIfChanged(roots_, roots))
-        emit rootsChanged();
-}
-
-void AppModel::setInfos(const ProjectInfoMap& infos)
-{
-    if (assignIfChanged(infos_, infos))
-        emit infosChanged();
-}
-
 void AppModel::showDemoContent(const DemoContent& content)
 {
-    // Inspection records first: a view that follows the project list finds them in place.
-    setInfos(content.infos);
-    setProjects(content.projects);
-    setRoots(content.roots);
-    for (const Project& project : std::as_const(projects_))
-        runtimeFor(project.path);
-}
-
-ProjectRuntime* AppModel::runtimeFor(const QString& path)
-{
-    ProjectRuntime*& runtime = runtimes_[path];
-    if (!runtime)
-        runtime = new ProjectRuntime(this);
-    return runtime;
-}
-
-std::optional<Project> AppModel::findProject(const QString& path) const
-{
-    const qsizetype index = indexOfProject(projects_, path);
-    if (index < 0)
-        return std::nullopt;
-    return projects_[index];
-}
-
-Project* AppModel::mutableProject(const QString& path)
-{
-    const qsizetype index = indexOfProject(projects_, path);
-    return index < 0 ? nullptr : &projects_[index];
+    catalogue_->show(content.roots, content.projects, content.infos);
 }
 
 QList<Project> AppModel::visibleProjects() const
 {
-    return sorter_.sortedVisible(projects_, showHidden_);
+    return sorter_.sortedVisible(catalogue_->projects(), showHidden_);
 }
 
 QString AppModel::displayName(const Project& project) const
 {
-    return displayNameAmong(project, projects_);
+    return catalogue_->displayName(project);
 }
 
 QList<ProjectLink> AppModel::projectLinks(const QString& path) const
@@ -168,23 +204,21 @@ void AppModel::select(const std::optional<QString>& path)
         emit selectionChanged();
 }
 
-void AppModel::repairSelection()
+void AppModel::selectFirstVisible()
 {
-    if (selection_ && indexOfProject(projects_, *selection_) >= 0)
-        return;
     const QList<Project> visible = visibleProjects();
     select(visible.isEmpty() ? std::nullopt : std::optional<QString>(visible.first().path));
+}
+
+void AppModel::repairSelection()
+{
+    if (selection_ && findProject(*selection_))
+        return;
+    selectFirstVisible();
 }
 
 void AppModel::scheduleSelectionRepair()
 {
     // The model is the timer's context: once it is gone the repair never runs.
     QTimer::singleShot(context_.selectionRepairDelay, this, [this] { repairSelection(); });
-}
-
-void AppModel::saveRegistry() const
-{
-    if (isDemo_)
-        return;
-    ::saveRegistry(Registry{roots_, projects_});
 }

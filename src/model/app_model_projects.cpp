@@ -1,127 +1,107 @@
-// Editing the list of roots and projects: everything except scanning and
-// inspection.
-#include "base/paths.h"
+// The user's edits of the list of roots and projects, carried out by the catalogue; a project
+// whose server runs here leaves only once the server has been stopped.
 #include "model/app_model.h"
-#include "runs/project_runtime.h"
+#include "model/catalogue.h"
+#include "model/server_runs.h"
 
 void AppModel::addRoot(const QString& folder)
 {
-    const QString root = standardizePath(folder);
-    if (root.isEmpty() || roots_.contains(root))
-        return;
-    setRoots(roots_ + QStringList{root});
-    saveRegistry();
-    restartWatcher();
-    rescan();
+    catalogue_->addRoot(folder);
 }
 
 void AppModel::removeRoot(const QString& root)
 {
-    QStringList roots = roots_;
-    roots.removeAll(root);
-    // Projects may name a root that the list no longer holds (a hand-edited registry): they
-    // go with it all the same.
-    QList<Project> kept;
-    QStringList removed;
-    for (const Project& project : std::as_const(projects_)) {
-        if (project.rootPath == root)
-            removed.append(project.path);
-        else
-            kept.append(project);
-    }
-    if (roots.size() == roots_.size() && removed.isEmpty())
-        return;
-    setRoots(roots);
-    setProjects(kept);
-    dropProjectState(removed);
-    saveRegistry();
-    restartWatcher();
+    QStringList stopping;
+    for (const Project& project : catalogue_->projects())
+        if (project.rootPath == root && runs_->hasServerHere(project.path))
+            stopping.append(project.path);
+    catalogue_->removeRoot(root, stopping);
+    for (const QString& path : std::as_const(stopping))
+        runs_->stop(path, false);
     repairSelection();
+}
+
+std::optional<QString> AppModel::addProject(const QString& folder)
+{
+    const Catalogue::Added added = catalogue_->addProject(folder);
+    if (added.refusal)
+        return added.refusal;
+    select(added.path);
+    // A new project is named after its folder until inspection has read its worker name.
+    if (!added.alreadyRegistered)
+        refreshInfo(added.path);
+    return std::nullopt;
 }
 
 void AppModel::removeProject(const QString& path)
 {
-    const Project* project = mutableProject(path);
+    const std::optional<Project> project = findProject(path);
     // A project found under a root would come back with the next scan.
     if (!project || project->rootPath)
         return;
-    QList<Project> kept = projects_;
-    kept.removeAt(indexOfProject(kept, path));
-    setProjects(kept);
-    dropProjectState({path});
-    saveRegistry();
-    repairSelection();
-}
-
-void AppModel::dropProjectState(const QStringList& paths)
-{
-    bool infosTouched = false;
-    for (const QString& path : paths) {
-        // Another project may still use the path when it was registered twice by
-        // hand-edit.
-        if (indexOfProject(projects_, path) >= 0)
-            continue;
-        if (ProjectRuntime* runtime = runtimes_.take(path))
-            runtime->deleteLater();
-        infosTouched |= infos_.remove(path);
+    if (runs_->hasServerHere(path)) {
+        catalogue_->leaveWhenStopped(path);
+        runs_->stop(path, false);
+        return;
     }
-    if (infosTouched)
-        emit infosChanged();
-}
-
-void AppModel::editProject(const QString& path, const std::function<void(Project&)>& edit)
-{
-    const qsizetype index = indexOfProject(projects_, path);
-    if (index < 0)
-        return;
-    Project changed = projects_[index];
-    edit(changed);
-    if (changed == projects_[index])
-        return;
-    projects_[index] = changed;
-    emit projectsChanged();
-    saveRegistry();
+    catalogue_->removeProject(path);
+    repairSelection();
 }
 
 void AppModel::setHidden(const QString& path, bool hidden)
 {
-    if (indexOfProject(projects_, path) < 0)
+    if (!findProject(path))
         return;
-    editProject(path, [&](Project& project) { project.hidden = hidden; });
-    if (hidden && selection_ == path) {
-        // With hidden projects shown this may select the same project again.
-        const QList<Project> visible = visibleProjects();
-        select(visible.isEmpty() ? std::nullopt : std::optional<QString>(visible.first().path));
-    }
+    catalogue_->editProject(path, [&](Project& project) { project.hidden = hidden; });
+    // With hidden projects shown this may select the same project again.
+    if (hidden && selection_ == path)
+        selectFirstVisible();
 }
 
 void AppModel::setFavorite(const QString& path, bool favorite)
 {
     // Unmarking removes the value rather than storing false.
-    editProject(path, [&](Project& project) {
+    catalogue_->editProject(path, [&](Project& project) {
         project.favorite = favorite ? std::optional<bool>(true) : std::nullopt;
     });
 }
 
 void AppModel::setRunModeOverride(const QString& path, std::optional<RunModeKind> mode)
 {
-    editProject(path, [&](Project& project) { project.runModeOverride = mode; });
+    catalogue_->editProject(path, [&](Project& project) { project.runModeOverride = mode; });
 }
 
 void AppModel::setCustomCommand(const QString& path, const std::optional<QString>& command)
 {
-    editProject(path, [&](Project& project) { project.customCommand = command; });
+    catalogue_->editProject(path, [&](Project& project) { project.customCommand = command; });
 }
 
 void AppModel::setPort(const QString& path, std::optional<int> port)
 {
-    editProject(path, [&](Project& project) { project.port = port; });
+    catalogue_->editProject(path, [&](Project& project) { project.port = port; });
 }
 
-void AppModel::setPorts(const QString& path, int port, int inspectorPort)
+void AppModel::rescan()
 {
-    editProject(path, [&](Project& project) {
-        project.port = port;
-        project.inspectorPort = inspectorPort;
-    });
+    catalogue_->rescan();
+}
+
+QFuture<void> AppModel::refreshInfo(const QString& path)
+{
+    return catalogue_->refreshInfo(path);
+}
+
+QFuture<void> AppModel::inspectAll()
+{
+    return catalogue_->inspectAll();
+}
+
+void AppModel::applyInfos(const QList<QPair<QString, ProjectInfo>>& infos)
+{
+    catalogue_->applyInfos(infos);
+}
+
+void AppModel::restartWatcher()
+{
+    catalogue_->restartWatcher(settings_.watchRoots);
 }

@@ -1,7 +1,6 @@
 // What a change of the user's preferences does beyond storing them.
-#include "model/app_model.h"
-#include "storage/settings_file.h"
 #include "desktop/application_presence.h"
+#include "model/app_model.h"
 
 void AppModel::applySettingsChange(const AppSettings& oldValue, const AppSettings& newValue)
 {
@@ -14,8 +13,7 @@ void AppModel::applySettingsChange(const AppSettings& oldValue, const AppSetting
         if (context_.desktop.presence)
             context_.desktop.presence->bringToFront();
     }
-    if (!isDemo_)
-        saveSettings(newValue);
+    context_.services.saveSettings(newValue);
     if (oldValue.watchRoots != newValue.watchRoots)
         restartWatcher();
 }
@@ -28,6 +26,7 @@ void AppModel::applyAppearance()
 
 void AppModel::applyDockIconPolicy()
 {
+    // A demo shows the window as it is, whatever the stored preference.
     if (isDemo_ || !context_.desktop.presence)
         return;
     context_.desktop.presence->applyTaskbarPolicy(settings_.showDockIcon ? TaskbarPolicy::shown

@@ -1,9 +1,10 @@
 // Bringing the model to life after the application has launched: appearance, the start-up
 // sequence, and capturing the login-shell environment (at start-up and on reload).
 #include "base/deliver.h"
+#include "desktop/app_detection.h"
 #include "model/app_model.h"
 #include "model/demo_data.h"
-#include "desktop/app_detection.h"
+#include "model/future_helpers.h"
 #include "supervision/shell_environment.h"
 
 #include <QDir>
@@ -30,42 +31,37 @@ void AppModel::bootstrap()
     }
     // Each step starts when the one before has been applied on the main thread; none runs
     // once the model is gone.
-    captureShellEnvironment([this] {
-        inspectAll([this] {
-            refreshExternalThen([this] {
-                recoverOrphans([this] {
-                    restartWatcher();
-                    emit bootstrapFinished();
-                });
-            });
-        });
+    const QFuture<void> steps = Futures::inTurn(
+        this, {[this] { return captureShellEnvironment(); }, [this] { return inspectAll(); },
+               [this] { return refreshExternal(); }, [this] { return recoverOrphans(); }});
+    deliverTo(this, steps, [this] {
+        restartWatcher();
+        emit bootstrapFinished();
     });
 }
 
 void AppModel::reloadShellEnvironment()
 {
     setShellEnvLoaded(false);
-    captureShellEnvironment({});
+    captureShellEnvironment();
 }
 
-void AppModel::captureShellEnvironment(std::function<void()> done)
+QFuture<void> AppModel::captureShellEnvironment()
 {
     const quint64 generation = ++shellCaptureGeneration_;
     const QFuture<Environment> capture =
         ShellEnvironment::resolve(ShellEnvironment::loginShell(context_.environment),
                                   double(context_.shellCaptureLimit.count()) / 1000.0);
-    deliverTo(this, capture,
-              [this, generation, done = std::move(done)](const Environment& environment) {
-                  // A reload started meanwhile owns the loading state; its capture is applied
-                  // instead.
-                  if (generation == shellCaptureGeneration_) {
-                      setRawShellEnv(environment);
-                      // The login shell's PATH can reach folders the launch-time detection missed.
-                      setInstalledApps(::installedTerminals(rawShellEnv_),
-                                       ::installedEditors(rawShellEnv_));
-                      setShellEnvLoaded(true);
-                  }
-                  if (done)
-                      done();
-              });
+    auto applied = Futures::shared<void>();
+    deliverTo(this, capture, [this, generation, applied](const Environment& environment) {
+        // A reload started meanwhile owns the loading state; its capture is applied instead.
+        if (generation == shellCaptureGeneration_) {
+            setRawShellEnv(environment);
+            // The login shell's PATH can reach folders the launch-time detection missed.
+            setInstalledApps(::installedTerminals(rawShellEnv_), ::installedEditors(rawShellEnv_));
+            setShellEnvLoaded(true);
+        }
+        applied->finish();
+    });
+    return applied->future();
 }

@@ -1,7 +1,8 @@
 #include "model/demo_data.h"
 
-#include "model/app_model.h"
 #include "discovery/config/config_kind.h"
+#include "discovery/dev_registry_watcher.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
 
 #include <QUrl>
@@ -27,10 +28,13 @@ QList<Entry> buildEntries()
         e.status = ProjectStatus::running();
         e.port = 8787;
         e.entry = QStringLiteral("src/index.ts");
-        e.bindings = {binding(K::d1, "DB", "aurora-prod"), binding(K::kv, "CACHE"),
+        e.bindings = {binding(K::d1, "DB", "aurora-prod"),
+                      binding(K::kv, "CACHE"),
                       binding(K::r2, "UPLOADS", "aurora-uploads"),
                       binding(K::queue, "JOBS", "email-jobs"),
-                      binding(K::workflow, "ONBOARDING", "user-onboarding")};
+                      binding(K::workflow, "ONBOARDING", "user-onboarding"),
+                      binding(K::service, "IMAGES", "aurora-images"),
+                      binding(K::service, "AUTH", "ember-auth")};
         e.vars = {QStringLiteral("API_VERSION"), QStringLiteral("LOG_LEVEL"),
                   QStringLiteral("CORS_ORIGIN")};
         e.memoryMB = 184.6;
@@ -268,6 +272,29 @@ std::optional<DetailTab> tabFromVariable(const QString& value)
     return std::nullopt;
 }
 
+QList<DevRegistryEntry> registryEntries()
+{
+    // Every running project's Worker, and one started from a terminal that aurora-api binds to
+    // and that consumes its queue.
+    QStringList workers{QStringLiteral("aurora-images")};
+    for (const Entry& entry : entries())
+        if (entry.status.kind() == ProjectStatus::Kind::running)
+            workers.append(entry.name);
+    QList<DevRegistryEntry> list;
+    int port = 41200;
+    for (const QString& worker : std::as_const(workers)) {
+        DevRegistryEntry entry;
+        entry.workerName = worker;
+        entry.debugAddress = QStringLiteral("127.0.0.1:") + QString::number(port++);
+        entry.modified = QDateTime::currentDateTimeUtc();
+        entry.live = true;
+        if (worker == u"aurora-images")
+            entry.queueConsumers = {QStringLiteral("email-jobs")};
+        list.append(entry);
+    }
+    return list;
+}
+
 } // namespace DemoData
 
 void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const QString& home)
@@ -285,24 +312,31 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
         infos.insert(project.path, DemoData::info(entry, home));
         if (entry.name == QStringLiteral("aurora-api"))
             auroraPath = project.path;
-        ProjectRuntime* runtime = model.runtimeFor(project.path);
-        runtime->setStatus(entry.status);
-        if (entry.status.kind() == ProjectStatus::Kind::running && entry.port) {
-            runtime->setUrl(
-                QUrl(QStringLiteral("http://localhost:") + QString::number(*entry.port)));
-            runtime->setMemoryBytes(quint64(entry.memoryMB * 1048576.0));
-        }
-        for (const QString& line : DemoData::logLines(entry))
-            runtime->log()->append(line, false);
         projects.append(project);
     }
-    // The demo replaces the loaded registry in memory only; nothing is saved.
+    // The demo replaces the loaded registry in memory only; nothing is saved. It gives every
+    // project its run state, which then shows the demo's server.
     model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
+    model.devRegistry()->showEntries(DemoData::registryEntries());
 
-    for (const Project& project : projects)
-        if (project.name == QStringLiteral("orbit-queue"))
-            model.runtimeFor(project.path)
-                ->setPortConflict(PortConflict{8787, auroraPath, QStringLiteral("aurora-api")});
+    const QList<DemoData::Entry>& entries = DemoData::entries();
+    for (qsizetype index = 0; index < entries.size(); ++index) {
+        const DemoData::Entry& entry = entries[index];
+        ProjectRuntime* runtime = model.runtimeFor(projects[index].path);
+        if (!runtime)
+            continue;
+        DemoServer run;
+        run.status = entry.status;
+        if (entry.status.kind() == ProjectStatus::Kind::running && entry.port) {
+            run.url = QUrl(QStringLiteral("http://localhost:") + QString::number(*entry.port));
+            run.memoryBytes = quint64(entry.memoryMB * 1048576.0);
+        }
+        if (entry.name == QStringLiteral("orbit-queue"))
+            run.portConflict = PortConflict{8787, auroraPath, QStringLiteral("aurora-api")};
+        runtime->demoShown(run);
+        for (const QString& line : DemoData::logLines(entry))
+            runtime->log()->append(line, false);
+    }
 
     std::optional<QString> selection;
     const auto wanted = environment.find(QStringLiteral("TALLOWMERE_DEMO_PROJECT"));

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "model/detail_tab.h"
 #include "base/project.h"
+#include "discovery/dev_registry.h"
 #include "discovery/project_info.h"
+#include "model/detail_tab.h"
 #include "runs/project_status.h"
 
 #include <QList>
@@ -49,6 +50,9 @@ QString expandedPath(const Entry& entry, const QString& home);
 bool isFavorite(const Entry& entry);
 Project project(const Entry& entry, const QString& home);
 ProjectInfo info(const Entry& entry, const QString& home);
+
+// The Workers the demo's dev registry lists as live.
+QList<DevRegistryEntry> registryEntries();
 
 // TALLOWMERE_DEMO_TAB: first letter upper-cased, the rest lower-cased, matched against the tab
 // titles ("logs" and "LOGS" both open the Logs tab); none when it matches no tab.

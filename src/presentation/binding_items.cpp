@@ -1,8 +1,11 @@
 #include "presentation/binding_items.h"
 
+#include "discovery/worker_identity.h"
 #include "model/project_list.h"
 
 #include <QHash>
+
+#include <algorithm>
 
 BindingStyle bindingStyle(BindingKind kind)
 {
@@ -24,6 +27,7 @@ BindingStyle bindingStyle(BindingKind kind)
     case BindingKind::analytics: return style("#84CC16", "Analytics", "chart-column");
     case BindingKind::browser: return style("#0EA5E9", "Browser", "app-window");
     case BindingKind::assets: return style("#A855F7", "Assets", "image");
+    case BindingKind::tailConsumer: return style("#F97316", "Tail consumer", "scroll-text");
     case BindingKind::other: break;
     }
     return style("#9CA3AF", "Binding", "package");
@@ -82,25 +86,16 @@ std::optional<BindingItem> variablesItem(const QStringList& varNames)
 
 namespace {
 
-// Worker name -> the one project that declares it, or an empty id when several do.
-QHash<QString, QString> workerOwners(const LocalWorkers& workers)
+QHash<QString, QString> ownersOf(const LocalWorkers& workers)
 {
-    QHash<QString, QString> owners;
-    if (!workers.infos)
-        return owners;
-    for (const Project& project : workers.projects) {
-        const auto info = workers.infos->constFind(project.path);
-        if (info == workers.infos->constEnd() || !info->workerName || info->workerName->isEmpty())
-            continue;
-        const auto existing = owners.constFind(*info->workerName);
-        owners.insert(*info->workerName, existing == owners.constEnd() ? project.path : QString());
-    }
-    return owners;
+    return workers.infos ? workerOwners(workers.projects, *workers.infos)
+                         : QHash<QString, QString>();
 }
 
 } // namespace
 
-BindingItems buildBindingItems(const ProjectInfo& info, const LocalWorkers& workers)
+BindingItems buildBindingItems(const ProjectInfo& info, const LocalWorkers& workers,
+                               const QList<BindingConnection>& connections)
 {
     BindingItems result;
     result.items.reserve(info.bindings.size() + 1);
@@ -108,12 +103,12 @@ BindingItems buildBindingItems(const ProjectInfo& info, const LocalWorkers& work
     bool ownersBuilt = false;
     for (const WorkerBinding& binding : info.bindings) {
         BindingItem item = bindingItem(binding);
-        if (binding.kind == BindingKind::service && binding.detail) {
+        if (const std::optional<QString> worker = binding.reachedWorker()) {
             if (!ownersBuilt) {
-                owners = workerOwners(workers);
+                owners = ownersOf(workers);
                 ownersBuilt = true;
             }
-            const QString owner = owners.value(*binding.detail);
+            const QString owner = owners.value(*worker);
             if (!owner.isEmpty() && owner != workers.selfID) {
                 const qsizetype index = indexOfProject(workers.projects, owner);
                 const LocalService service{
@@ -122,9 +117,55 @@ BindingItems buildBindingItems(const ProjectInfo& info, const LocalWorkers& work
                 result.localServices.append({item.id, service});
             }
         }
+        for (const BindingConnection& connection : connections)
+            if (connection.bindingID == item.id)
+                item.connected = connection.connected;
         result.items.append(std::move(item));
     }
     if (auto vars = variablesItem(info.varNames))
         result.items.append(std::move(*vars));
     return result;
+}
+
+std::optional<LocalService> localServiceNamed(const QString& worker, const LocalWorkers& workers)
+{
+    const QString owner = ownersOf(workers).value(worker);
+    if (owner.isEmpty() || owner == workers.selfID)
+        return std::nullopt;
+    const qsizetype index = indexOfProject(workers.projects, owner);
+    return LocalService{owner, displayNameAmong(workers.projects[index], workers.projects)};
+}
+
+QList<DisconnectedService> disconnectedServices(const QList<BindingConnection>& connections,
+                                                const LocalWorkers& workers)
+{
+    QList<DisconnectedService> missing;
+    for (const BindingConnection& connection : connections) {
+        if (connection.connected)
+            continue;
+        const auto same = std::find_if(missing.begin(), missing.end(), [&](const auto& known) {
+            return known.worker == connection.worker && known.queue == connection.queue;
+        });
+        if (same != missing.end()) {
+            if (!same->bindings.contains(connection.binding))
+                same->bindings.append(connection.binding);
+            continue;
+        }
+        DisconnectedService service{
+            connection.worker, connection.queue, {connection.binding}, std::nullopt};
+        if (!connection.worker.isEmpty())
+            service.project = localServiceNamed(connection.worker, workers);
+        missing.append(std::move(service));
+    }
+    return missing;
+}
+
+QString disconnectedText(const DisconnectedService& service)
+{
+    const QString bindings = service.bindings.join(QStringLiteral(", "));
+    if (service.worker.isEmpty())
+        return bindings + QStringLiteral(" can't deliver to ") + service.queue.value_or(QString()) +
+               QStringLiteral(": no Worker consuming it is running locally.");
+    return bindings + QStringLiteral(" can't reach ") + service.worker +
+           QStringLiteral(": it isn't running locally.");
 }

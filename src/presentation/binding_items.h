@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/project.h"
+#include "discovery/binding_connections.h"
 #include "discovery/config/worker_binding.h"
 #include "discovery/project_info.h"
 
@@ -31,7 +32,7 @@ struct CopyEntry
     friend bool operator==(const CopyEntry&, const CopyEntry&) = default;
 };
 
-// Another registered project that a service binding names by its worker name.
+// Another registered project that a binding names by its Worker's name.
 struct LocalService
 {
     QString projectID;
@@ -52,12 +53,15 @@ struct BindingItem
     QList<CopyEntry> copyValues;
     bool explorer = false;
     std::optional<LocalService> localService;
+    // For a binding that reaches another Worker: whether that Worker runs locally (the dev
+    // registry lists it live), shown as "connected" or "not connected".
+    std::optional<bool> connected;
 
     friend bool operator==(const BindingItem&, const BindingItem&) = default;
 };
 
 // The items of one project: a binding's item, then one "Variables" item when there are
-// variables. `localServices` lists the service bindings that name another registered project,
+// variables. `localServices` lists the bindings that name another registered project's Worker,
 // in item order, as (item id, project).
 struct BindingItems
 {
@@ -65,9 +69,9 @@ struct BindingItems
     QList<QPair<QString, LocalService>> localServices;
 };
 
-// The registered projects around the one shown, to resolve service bindings that name a local
-// worker. A worker name that more than one project declares resolves to none: guessing could
-// start or show the wrong project.
+// The registered projects around the one shown, to resolve bindings that name a local Worker
+// (services, Durable Objects of another script, tail consumers). A Worker name that more than
+// one project declares resolves to none: guessing could start or show the wrong project.
 struct LocalWorkers
 {
     QString selfID;
@@ -78,4 +82,27 @@ struct LocalWorkers
 BindingItem bindingItem(const WorkerBinding& binding);
 // The one item that stands for all variables; none without variables.
 std::optional<BindingItem> variablesItem(const QStringList& varNames);
-BindingItems buildBindingItems(const ProjectInfo& info, const LocalWorkers& workers = {});
+// `connections` (from bindingConnections) mark the items of bindings that reach other Workers.
+BindingItems buildBindingItems(const ProjectInfo& info, const LocalWorkers& workers = {},
+                               const QList<BindingConnection>& connections = {});
+
+// The registered project that provides a Worker, as LocalWorkers resolves it; none for the
+// project itself or a name several projects declare.
+std::optional<LocalService> localServiceNamed(const QString& worker, const LocalWorkers& workers);
+
+// A binding of a running project that does not reach its Worker: the Overview's problem line.
+struct DisconnectedService
+{
+    QString worker; // empty for a queue nobody consumes
+    std::optional<QString> queue;
+    QStringList bindings;                // the bindings that need it, in binding order
+    std::optional<LocalService> project; // the registered project that would provide it
+
+    friend bool operator==(const DisconnectedService&, const DisconnectedService&) = default;
+};
+
+// One entry per Worker (or queue) not reached, in order of first need.
+QList<DisconnectedService> disconnectedServices(const QList<BindingConnection>& connections,
+                                                const LocalWorkers& workers);
+// "AUTH can't reach ember-auth: it isn't running locally." and the queue form.
+QString disconnectedText(const DisconnectedService& service);

@@ -21,41 +21,31 @@ void examineLine(ProjectRuntime& runtime, const QString& text, RunModeKind mode,
     if (const std::optional<int> port = OutputParser::portInUse(text)) {
         const std::optional<PortOwner> owner =
             hooks.activeOwnerOfPort ? hooks.activeOwnerOfPort(*port) : std::nullopt;
-        runtime.setPortConflict(
-            PortConflict{*port, owner ? std::optional<QString>(owner->id) : std::nullopt,
-                         owner ? std::optional<QString>(owner->name) : std::nullopt});
+        runtime.portBusy(PortConflict{*port,
+                                      owner ? std::optional<QString>(owner->id) : std::nullopt,
+                                      owner ? std::optional<QString>(owner->name) : std::nullopt});
     }
 
-    if (const std::optional<OutputParser::RunningAt> running =
-            OutputParser::alreadyRunningAt(text)) {
-        runtime.setUrl(running->url);
-        runtime.setAttachedPID(running->pid);
-        runtime.setStatus(ProjectStatus::running());
-    }
+    if (const std::optional<OutputParser::RunningAt> running = OutputParser::alreadyRunningAt(text))
+        runtime.alreadyRunning(running->url, running->pid);
 
     if (const std::optional<OutputParser::AttachField> field = OutputParser::attachField(text)) {
-        if (field->isMarker()) {
-            runtime.setSawAlreadyRunning(true);
-        } else if (const QUrl* url = field->url()) {
-            if (runtime.sawAlreadyRunning())
-                runtime.setUrl(*url);
-        } else if (const qint32* pid = field->pid()) {
-            if (runtime.sawAlreadyRunning()) {
-                runtime.setAttachedPID(*pid);
-                if (runtime.url())
-                    runtime.setStatus(ProjectStatus::running());
-            }
-        }
+        if (field->isMarker())
+            runtime.announcementBegun();
+        else if (const QUrl* url = field->url())
+            runtime.announcedAddress(*url);
+        else if (const qint32* pid = field->pid())
+            runtime.announcedPID(*pid);
     }
 
-    if (!runtime.url() && runtime.status().kind() == ProjectStatus::Kind::starting) {
-        if (const std::optional<QUrl> url = OutputParser::readyURL(text, mode)) {
-            runtime.setUrl(*url);
-            runtime.setStatus(ProjectStatus::running());
-            if ((mode == RunModeKind::wrangler || mode == RunModeKind::pages) && url->port() > 0 &&
-                hooks.adoptPort)
-                hooks.adoptPort(url->port());
-        }
+    // Read only while it can matter: the patterns are the costly part of a busy server's output.
+    if (runtime.url() || runtime.status().kind() != ProjectStatus::Kind::starting)
+        return;
+    if (const std::optional<QUrl> url = OutputParser::readyURL(text, mode)) {
+        if (runtime.readyLine(*url) &&
+            (mode == RunModeKind::wrangler || mode == RunModeKind::pages) && url->port() > 0 &&
+            hooks.adoptPort)
+            hooks.adoptPort(url->port());
     }
 }
 

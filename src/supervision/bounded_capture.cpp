@@ -157,6 +157,7 @@ std::optional<QByteArray> captureOutput(const QString& program, const QStringLis
     const int left = static_cast<int>(deadline.remainingTime());
     if (!child.reaped() && !child.waitExit(std::max(0, left))) {
         child.signal(SIGTERM);
+        child.signal(SIGCONT);
         if (!child.waitExit(killGraceMs)) {
             child.signal(SIGKILL);
             child.reapBlocking();

@@ -1,37 +1,14 @@
 #include "supervision/child_spawn.h"
 
-#include <QByteArrayList>
+#include "base/child_spawn_builder.h"
 
-#include <csignal>
-#include <cstring>
 #include <fcntl.h>
-#include <spawn.h>
 #include <unistd.h>
-#include <vector>
-
-extern char** environ;
 
 namespace {
 
-// Null-terminated vector of C strings over copies that live as long as this object, so that
-// all allocation happens before the spawn.
-class CStringVector
-{
-public:
-    explicit CStringVector(QByteArrayList strings) : strings_(std::move(strings))
-    {
-        pointers_.reserve(strings_.size() + 1);
-        for (QByteArray& string : strings_)
-            pointers_.push_back(string.data());
-        pointers_.push_back(nullptr);
-    }
-    char* const* data() { return pointers_.data(); }
-
-private:
-    QByteArrayList strings_;
-    std::vector<char*> pointers_;
-};
-
+// A pipe whose ends are close-on-exec, so that a child started at the same moment by another
+// thread never inherits them (the spawn closes everything above 2 as well).
 struct Pipe
 {
     int read = -1;
@@ -60,33 +37,12 @@ struct Pipe
     }
 };
 
-// Attributes shared by every child: default dispositions for every signal (the application may
-// ignore some, e.g. SIGPIPE) and an empty mask.
-void setCommonAttributes(posix_spawnattr_t& attributes, short extraFlags)
-{
-    posix_spawnattr_init(&attributes);
-    sigset_t all;
-    sigfillset(&all);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes,
-                             POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK | extraFlags);
-}
-
 SpawnError spawnFailure(int error)
 {
     return SpawnError{QStringLiteral("posix_spawn failed: ") + systemErrorText(error)};
 }
 
 } // namespace
-
-QString systemErrorText(int error)
-{
-    char buffer[256];
-    return QString::fromLocal8Bit(::strerror_r(error, buffer, sizeof buffer));
-}
 
 SpawnResult spawnShell(const QString& command, const QString& workingDirectory,
                        const Environment& environment)
@@ -101,43 +57,25 @@ SpawnResult spawnShell(const QString& command, const QString& workingDirectory,
         return SpawnError{QStringLiteral("pipe() failed")};
     }
 
-    const QByteArray folder = workingDirectory.toLocal8Bit();
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-    posix_spawn_file_actions_adddup2(&actions, err.write, 2);
-    posix_spawn_file_actions_addclose(&actions, out.read);
-    posix_spawn_file_actions_addclose(&actions, out.write);
-    posix_spawn_file_actions_addclose(&actions, err.read);
-    posix_spawn_file_actions_addclose(&actions, err.write);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.constData());
-
-    posix_spawnattr_t attributes;
-    setCommonAttributes(attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
-
-    CStringVector argv({QByteArrayLiteral("/bin/sh"), QByteArrayLiteral("-c"), command.toUtf8()});
-    QByteArrayList entries;
-    entries.reserve(environment.size());
-    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
-        entries.append(it.key().toUtf8() + '=' + it.value().toUtf8());
-    CStringVector envp(std::move(entries));
-
-    pid_t pid = -1;
-    const int result =
-        ::posix_spawn(&pid, "/bin/sh", &actions, &attributes, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    ChildSpawnRequest request;
+    request.program = QStringLiteral("/bin/sh");
+    request.arguments = {QStringLiteral("-c"), command};
+    request.environment = environment;
+    request.workingFolder = workingDirectory;
+    request.standardOutput = out.write;
+    request.standardError = err.write;
+    // Invariant: a group of its own. Stops, the leftover kill and the stop-all at exit signal
+    // the group whose id is this pid; in the application's group they would miss the tree.
+    request.detach = ChildSpawnRequest::Detach::processGroup;
+    const ChildSpawnOutcome outcome = spawnChild(request);
     out.closeWrite();
     err.closeWrite();
-
-    if (result != 0) {
+    if (!outcome.ok()) {
         out.closeRead();
         err.closeRead();
-        return spawnFailure(result);
+        return spawnFailure(outcome.error);
     }
-    return SpawnedChild{pid, out.read, err.read};
+    return SpawnedChild{outcome.pid, out.read, err.read};
 }
 
 SpawnResult spawnCapturingOutput(const QString& program, const QStringList& arguments)
@@ -146,33 +84,18 @@ SpawnResult spawnCapturingOutput(const QString& program, const QStringList& argu
     if (!out.open())
         return SpawnError{QStringLiteral("pipe() failed")};
 
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out.write, 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addclose(&actions, out.read);
-    posix_spawn_file_actions_addclose(&actions, out.write);
-
-    posix_spawnattr_t attributes;
-    setCommonAttributes(attributes, POSIX_SPAWN_SETSID);
-
-    const QByteArray path = program.toLocal8Bit();
-    QByteArrayList argumentBytes{path};
-    for (const QString& argument : arguments)
-        argumentBytes.append(argument.toLocal8Bit());
-    CStringVector argv(std::move(argumentBytes));
-
-    pid_t pid = -1;
-    const int result =
-        ::posix_spawn(&pid, path.constData(), &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    ChildSpawnRequest request;
+    request.program = program;
+    request.arguments = arguments;
+    request.standardOutput = out.write;
+    // A session, not only a group: an interactive login shell takes the controlling terminal
+    // of its session, and would take the application's away from it.
+    request.detach = ChildSpawnRequest::Detach::session;
+    const ChildSpawnOutcome outcome = spawnChild(request);
     out.closeWrite();
-
-    if (result != 0) {
+    if (!outcome.ok()) {
         out.closeRead();
-        return spawnFailure(result);
+        return spawnFailure(outcome.error);
     }
-    return SpawnedChild{pid, out.read, -1};
+    return SpawnedChild{outcome.pid, out.read, -1};
 }

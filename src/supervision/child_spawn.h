@@ -20,9 +20,9 @@ struct SpawnedChild
 
 using SpawnResult = std::variant<SpawnedChild, SpawnError>;
 
-// Starts "/bin/sh -c COMMAND" in `workingDirectory`, leader of a new process group, with every
-// signal at its default and none blocked, standard input from the null device and both output
-// streams on pipes. The pipes are close-on-exec, so a child started at the same moment by
+// Starts "/bin/sh -c COMMAND" in `workingDirectory`, leader of a new process group, with
+// standard input from the null device and both output streams on pipes (see spawnChild for what
+// every child gets). The pipes are close-on-exec, so a child started at the same moment by
 // another thread never inherits them and never holds another child's stream open.
 SpawnResult spawnShell(const QString& command, const QString& workingDirectory,
                        const Environment& environment);
@@ -31,6 +31,3 @@ SpawnResult spawnShell(const QString& command, const QString& workingDirectory,
 // never take over the application's terminal), standard input and standard error on the null
 // device and standard output on a pipe. Inherits the application's environment.
 SpawnResult spawnCapturingOutput(const QString& program, const QStringList& arguments);
-
-// The system's text for an error number, thread-safe.
-QString systemErrorText(int error);

@@ -14,7 +14,7 @@ GroupTerminator::GroupTerminator(pid_t pgid, const TerminationTiming& timing,
 
 void GroupTerminator::start()
 {
-    ProcessGroups::signalGroup(pgid_, SIGTERM);
+    ProcessGroups::askGroupToQuit(pgid_);
     if (!ProcessGroups::groupAlive(pgid_)) {
         finish();
         return;

@@ -8,8 +8,8 @@
 #include <functional>
 #include <sys/types.h>
 
-// Stops one process group without blocking its thread: SIGTERM, polling until the group is
-// gone, SIGKILL when it outlives the SIGTERM polls, then gives up after the SIGKILL polls.
+// Stops one process group without blocking its thread: SIGTERM (and SIGCONT), polling until the
+// group is gone, SIGKILL when it outlives the SIGTERM polls, then gives up after the SIGKILL polls.
 // Deletes itself when done.
 class GroupTerminator : public QObject
 {

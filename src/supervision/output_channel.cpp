@@ -2,8 +2,6 @@
 
 #include <QThread>
 
-#include <chrono>
-
 namespace {
 
 // What a queued line costs in memory, roughly.
@@ -54,14 +52,18 @@ OutputChannel::~OutputChannel()
 void OutputChannel::close()
 {
     OutputReceiver* receiver = nullptr;
+    std::vector<std::function<void()>> resume;
     {
         std::lock_guard lock(mutex_);
         closed_ = true;
         queue_.clear();
         queuedBytes_ = 0;
         receiver = std::exchange(receiver_, nullptr);
+        resume.swap(resume_);
     }
-    changed_.notify_all();
+    // Paused streams are read on, and what they bring is dropped: the child must not stall.
+    for (const std::function<void()>& readOn : resume)
+        readOn();
     if (receiver)
         receiver->deleteLater();
 }
@@ -80,8 +82,7 @@ void OutputChannel::pushLines(QStringList lines, bool isError)
     if (lines.isEmpty())
         return;
     const qsizetype bytes = weight(lines);
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return closed_ || queuedBytes_ < maxQueuedBytes; });
+    std::lock_guard lock(mutex_);
     if (closed_)
         return;
     if (!queue_.empty() && queue_.back().isError == isError &&
@@ -93,16 +94,22 @@ void OutputChannel::pushLines(QStringList lines, bool isError)
     scheduleLocked();
 }
 
+bool OutputChannel::roomOrNotify(std::function<void()> resume)
+{
+    std::lock_guard lock(mutex_);
+    if (closed_ || queuedBytes_ < maxQueuedBytes)
+        return true;
+    resume_.push_back(std::move(resume));
+    return false;
+}
+
 void OutputChannel::endStream()
 {
-    {
-        std::lock_guard lock(mutex_);
-        --openStreams_;
-        // After the exit, the last stream's end is delivered too: it closes the channel.
-        if (exitDueLocked() || (exitDelivered_ && openStreams_ <= 0))
-            scheduleLocked();
-    }
-    changed_.notify_all();
+    std::lock_guard lock(mutex_);
+    --openStreams_;
+    // After the exit, the last stream's end is delivered too: it closes the channel.
+    if (exitDueLocked() || (exitDelivered_ && openStreams_ <= 0))
+        scheduleLocked();
 }
 
 void OutputChannel::pushExit(int code, bool stopRequested)
@@ -121,13 +128,6 @@ void OutputChannel::releaseExit()
         scheduleLocked();
 }
 
-bool OutputChannel::waitForStreams(int ms)
-{
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(ms),
-                             [this] { return closed_ || openStreams_ <= 0; });
-}
-
 bool OutputChannel::exitDueLocked() const
 {
     return exit_.has_value() && (openStreams_ <= 0 || exitReleased_);
@@ -137,6 +137,7 @@ void OutputChannel::deliver()
 {
     std::deque<Batch> batches;
     std::optional<Exit> exit;
+    std::vector<std::function<void()>> resume;
     bool finished = false;
     qsizetype linesTaken = 0;
     {
@@ -167,6 +168,8 @@ void OutputChannel::deliver()
         }
         queuedBytes_ -= bytes;
         linesTaken = lines;
+        if (queuedBytes_ < maxQueuedBytes)
+            resume.swap(resume_);
         if (queue_.empty() && exitDueLocked()) {
             exit = std::exchange(exit_, std::nullopt);
             exitDelivered_ = true;
@@ -175,7 +178,8 @@ void OutputChannel::deliver()
         }
         finished = exitDelivered_ && openStreams_ <= 0 && queue_.empty();
     }
-    changed_.notify_all();
+    for (const std::function<void()>& readOn : resume)
+        readOn();
 
     // A callback may destroy the context; nothing may be called after that.
     auto stillOpen = [this] {

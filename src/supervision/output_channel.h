@@ -5,19 +5,21 @@
 #include <QObject>
 #include <QPointer>
 
-#include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class OutputReceiver;
 
-// Carries the lines and the exit of one child from its reader and watcher threads to the
+// Carries the lines and the exit of one child from the thread that reads its pipes to the
 // thread of a context object, in arrival order. At most one delivery event is queued at a
 // time, each delivery hands over a bounded number of lines, and a reader that gets too far
-// ahead of the receiving thread waits (the child then blocks on its full pipe), so a child
-// printing without pause can neither flood that thread nor grow memory without end.
+// ahead of the receiving thread is told to stop reading until there is room again (the child
+// then blocks on its full pipe), so a child printing without pause can neither flood that
+// thread nor grow memory without end.
 class OutputChannel : public std::enable_shared_from_this<OutputChannel>
 {
 public:
@@ -30,15 +32,17 @@ public:
                                                  int streams);
     ~OutputChannel();
 
-    // From a reader thread. Waits while too much is undelivered, unless the receiver is gone.
+    // From the reading side. Never waits: check `roomOrNotify` before reading more.
     void pushLines(QStringList lines, bool isError);
+    // Whether the reader may read on: true unless too much is undelivered (always once the
+    // receiver is gone). When false, `resume` is called once as soon as there is room again
+    // or the channel closes, from whichever thread makes that so.
+    bool roomOrNotify(std::function<void()> resume);
     void endStream();
     // The exit report is held until both streams have ended or `releaseExit` is called, so
     // that it follows the child's last lines. Lines pushed after it are still delivered.
     void pushExit(int code, bool stopRequested);
     void releaseExit();
-    // Waits up to `ms` for every stream to end; tells whether they did.
-    bool waitForStreams(int ms);
     // Drops everything from now on; the callbacks are not called again.
     void close();
 
@@ -62,7 +66,7 @@ private:
 
     ChildCallbacks callbacks_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::vector<std::function<void()>> resume_; // of the paused streams, until there is room
     std::deque<Batch> queue_;
     qsizetype queuedBytes_ = 0;
     int openStreams_;

@@ -1,7 +1,7 @@
 #include "supervision/process_executor.h"
 
+#include "supervision/child_io_loop.h"
 #include "supervision/child_spawn.h"
-#include "supervision/child_watch.h"
 #include "supervision/group_terminator.h"
 #include "supervision/output_channel.h"
 
@@ -23,9 +23,23 @@ StartResult ProcessExecutor::start(const QString& projectID, const QString& comm
     live_.insert(projectID, child.pid);
     // A flag left over from an earlier stop must not mark this run.
     intentional_.remove(projectID);
-    ChildWatch::attachReader(child.stdoutFd, false, channel);
-    ChildWatch::attachReader(child.stderrFd, true, channel);
-    ChildWatch::watchExit(projectID, child.pid, channel, link_, timing_);
+    ChildIoLoop::Child watched{child.pid, child.stdoutFd, child.stderrFd, channel, timing_, {}};
+    // On the loop's thread: the report goes through this executor while it lives, so that
+    // the child leaves `live_` first; after its shutdown, straight to the channel.
+    watched.exited = [projectID, pid = child.pid, channel, link = link_](int code) {
+        std::lock_guard lock(link->mutex);
+        if (link->executor) {
+            QMetaObject::invokeMethod(
+                link->executor,
+                [executor = link->executor, projectID, pid, code, channel] {
+                    channel->pushExit(code, executor->markExited(projectID, pid));
+                },
+                Qt::QueuedConnection);
+        } else {
+            channel->pushExit(code, link->stopRequested.contains(projectID));
+        }
+    };
+    ChildIoLoop::shared().watch(std::move(watched));
     return {child.pid, std::nullopt};
 }
 

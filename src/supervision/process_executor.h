@@ -18,8 +18,8 @@
 class OutputChannel;
 class ProcessExecutor;
 
-// Lets the exit watchers reach the executor while the manager lives, and tells them when it is
-// gone.
+// Lets the child I/O loop's exit reports reach the executor while the manager lives, and
+// tells them when it is gone.
 struct ManagerLink
 {
     std::mutex mutex;
@@ -48,7 +48,7 @@ public:
     void terminateGroup(pid_t pgid, std::function<void()> done);
     // Called once per child when its exit was observed; tells whether its stop was requested.
     bool markExited(const QString& projectID, pid_t pid);
-    // The manager is going away: cuts the exit watchers off this executor and ends every
+    // The manager is going away: cuts the exit reports off this executor and ends every
     // escalation under way with SIGKILL at once, since nobody would be left to send it later.
     void shutDown();
 

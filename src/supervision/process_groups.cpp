@@ -52,4 +52,10 @@ void signalGroup(pid_t pgid, int signal)
         ::killpg(pgid, signal);
 }
 
+void askGroupToQuit(pid_t pgid)
+{
+    signalGroup(pgid, SIGTERM);
+    signalGroup(pgid, SIGCONT);
+}
+
 } // namespace ProcessGroups

@@ -13,4 +13,8 @@ bool groupAlive(pid_t pgid);
 // Sends `signal` to the group; failures (the group is gone) are ignored.
 void signalGroup(pid_t pgid, int signal);
 
+// SIGTERM, then SIGCONT: a stopped process (SIGSTOP, a terminal's Ctrl-Z, a debugger) acts on
+// SIGTERM only once it runs again.
+void askGroupToQuit(pid_t pgid);
+
 } // namespace ProcessGroups

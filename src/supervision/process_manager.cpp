@@ -55,8 +55,8 @@ ProcessManager::~ProcessManager()
     runOn<void>(executor, [executor](const std::shared_ptr<QPromise<void>>& promise) {
         executor->stopUnrequested(finisher(promise));
     }).waitForFinished();
-    // Then the executor shuts down, and the thread quits only after the exit reports that
-    // watchers posted before the shutdown cut them off: those are delivered, not dropped.
+    // Then the executor shuts down, and the thread quits only after the exit reports that the
+    // I/O loop posted before the shutdown cut it off: those are delivered, not dropped.
     QMetaObject::invokeMethod(
         executor,
         [executor] {

@@ -21,7 +21,8 @@ struct ManagerLink;
 // Starts each project's dev-server command as a child in a process group of its own, delivers
 // its output line by line, reports its exit, and stops it by signalling the whole group,
 // SIGTERM first and SIGKILL when it does not go. All bookkeeping runs one operation at a time
-// on a thread of its own; waiting for a group to die never holds up other operations.
+// on a thread of its own; waiting for a group to die never holds up other operations. The
+// pipes and exits of every child, of every manager, are watched on one more thread.
 class ProcessManager : public QObject
 {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #include "ui/app_lifecycle.h"
 
+#include "base/deliver.h"
 #include "model/app_model.h"
 
 #include <QCloseEvent>
@@ -14,13 +15,10 @@ void AppLifecycle::requestQuit()
     if (isQuitting())
         return;
     asking_ = true;
-    QPointer<AppLifecycle> self(this);
-    model_.confirmQuit([self](bool goAhead) {
-        if (!self)
-            return;
-        self->asking_ = false;
+    deliverTo(this, model_.confirmQuit(), [this](bool goAhead) {
+        asking_ = false;
         if (goAhead)
-            self->stopAllAndExit();
+            stopAllAndExit();
     });
 }
 
@@ -36,11 +34,7 @@ void AppLifecycle::stopAllAndExit()
     if (quitting_)
         return;
     quitting_ = true;
-    QPointer<AppLifecycle> self(this);
-    model_.stopAll([self] {
-        if (self)
-            self->exit_(0);
-    });
+    deliverTo(this, model_.stopAll(), [this] { exit_(0); });
 }
 
 void AppLifecycle::watchMainWindow(QWidget* window, bool hasTray)

@@ -1,8 +1,8 @@
 #include "ui/app_shell.h"
 
-#include "model/app_model.h"
 #include "desktop/autostart_login_item.h"
 #include "desktop/termination_signals.h"
+#include "model/app_model.h"
 #include "ui/about/about_window.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/about/product.h"
@@ -42,9 +42,7 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
     ui_ = std::make_unique<UiContext>(
         UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}, windowActions_});
     AppModel* model = model_.get();
-    ui_->refreshMemory = [model](const QString& path, std::function<void()> done) {
-        model->refreshMemory(path, std::move(done));
-    };
+    ui_->refreshMemory = [model](const QString& path) { return model->refreshMemory(path); };
     ui_->openSettings = [this] { showSettings(); };
     loginItem_ = std::make_unique<AutostartLoginItem>(AutostartEntry::forEnvironment(environment_),
                                                       QCoreApplication::applicationFilePath());

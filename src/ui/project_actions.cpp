@@ -1,8 +1,8 @@
 #include "ui/project_actions.h"
 
-#include "model/app_model.h"
 #include "desktop/app_resolution.h"
 #include "desktop/project_opener.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
 #include "supervision/shell_environment.h"
 #include "ui/theme/theme.h"
@@ -58,9 +58,13 @@ QMenu* contextMenu(UiContext& ui, const Project& project, QWidget* parent)
     UiContext* context = &ui;
 
     const bool active = model->runtimeFor(path)->status().isActive();
-    menu->addAction(
-        active ? QStringLiteral("Stop") : QStringLiteral("Start"), menu,
-        [model, path, active] { active ? model->stopProject(path) : model->startProject(path); });
+    menu->addAction(active ? QStringLiteral("Stop") : QStringLiteral("Start"), menu,
+                    [model, path, active] {
+                        if (active)
+                            model->stopProject(path);
+                        else
+                            model->startProject(path);
+                    });
     const bool favorite = project.isFavorite();
     menu->addAction(favorite ? QStringLiteral("Remove from Favorites")
                              : QStringLiteral("Add to Favorites"),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QString>
 
 #include <functional>
@@ -26,9 +27,8 @@ struct UiContext
     // Opens the settings window; empty while there is none.
     std::function<void()> openSettings;
     // Measures a project's memory into its run state (the model's memory refresh); empty
-    // while the model offers none.
-    // `done` runs once that measurement is in.
-    std::function<void(const QString& path, std::function<void()> done)> refreshMemory;
+    // while the model offers none. Resolves once that measurement is in.
+    std::function<QFuture<void>(const QString& path)> refreshMemory;
     // The window's commands (Start, Stop, Restart, Rescan Folders) and their shortcuts.
     WindowActions* windowActions;
 };

@@ -33,7 +33,11 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
     stop.names = {QStringLiteral("a"), QStringLiteral("./b")};
     stop.wait = false;
     stop.confirmed = true;
-    for (const ControlRequest& request : {logs, stop, ControlRequest{}}) {
+    ControlRequest start;
+    start.command = ControlCommand::start;
+    start.names = {QStringLiteral("web")};
+    start.withServices = true;
+    for (const ControlRequest& request : {logs, stop, start, ControlRequest{}}) {
         const QByteArray line = encodeRequest(request);
         ASSERT_TRUE(line.endsWith('\n'));
         EXPECT_EQ(line.count('\n'), 1);
@@ -62,6 +66,8 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
               "\"lines\" must be a whole number from 0 to 100000");
     EXPECT_EQ(refusal(R"({"v":1,"command":"stop","names":["a"],"yes":"yes"})"),
               "\"yes\" must be true or false");
+    EXPECT_EQ(refusal(R"({"v":1,"command":"stop","names":["a"],"withServices":true})"),
+              "only start takes \"withServices\"");
     EXPECT_EQ(refusal(QByteArray(ControlProtocol::maxLineBytes, ' ')),
               "the request is longer than 64 KiB");
 }

@@ -123,6 +123,27 @@ TEST(ExtractConfig, QueuesShowProducersThenConsumersUnderTheQueueName)
               (QStringList{QStringLiteral("queue:SEND:Q"), QStringLiteral("queue:Q:consumer")}));
 }
 
+// The bindings that reach another Worker name it; a Durable Object of this Worker's own
+// (no script_name) and an empty name reach none.
+TEST(ExtractConfig, BindingsToOtherWorkersNameThem)
+{
+    const ParsedConfig config = extract(R"({
+        "services": [{"binding": "AUTH", "service": "auth-worker"}],
+        "durable_objects": {"bindings": [{"name": "ROOM", "class_name": "Room"},
+                                         {"name": "CART", "class_name": "Cart", "script_name": "shop"},
+                                         {"name": "EMPTY", "class_name": "E", "script_name": ""}]},
+        "tail_consumers": [{"service": "log-sink"}, {"environment": "x"}]
+    })");
+    ASSERT_EQ(config.bindings.size(), 5);
+    QStringList workers;
+    for (const WorkerBinding& binding : config.bindings)
+        workers.append(binding.worker.value_or(QStringLiteral("-")));
+    EXPECT_EQ(workers,
+              (QStringList{QStringLiteral("-"), QStringLiteral("shop"), QStringLiteral("-"),
+                           QStringLiteral("auth-worker"), QStringLiteral("log-sink")}));
+    EXPECT_EQ(config.bindings.last().id(), QStringLiteral("tailConsumer:log-sink:"));
+}
+
 TEST(ExtractConfig, EnvironmentSectionsAreNotConsulted)
 {
     const ParsedConfig config = extract(R"({"name": "top", "env": {"production": {

@@ -1,3 +1,4 @@
+#include "base/deliver.h"
 #include "discovery/project_info.h"
 #include "model_fixture.h"
 #include "runs/project_runtime.h"
@@ -181,7 +182,7 @@ TEST_F(ModelTest, RefreshingAProjectAdoptsItsRenamedWorker)
     // Refreshing again finds nothing new: no notification.
     QSignalSpy infos(model.get(), &AppModel::infosChanged);
     bool done = false;
-    model->inspectAll([&] { done = true; });
+    deliverTo(model.get(), model->inspectAll(), [&] { done = true; });
     WAIT_UNTIL(done, 10000);
     EXPECT_EQ(infos.count(), 0);
     EXPECT_EQ(projects.count(), 1);

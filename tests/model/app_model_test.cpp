@@ -1,6 +1,7 @@
-#include "storage/settings_file.h"
+#include "base/deliver.h"
 #include "model_fixture.h"
 #include "runs/project_runtime.h"
+#include "storage/settings_file.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -100,14 +101,14 @@ TEST_F(ModelTest, InDemoModeSettingsApplyButAreNotSavedAndNothingIsInspected)
 
     // Nothing on disk is looked at in demo mode.
     bool inspected = false;
-    model->inspectAll([&] { inspected = true; });
-    EXPECT_TRUE(inspected);
+    deliverTo(model.get(), model->inspectAll(), [&] { inspected = true; });
+    WAIT_UNTIL(inspected, 5000);
     model->refreshInfo(real);
     // A rescan would walk the roots on disk and replace what is shown: it does nothing.
     const QList<Project> before = model->projects();
     model->rescan();
-    EXPECT_FALSE(model->isScanning());
     QTest::qWait(300);
+    EXPECT_FALSE(model->isScanning());
     EXPECT_TRUE(model->infos().isEmpty());
     EXPECT_EQ(model->projects(), before);
 }
@@ -134,14 +135,17 @@ TEST_F(ModelTest, FieldsNotifyOnlyOnRealChanges)
     EXPECT_EQ(selection.count(), 1);
 }
 
-TEST_F(ModelTest, RunStatesAreCreatedOnFirstUseAndKept)
+TEST_F(ModelTest, EveryRegisteredProjectHasOneRunStateAndNothingElseHasOne)
 {
+    saveRegistry({{}, {project(QStringLiteral("/x"), QStringLiteral("x"))}});
     const auto model = makeModel();
     ProjectRuntime* first = model->runtimeFor(QStringLiteral("/x"));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(model->runtimeFor(QStringLiteral("/x")), first);
-    EXPECT_EQ(model->runtimes().value(QStringLiteral("/x")), first);
     EXPECT_TRUE(first->log()->lines().isEmpty());
+    EXPECT_EQ(model->runtimeFor(QStringLiteral("/y")), nullptr);
+    EXPECT_EQ(model->runtimes().keys(), QStringList{QStringLiteral("/x")})
+        << "a lookup of an unknown path creates nothing";
 }
 
 TEST_F(ModelTest, EditsAreSavedWithFavouriteRemovedAndOverridesCleared)

@@ -1,3 +1,4 @@
+#include "base/deliver.h"
 #include "server_fixture.h"
 #include "supervision/external/proc_process_table.h"
 
@@ -132,7 +133,9 @@ TEST_F(AttachTest, APidThatNowNamesAnotherProcessIsNotSignalled)
     *shifted = true;
     std::optional<bool> answer;
     desktop.alerts.queueAnswer(0);
-    model->confirmExternalStop(path, false, [&](bool confirmed) { answer = confirmed; });
+    deliverTo(model.get(), model->confirmExternalStop(path, false),
+              [&](bool confirmed) { answer = confirmed; });
+    WAIT_UNTIL(answer.has_value(), 5000);
     EXPECT_EQ(answer, true);
     EXPECT_FALSE(other->waitForFinished(500)) << "a process with another start time was signalled";
 }

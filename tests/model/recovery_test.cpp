@@ -1,5 +1,6 @@
-#include "storage/storage.h"
+#include "base/deliver.h"
 #include "server_fixture.h"
+#include "storage/storage.h"
 #include "supervision/external/proc_process_table.h"
 
 #include <QCoreApplication>
@@ -38,8 +39,8 @@ TEST_F(ServerTest, RecoveryKeepsOnlyProvablySameGroupLeadersAndConsumesTheFile)
 
     desktop.alerts.queueAnswer(1); // Leave Running
     bool done = false;
-    model->recoverOrphans([&] { done = true; });
-    EXPECT_TRUE(done);
+    deliverTo(model.get(), model->recoverOrphans(), [&] { done = true; });
+    WAIT_UNTIL(done, 5000);
     ASSERT_EQ(desktop.alerts.shown().size(), 1);
     const Alert& alert = desktop.alerts.shown()[0];
     EXPECT_EQ(alert.message, leftOverMessage);
@@ -81,8 +82,8 @@ TEST_F(ServerTest, ServersStartedBeforeTheRecoveryAreNotTakenForLeftOvers)
 
     // The start-up sequence reaches the recovery only now.
     bool done = false;
-    model->recoverOrphans([&] { done = true; });
-    EXPECT_TRUE(done);
+    deliverTo(model.get(), model->recoverOrphans(), [&] { done = true; });
+    WAIT_UNTIL(done, 5000);
     EXPECT_TRUE(desktop.alerts.shown().isEmpty());
     const QList<RunningRecord> records = loadRunningRecords();
     ASSERT_EQ(records.size(), 1);
@@ -98,8 +99,8 @@ TEST_F(ServerTest, InDemoModeRecoveryLeavesTheFileAlone)
     demo.environment.insert(QStringLiteral("TALLOWMERE_DEMO"), QStringLiteral("1"));
     const auto model = serverModel(demo);
     bool done = false;
-    model->recoverOrphans([&] { done = true; });
-    EXPECT_TRUE(done);
+    deliverTo(model.get(), model->recoverOrphans(), [&] { done = true; });
+    WAIT_UNTIL(done, 5000);
     EXPECT_TRUE(runningFileExists());
     EXPECT_TRUE(desktop.alerts.shown().isEmpty());
 }
@@ -153,8 +154,8 @@ TEST_F(ServerTest, ServersLeftByACrashAreOfferedAndStopped)
     desktop.alerts.queueAnswer(0);
     const auto model = serverModel();
     bool done = false;
-    model->recoverOrphans([&] { done = true; });
-    EXPECT_TRUE(done) << "the stops run after the answer, on their own";
+    deliverTo(model.get(), model->recoverOrphans(), [&] { done = true; });
+    WAIT_UNTIL(done, 5000); // the stops run after the answer, on their own
     ASSERT_EQ(desktop.alerts.shown().size(), 1);
     EXPECT_EQ(desktop.alerts.shown()[0].message, leftOverMessage);
     QStringList names;
@@ -194,10 +195,11 @@ TEST_F(ServerTest, StopThemIsATaskOfItsOwnAndAGoneModelIsNeverCalledBack)
     saveRunningRecords({record});
     auto model = serverModel();
     bool done = false;
-    model->recoverOrphans([&] { done = true; });
+    deliverTo(model.get(), model->recoverOrphans(), [&] { done = true; });
     ASSERT_EQ(desktop.alerts.pendingCount(), 1);
     model.reset();
     ASSERT_TRUE(desktop.alerts.answerPending(0));
+    QTest::qWait(50);
     EXPECT_FALSE(done);
     EXPECT_TRUE(ProcessGroups::groupAlive(pid));
 
@@ -205,8 +207,8 @@ TEST_F(ServerTest, StopThemIsATaskOfItsOwnAndAGoneModelIsNeverCalledBack)
     saveRunningRecords({record});
     model = serverModel();
     desktop.alerts.queueAnswer(0);
-    model->recoverOrphans([&] { done = true; });
-    EXPECT_TRUE(done);
+    deliverTo(model.get(), model->recoverOrphans(), [&] { done = true; });
+    WAIT_UNTIL(done, 5000);
     EXPECT_TRUE(ProcessGroups::groupAlive(pid));
     WAIT_UNTIL(!ProcessGroups::groupAlive(pid), 30000);
     stubborn->waitForFinished(5000);

@@ -1,3 +1,4 @@
+#include "base/deliver.h"
 #include "server_fixture.h"
 
 // Starting, stopping and restarting through the model, with shell scripts as dev servers.
@@ -301,14 +302,18 @@ TEST_F(ServerTest, QuittingAsksOnlyForServersStartedHere)
     const QString b = serverProject(QStringLiteral("beta"), "exec sleep 60\n");
     const auto model = serverModel();
     std::optional<bool> answer;
-    model->confirmQuit([&](bool quit) { answer = quit; });
+    answer.reset();
+    deliverTo(model.get(), model->confirmQuit(), [&](bool quit) { answer = quit; });
+    WAIT_UNTIL(answer.has_value(), 5000);
     EXPECT_EQ(answer, true);
     EXPECT_TRUE(desktop.alerts.shown().isEmpty());
 
     model->startProject(a);
     WAIT_UNTIL(model->runtimeFor(a)->managed(), 15000);
     desktop.alerts.queueAnswer(1);
-    model->confirmQuit([&](bool quit) { answer = quit; });
+    answer.reset();
+    deliverTo(model.get(), model->confirmQuit(), [&](bool quit) { answer = quit; });
+    WAIT_UNTIL(answer.has_value(), 5000);
     EXPECT_EQ(answer, false);
     ASSERT_EQ(desktop.alerts.shown().size(), 1);
     EXPECT_EQ(desktop.alerts.shown()[0], (Alert{"Stop 1 running project and quit?",
@@ -319,14 +324,16 @@ TEST_F(ServerTest, QuittingAsksOnlyForServersStartedHere)
     model->startProject(b);
     WAIT_UNTIL(model->runtimeFor(b)->managed(), 15000);
     desktop.alerts.queueAnswer(0);
-    model->confirmQuit([&](bool quit) { answer = quit; });
+    answer.reset();
+    deliverTo(model.get(), model->confirmQuit(), [&](bool quit) { answer = quit; });
+    WAIT_UNTIL(answer.has_value(), 5000);
     EXPECT_EQ(answer, true);
     EXPECT_EQ(desktop.alerts.shown()[1].message,
               QStringLiteral("Stop 2 running projects and quit?"));
     EXPECT_EQ(desktop.alerts.shown()[1].informativeText, QStringLiteral("alpha, beta"));
 
     bool stopped = false;
-    model->stopAll([&] { stopped = true; });
+    deliverTo(model.get(), model->stopAll(), [&] { stopped = true; });
     WAIT_UNTIL(stopped, 20000);
     WAIT_UNTIL(!model->runtimeFor(a)->managed() && !model->runtimeFor(b)->managed(), 10000);
 }
@@ -347,4 +354,31 @@ TEST_F(ServerTest, CallbacksAfterTheModelIsGoneAreDropped)
     // Nobody handled the exit, so the record stays for the next launch to find.
     ASSERT_EQ(loadRunningRecords().size(), 1);
     EXPECT_EQ(loadRunningRecords()[0].pid, group);
+}
+
+// "Stop All" of the tray: one server after the other in registry order, each stop over before
+// the next begins, and the future resolves after the last.
+TEST_F(ServerTest, StopEachActiveStopsInTurnAndResolvesAfterTheLast)
+{
+    const QString first = serverProject(QStringLiteral("first"), "exec sleep 60\n");
+    const QString second = serverProject(QStringLiteral("second"), "exec sleep 60\n");
+    const auto model = serverModel();
+    const QFuture<StartOutcome> a = model->startProject(first);
+    const QFuture<StartOutcome> b = model->startProject(second);
+    WAIT_UNTIL(model->runtimeFor(first)->managed() && model->runtimeFor(second)->managed(), 15000);
+    QStringList ended;
+    for (const QString& path : {first, second})
+        QObject::connect(model->runtimeFor(path), &ProjectRuntime::managedChanged, model.get(),
+                         [&, path] {
+                             if (!model->runtimeFor(path)->managed())
+                                 ended.append(path);
+                         });
+    bool done = false;
+    deliverTo(model.get(), model->stopEachActive(), [&] { done = true; });
+    WAIT_UNTIL(done, 20000);
+    WAIT_UNTIL(ended.size() == 2, 10000);
+    EXPECT_EQ(ended, (QStringList{first, second}));
+    // Both starts were still starting (no ready line): stopped first, they failed.
+    EXPECT_EQ(a.result(), StartOutcome::failed(QStringLiteral("the server exited")));
+    EXPECT_EQ(b.result(), StartOutcome::failed(QStringLiteral("the server exited")));
 }

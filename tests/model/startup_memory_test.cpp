@@ -1,6 +1,7 @@
 #include "startup_fixture.h"
 #include "supervision/external/proc_process_table.h"
 #include "supervision/external/process_memory.h"
+#include "support/run_state_access.h"
 
 #include <QProcess>
 #include <QThreadPool>
@@ -61,9 +62,9 @@ TEST_F(StartupTest, AManagedServerIsMeasuredOverItsWholeProcessGroup)
     ProcessGroup group;
     WAIT_UNTIL(group.members() == 3, 10000);
     ProjectRuntime* runtime = model.runtimeFor(folder);
-    runtime->setPid(group.leader());
-    runtime->setManaged(true);
-    runtime->setStatus(ProjectStatus::running());
+    RunStateTestAccess::setPid(*runtime, group.leader());
+    RunStateTestAccess::setManaged(*runtime, true);
+    RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
     QSignalSpy changed(runtime, &ProjectRuntime::memoryBytesChanged);
     model.refreshMemory(folder);
@@ -85,10 +86,10 @@ TEST_F(StartupTest, AServerFoundElsewhereIsMeasuredByItsOwnProcesses)
     ProcessGroup group;
     WAIT_UNTIL(group.members() == 3, 10000);
     ProjectRuntime* runtime = model.runtimeFor(folder);
-    runtime->setExternal(true);
+    RunStateTestAccess::setExternal(*runtime, true);
     // The leader only, and a pid that names no process: it counts as nothing.
-    runtime->setExternalPIDs({group.leader(), 0x3ffffff0});
-    runtime->setStatus(ProjectStatus::running());
+    RunStateTestAccess::setExternalPIDs(*runtime, {group.leader(), 0x3ffffff0});
+    RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
     model.refreshMemory(folder);
     WAIT_UNTIL(runtime->memoryBytes().has_value(), 30000);
@@ -102,12 +103,13 @@ TEST_F(StartupTest, AStoppedProjectShowsNoMemory)
     const QString folder = registerProject();
     AppModel model(startupContext(fakeShell("'A=1'")));
     ProjectRuntime* runtime = model.runtimeFor(folder);
-    runtime->setMemoryBytes(1234);
+    RunStateTestAccess::setMemoryBytes(*runtime, 1234);
     model.refreshMemory(folder);
     EXPECT_FALSE(runtime->memoryBytes().has_value());
 
-    runtime->setMemoryBytes(1234);
-    runtime->setStatus(ProjectStatus::error(QStringLiteral("Exited with code 1")));
+    RunStateTestAccess::setMemoryBytes(*runtime, 1234);
+    RunStateTestAccess::setStatus(*runtime,
+                                  ProjectStatus::error(QStringLiteral("Exited with code 1")));
     model.refreshMemory(folder);
     EXPECT_FALSE(runtime->memoryBytes().has_value());
 }
@@ -118,15 +120,15 @@ TEST_F(StartupTest, AMeasurementThatEndsAfterTheServerStoppedIsDropped)
     AppModel model(startupContext(fakeShell("'A=1'")));
     ProcessGroup group;
     ProjectRuntime* runtime = model.runtimeFor(folder);
-    runtime->setPid(group.leader());
-    runtime->setManaged(true);
-    runtime->setStatus(ProjectStatus::running());
+    RunStateTestAccess::setPid(*runtime, group.leader());
+    RunStateTestAccess::setManaged(*runtime, true);
+    RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
     model.refreshMemory(folder);
     // The exit arrives before the measurement is back.
-    runtime->setManaged(false);
-    runtime->setPid(std::nullopt);
-    runtime->setStatus(ProjectStatus::stopped());
+    RunStateTestAccess::setManaged(*runtime, false);
+    RunStateTestAccess::setPid(*runtime, std::nullopt);
+    RunStateTestAccess::setStatus(*runtime, ProjectStatus::stopped());
     settle();
     EXPECT_FALSE(runtime->memoryBytes().has_value());
 }
@@ -139,9 +141,9 @@ TEST_F(StartupTest, AMeasurementOfARemovedProjectCreatesNoRunState)
     AppModel model(startupContext(fakeShell("'A=1'")));
     ProcessGroup group;
     ProjectRuntime* runtime = model.runtimeFor(folder);
-    runtime->setExternal(true);
-    runtime->setExternalPIDs({group.leader()});
-    runtime->setStatus(ProjectStatus::running());
+    RunStateTestAccess::setExternal(*runtime, true);
+    RunStateTestAccess::setExternalPIDs(*runtime, {group.leader()});
+    RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
     model.refreshMemory(folder);
     model.removeProject(folder);

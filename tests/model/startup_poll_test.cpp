@@ -1,5 +1,6 @@
 #include "startup_fixture.h"
 #include "supervision/external/proc_process_table.h"
+#include "support/run_state_access.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,7 +70,7 @@ TEST_F(StartupTest, ThePollLeavesStartingProjectsAlone)
                    project(web, QStringLiteral("web"), sites.path())}});
     AppModel model(startupContext(fakeShell("'A=1'"), std::chrono::hours(1)));
     ProjectRuntime* starting = model.runtimeFor(api);
-    starting->setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(*starting, ProjectStatus::starting());
     const auto apiServer = externalWorkerd(api);
     const auto webServer = externalWorkerd(web);
     ASSERT_TRUE(apiServer->ready() && webServer->ready());
@@ -113,9 +114,9 @@ TEST_F(StartupTest, AServerWhoseProcessesAreOnlyZombiesIsClearedByTheNextRefresh
     };
     WAIT_UNTIL(isZombie(), 10000);
     ProjectRuntime* runtime = model.runtimeFor(folder);
-    runtime->setExternal(true);
-    runtime->setExternalPIDs({qint32(zombie)});
-    runtime->setStatus(ProjectStatus::running());
+    RunStateTestAccess::setExternal(*runtime, true);
+    RunStateTestAccess::setExternalPIDs(*runtime, {qint32(zombie)});
+    RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
     model.windowAppeared();
     WAIT_UNTIL(!runtime->external(), 30000);

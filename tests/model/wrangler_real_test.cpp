@@ -1,3 +1,4 @@
+#include "base/deliver.h"
 #include "model_fixture.h"
 #include "runs/project_runtime.h"
 #include "storage/registry_file.h"
@@ -279,7 +280,8 @@ TEST_F(WranglerRealTest, AWorkerStartedFromATerminalIsFoundOnItsPortAndStoppedAf
 
     desktop.alerts.queueAnswer(0);
     std::optional<bool> answer;
-    model->confirmExternalStop(folder, false, [&](bool confirmed) { answer = confirmed; });
+    deliverTo(model.get(), model->confirmExternalStop(folder, false),
+              [&](bool confirmed) { answer = confirmed; });
     WAIT_UNTIL(answer.has_value(), 10000);
     EXPECT_TRUE(*answer);
     EXPECT_EQ(desktop.alerts.messages(), QStringList{QStringLiteral("Stop hello-worker?")});

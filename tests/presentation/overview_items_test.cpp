@@ -62,6 +62,7 @@ TEST(BindingItems, EveryKindHasItsColourTagIconAndExplorerFlag)
         {BindingKind::analytics, "#84CC16", "Analytics", "chart-column", false},
         {BindingKind::browser, "#0EA5E9", "Browser", "app-window", false},
         {BindingKind::assets, "#A855F7", "Assets", "image", false},
+        {BindingKind::tailConsumer, "#F97316", "Tail consumer", "scroll-text", false},
         {BindingKind::other, "#9CA3AF", "Binding", "package", false},
     };
     ASSERT_EQ(table.size(), allBindingKinds().size());

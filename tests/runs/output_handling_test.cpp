@@ -1,7 +1,8 @@
-#include "supervision/line_splitter.h"
 #include "runs/output_handling.h"
 #include "runs/project_runtime.h"
+#include "supervision/line_splitter.h"
 #include "support/qt_gtest_printers.h"
+#include "support/run_state_access.h"
 #include "support/temp_folder.h"
 
 #include <QSignalSpy>
@@ -41,7 +42,7 @@ struct Host
 class OutputHandling : public ::testing::Test
 {
 protected:
-    OutputHandling() { runtime.setStatus(ProjectStatus::starting()); }
+    OutputHandling() { RunStateTestAccess::setStatus(runtime, ProjectStatus::starting()); }
 
     void feed(const QStringList& lines, bool isError, RunModeKind mode)
     {
@@ -88,7 +89,7 @@ TEST_F(OutputHandling, PagesAndViteRunsFindTheirAddresses)
     EXPECT_EQ(host.adopted, QList<int>{8796});
 
     ProjectRuntime vite;
-    vite.setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(vite, ProjectStatus::starting());
     for (const QString& line : corpusLines("s7e.stdout.raw"))
         handleOutputLine(vite, line, false, RunModeKind::devScript, host.hooks());
     EXPECT_EQ(vite.url(), QUrl("http://127.0.0.1:5181/"));
@@ -97,7 +98,7 @@ TEST_F(OutputHandling, PagesAndViteRunsFindTheirAddresses)
 
     // The same Vite output in wrangler mode is only logged.
     ProjectRuntime wrangler;
-    wrangler.setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(wrangler, ProjectStatus::starting());
     for (const QString& line : corpusLines("s7a.stdout.raw"))
         handleOutputLine(wrangler, line, false, RunModeKind::wrangler, host.hooks());
     EXPECT_FALSE(wrangler.url().has_value());
@@ -134,9 +135,9 @@ TEST_F(OutputHandling, ViteRefusalAttachesToTheRunningServerWhenItStillLives)
     EXPECT_EQ(runtime.attachedPID(), 27476);
     EXPECT_EQ(runtime.status(), ProjectStatus::running());
 
-    runtime.setManaged(true);
-    runtime.setPid(27500);
-    runtime.applyExit(1, false, [](qint32 pid) { return pid == 27476; });
+    RunStateTestAccess::setManaged(runtime, true);
+    RunStateTestAccess::setPid(runtime, 27500);
+    runtime.exited(1, false, [](qint32 pid) { return pid == 27476; });
     EXPECT_EQ(runtime.status(), ProjectStatus::running());
     EXPECT_TRUE(runtime.external());
     EXPECT_EQ(runtime.externalPIDs(), QList<qint32>{27476});
@@ -170,7 +171,7 @@ TEST_F(OutputHandling, BlankLinesAreNotLoggedAndLinesKeepTheirBlanks)
 
 TEST_F(OutputHandling, ReadyWhileNotStartingChangesNothing)
 {
-    runtime.setStatus(ProjectStatus::running());
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::running());
     QSignalSpy urlSpy(&runtime, &ProjectRuntime::urlChanged);
     feed({"Ready on http://localhost:8787"}, false, RunModeKind::wrangler);
     EXPECT_FALSE(runtime.url().has_value());
@@ -181,11 +182,11 @@ TEST(PortOwnerLookup, FirstOtherActiveProjectOnThatPortInRegistryOrder)
 {
     ProjectRuntime self, stopped, first, second;
     for (ProjectRuntime* r : {&self, &first, &second}) {
-        r->setStatus(ProjectStatus::running());
-        r->setUrl(QUrl("http://localhost:8787"));
+        RunStateTestAccess::setStatus(*r, ProjectStatus::running());
+        RunStateTestAccess::setUrl(*r, QUrl("http://localhost:8787"));
     }
-    stopped.setUrl(QUrl("http://localhost:8787"));
-    second.setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setUrl(stopped, QUrl("http://localhost:8787"));
+    RunStateTestAccess::setStatus(second, ProjectStatus::starting());
     const QList<PortOwnerCandidate> candidates{{"/self", "self", &self},
                                                {"/stopped", "stopped", &stopped},
                                                {"/first", "first", &first},

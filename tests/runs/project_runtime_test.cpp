@@ -1,5 +1,6 @@
 #include "runs/project_runtime.h"
 #include "support/qt_gtest_printers.h"
+#include "support/run_state_access.h"
 
 #include <QSignalSpy>
 
@@ -16,11 +17,11 @@ bool nothingExists(qint32)
 // A runtime in the state of a managed server that reached its address.
 void makeRunning(ProjectRuntime& runtime)
 {
-    runtime.setStatus(ProjectStatus::running());
-    runtime.setUrl(QUrl("http://localhost:8787"));
-    runtime.setPid(1234);
-    runtime.setManaged(true);
-    runtime.setMemoryBytes(1 << 20);
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::running());
+    RunStateTestAccess::setUrl(runtime, QUrl("http://localhost:8787"));
+    RunStateTestAccess::setPid(runtime, 1234);
+    RunStateTestAccess::setManaged(runtime, true);
+    RunStateTestAccess::setMemoryBytes(runtime, 1 << 20);
 }
 
 } // namespace
@@ -146,22 +147,22 @@ TEST(ProjectRuntime, FieldsNotifyOnlyOnRealChanges)
     QSignalSpy url(&runtime, &ProjectRuntime::urlChanged);
     QSignalSpy conflict(&runtime, &ProjectRuntime::portConflictChanged);
     QSignalSpy pids(&runtime, &ProjectRuntime::externalPIDsChanged);
-    runtime.setStatus(ProjectStatus::running());
-    runtime.setStatus(ProjectStatus::running());
-    runtime.setStatus(ProjectStatus::error("a"));
-    runtime.setStatus(ProjectStatus::error("a"));
-    runtime.setStatus(ProjectStatus::error("b"));
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::running());
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::running());
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::error("a"));
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::error("a"));
+    RunStateTestAccess::setStatus(runtime, ProjectStatus::error("b"));
     EXPECT_EQ(status.count(), 3);
-    runtime.setUrl(QUrl("http://localhost:1"));
-    runtime.setUrl(QUrl("http://localhost:1"));
-    runtime.setUrl(std::nullopt);
+    RunStateTestAccess::setUrl(runtime, QUrl("http://localhost:1"));
+    RunStateTestAccess::setUrl(runtime, QUrl("http://localhost:1"));
+    RunStateTestAccess::setUrl(runtime, std::nullopt);
     EXPECT_EQ(url.count(), 2);
-    runtime.setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
-    runtime.setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
-    runtime.setPortConflict(PortConflict{8787, QString("/p"), QString("p")});
+    RunStateTestAccess::setPortConflict(runtime, PortConflict{8787, std::nullopt, std::nullopt});
+    RunStateTestAccess::setPortConflict(runtime, PortConflict{8787, std::nullopt, std::nullopt});
+    RunStateTestAccess::setPortConflict(runtime, PortConflict{8787, QString("/p"), QString("p")});
     EXPECT_EQ(conflict.count(), 2);
-    runtime.setExternalPIDs({1, 2});
-    runtime.setExternalPIDs({1, 2});
+    RunStateTestAccess::setExternalPIDs(runtime, {1, 2});
+    RunStateTestAccess::setExternalPIDs(runtime, {1, 2});
     EXPECT_EQ(pids.count(), 1);
 }
 
@@ -180,9 +181,10 @@ TEST(ProjectRuntimeExit, CodeAndRequestDecideBetweenStoppedAndError)
     for (const Case& c : cases) {
         ProjectRuntime runtime;
         makeRunning(runtime);
-        runtime.setAttachedPID(77);
-        runtime.setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
-        runtime.applyExit(c.code, c.requested, &nothingExists);
+        RunStateTestAccess::setAttachedPID(runtime, 77);
+        RunStateTestAccess::setPortConflict(runtime,
+                                            PortConflict{8787, std::nullopt, std::nullopt});
+        runtime.exited(c.code, c.requested, &nothingExists);
         EXPECT_EQ(runtime.status(), c.expected) << c.code;
         EXPECT_FALSE(runtime.managed());
         EXPECT_FALSE(runtime.pid().has_value());
@@ -201,8 +203,8 @@ TEST(ProjectRuntimeExit, AnnouncedServerThatStillLivesKeepsTheProjectRunning)
     makeRunning(runtime);
     // A real process: this test itself.
     const qint32 self = qint32(::getpid());
-    runtime.setAttachedPID(self);
-    runtime.applyExit(1, false);
+    RunStateTestAccess::setAttachedPID(runtime, self);
+    runtime.exited(1, false);
     EXPECT_EQ(runtime.status(), ProjectStatus::running());
     EXPECT_TRUE(runtime.external());
     EXPECT_EQ(runtime.externalPIDs(), QList<qint32>{self});
@@ -219,15 +221,88 @@ TEST(ProjectRuntime, StartClearsWhatThePreviousRunFound)
 {
     ProjectRuntime runtime;
     makeRunning(runtime);
-    runtime.setExternal(true);
-    runtime.setAttachedPID(5);
-    runtime.setSawAlreadyRunning(true);
-    runtime.setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
-    runtime.resetForStart();
+    RunStateTestAccess::setExternal(runtime, true);
+    RunStateTestAccess::setAttachedPID(runtime, 5);
+    runtime.announcementBegun();
+    RunStateTestAccess::setPortConflict(runtime, PortConflict{8787, std::nullopt, std::nullopt});
+    runtime.startAccepted(QStringLiteral("npx wrangler dev"));
     EXPECT_EQ(runtime.status(), ProjectStatus::starting());
     EXPECT_FALSE(runtime.url() || runtime.attachedPID() || runtime.portConflict());
     EXPECT_FALSE(runtime.external() || runtime.sawAlreadyRunning());
-    EXPECT_EQ(runtime.pid(), 1234) << "the pid belongs to the spawn, not to the reset";
+    EXPECT_EQ(runtime.pid(), 1234) << "the pid belongs to the spawn, not to the start";
+    EXPECT_EQ(runtime.log()->lines().last().text, QString::fromUtf8("▶ npx wrangler dev"));
+}
+
+// One start walked through its events: each transition is whole before anyone hears of it,
+// notifies once, and the start's outcome and the exit are awaitable.
+TEST(ProjectRuntime, AStartWalksItsEventsAndEachTransitionIsWholeWhenHeard)
+{
+    ProjectRuntime runtime;
+    QList<std::pair<ProjectStatus, std::optional<QUrl>>> seenAtStatus;
+    QObject::connect(&runtime, &ProjectRuntime::statusChanged, [&] {
+        seenAtStatus.append({runtime.status(), runtime.url()});
+    });
+    QSignalSpy transitions(&runtime, &ProjectRuntime::changed);
+
+    const QFuture<StartOutcome> outcome = runtime.startAccepted(QStringLiteral("serve"));
+    EXPECT_EQ(transitions.count(), 1);
+    EXPECT_FALSE(outcome.isFinished());
+    EXPECT_TRUE(runtime.exitApplied().isFinished()) << "nothing runs yet";
+
+    // The ready line may come before the spawn is recorded: running, but the outcome waits
+    // for the pid.
+    EXPECT_TRUE(runtime.readyLine(QUrl("http://localhost:8787")));
+    EXPECT_EQ(transitions.count(), 2);
+    ASSERT_EQ(seenAtStatus.size(), 2);
+    EXPECT_EQ(seenAtStatus.last(), (std::pair{ProjectStatus::running(),
+                                              std::optional<QUrl>(QUrl("http://localhost:8787"))}))
+        << "the address is in place when the status is heard";
+    EXPECT_FALSE(outcome.isFinished());
+    EXPECT_FALSE(runtime.readyLine(QUrl("http://localhost:9999"))) << "the first address counts";
+    EXPECT_EQ(transitions.count(), 2) << "no change, no notification";
+
+    runtime.spawned(4321);
+    ASSERT_TRUE(outcome.isFinished());
+    EXPECT_EQ(outcome.result(), StartOutcome::running());
+    EXPECT_EQ(runtime.currentStart().result(), StartOutcome::running());
+    const QFuture<void> exit = runtime.exitApplied();
+    EXPECT_FALSE(exit.isFinished());
+
+    // The exit is one transition of six fields; whoever awaits it finds them all applied.
+    bool wholeAtExit = false;
+    QObject::connect(&runtime, &ProjectRuntime::managedChanged, [&] {
+        wholeAtExit = runtime.status() == ProjectStatus::stopped() && !runtime.url() &&
+                      !runtime.pid() && !exit.isFinished();
+    });
+    const int before = transitions.count();
+    runtime.exited(143, true, &nothingExists);
+    EXPECT_TRUE(wholeAtExit);
+    EXPECT_TRUE(exit.isFinished());
+    EXPECT_EQ(transitions.count(), before + 1);
+
+    // A start that fails settles with the reason; so does one whose server ends first.
+    const QFuture<StartOutcome> failing = runtime.startAccepted(QStringLiteral("serve"));
+    runtime.spawnFailed(QStringLiteral("Already running"));
+    EXPECT_EQ(failing.result(), StartOutcome::failed(QStringLiteral("Already running")));
+    const QFuture<StartOutcome> ending = runtime.startAccepted(QStringLiteral("serve"));
+    runtime.spawned(4322);
+    runtime.exited(0, false, &nothingExists);
+    EXPECT_EQ(ending.result(), StartOutcome::failed(QStringLiteral("the server exited")));
+    EXPECT_EQ(runtime.startRefused(QStringLiteral("No command")).result(),
+              StartOutcome::failed(QStringLiteral("No command")));
+    EXPECT_EQ(runtime.status(), ProjectStatus::error(QStringLiteral("No command")));
+
+    // A run state that goes while awaited answers its waiters.
+    QFuture<StartOutcome> orphaned;
+    QFuture<void> orphanedExit;
+    {
+        ProjectRuntime doomed;
+        orphaned = doomed.startAccepted(QStringLiteral("serve"));
+        doomed.spawned(1);
+        orphanedExit = doomed.exitApplied();
+    }
+    EXPECT_EQ(orphaned.result(), StartOutcome::failed(QStringLiteral("the project was removed")));
+    EXPECT_TRUE(orphanedExit.isFinished() && !orphanedExit.isCanceled());
 }
 
 TEST(RuntimeLog, ApplicationMessages)

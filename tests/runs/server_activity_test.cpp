@@ -27,7 +27,8 @@ TEST(ServerActivity, OutputLinesThenTheEndpointCountEachRequestOnce)
     qint64 now = start;
     ServerActivity& activity = *runtime.activity();
     activity.setClock([&now] { return now; });
-    runtime.setStatus(ProjectStatus::starting());
+    (void)runtime.startAccepted("wrangler dev");
+    runtime.spawned(4242);
 
     feed(runtime,
          {"[wrangler:info] Ready on http://localhost:8787", "[wrangler:info] GET / 200 OK (3ms)",
@@ -67,8 +68,8 @@ TEST(ServerActivity, OutputLinesThenTheEndpointCountEachRequestOnce)
     EXPECT_EQ(traffic.failed.first().failure, u"TypeError: x");
 
     // The server ends: back to lines for the next one; the figures stay the project's.
-    runtime.setStatus(ProjectStatus::running());
-    runtime.setStatus(ProjectStatus::stopped());
+    runtime.exited(0, true, [](qint32) { return false; });
+    EXPECT_EQ(runtime.status(), ProjectStatus::stopped());
     EXPECT_EQ(activity.source(), ServerActivity::Source::requestLines);
     EXPECT_EQ(activity.traffic().requests, 4u);
 }
@@ -95,8 +96,10 @@ TEST(ServerActivity, ProcessorShareIsAveragedBetweenSamples)
     EXPECT_EQ(activity.cpuPercent(), 0.0);
     EXPECT_EQ(changed.count(), 3);
 
-    runtime.setStatus(ProjectStatus::running());
-    runtime.setStatus(ProjectStatus::error("Exited with code 1"));
+    (void)runtime.startAccepted("wrangler dev");
+    runtime.spawned(4242);
+    runtime.exited(1, false, [](qint32) { return false; });
+    EXPECT_EQ(runtime.status().kind(), ProjectStatus::Kind::error);
     EXPECT_FALSE(activity.cpuPercent());
     activity.cpuSampled(5, 20000);
     EXPECT_FALSE(activity.cpuPercent()) << "the old server's sample is gone";

@@ -6,11 +6,14 @@
 #include "support/qt_gtest_printers.h"
 #include "support/temp_folder.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
+#include <QThread>
 
+#include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -27,6 +30,13 @@ bool processLiving(qint32 pid)
 {
     const std::optional<ProcStat> stat = readProcStat(pid);
     return stat && stat->living();
+}
+
+qsizetype threadCount()
+{
+    return QDir(QStringLiteral("/proc/self/task"))
+        .entryList(QDir::NoDotAndDotDot | QDir::Dirs)
+        .size();
 }
 
 // The pipes among the open descriptors of a process ("self" or a pid), beyond 0, 1 and 2.
@@ -51,13 +61,14 @@ protected:
     // Runs `command` to its end and records it.
     void run(const QString& command, ChildRecorder& recorder, const QString& id = "p")
     {
-        ASSERT_GT(startedPid(manager.start(id, command, QDir::tempPath(), plainEnvironment(),
-                                           &recorder, recorder.callbacks())),
-                  0);
+        lastPid = startedPid(manager.start(id, command, QDir::tempPath(), plainEnvironment(),
+                                           &recorder, recorder.callbacks()));
+        ASSERT_GT(lastPid, 0);
         ASSERT_TRUE(recorder.waitForExit());
     }
 
     ProcessManager manager;
+    qint32 lastPid = -1;
 };
 
 } // namespace
@@ -183,7 +194,97 @@ TEST_F(ProcessManagerTest, GrandchildrenAreSignalledWhenTheLeaderExits)
     EXPECT_EQ(recorder.code, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processLiving(polite); }, 10000));
     EXPECT_TRUE(processLiving(stubborn)) << "SIGKILL must wait for the grace period";
+    // Until that SIGKILL the leader stays unreaped, so that its pid, the group's id, cannot
+    // pass to a new process meanwhile.
+    const std::optional<ProcStat> leader = readProcStat(lastPid);
+    ASSERT_TRUE(leader);
+    EXPECT_EQ(leader->state, 'Z');
     EXPECT_TRUE(QTest::qWaitFor([&] { return !processLiving(stubborn); }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !readProcStat(lastPid); }, 5000));
+}
+
+TEST_F(ProcessManagerTest, AStoppedGroupStillQuitsOnSigterm)
+{
+    // A server stopped by SIGSTOP (or a terminal's Ctrl-Z) leaves SIGTERM pending until it runs
+    // again: without SIGCONT it would only end by the SIGKILL 5 s later, as 137. (The leader
+    // execs: a shell stopped while it waits for a vfork child to exec would stay in state D.)
+    ChildRecorder recorder;
+    const qint32 pid =
+        startedPid(manager.start("p", "echo up; exec sleep 60", QDir::tempPath(),
+                                 plainEnvironment(), &recorder, recorder.callbacks()));
+    ASSERT_GT(pid, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return recorder.out == QStringList{"up"}; }, 10000));
+    ASSERT_EQ(::killpg(pid, SIGSTOP), 0);
+    char state = 0;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::optional<ProcStat> stat = readProcStat(pid);
+            state = stat ? stat->state : '-';
+            return state == 'T';
+        },
+        10000))
+        << "the leader's state stayed " << state;
+
+    QElapsedTimer clock;
+    clock.start();
+    manager.stop("p").waitForFinished();
+    ASSERT_TRUE(recorder.waitForExit());
+    EXPECT_EQ(recorder.code, 143);
+    EXPECT_TRUE(recorder.stopRequested);
+    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_FALSE(ProcessGroups::groupAlive(pid));
+}
+
+TEST_F(ProcessManagerTest, ManyChildrenShareOneThreadAndAStalledReceiverHoldsUpOnlyItsOwn)
+{
+    // A first child starts the shared reading thread, if nothing here has yet.
+    ChildRecorder first;
+    run("echo first", first);
+    // Twenty servers print at once; their output and exits arrive on another thread's loop.
+    QThread receiving;
+    receiving.start();
+    const qsizetype threadsBefore = threadCount();
+    QObject context;
+    context.moveToThread(&receiving);
+    std::atomic<int> lines = 0;
+    std::atomic<int> exits = 0;
+    for (int i = 0; i < 20; ++i) {
+        const ChildCallbacks callbacks{
+            [&](const OutputLines& delivered) { lines += int(delivered.size()); },
+            [&](int, bool) { ++exits; }};
+        ASSERT_GT(
+            startedPid(manager.start(QStringLiteral("quick%1").arg(i), "sleep 0.5; seq 1 1000",
+                                     QDir::tempPath(), plainEnvironment(), &context, callbacks)),
+            0);
+    }
+    // This one floods a receiver that does not run its loop for now (this thread).
+    ChildRecorder flood;
+    const qint32 floodPid =
+        startedPid(manager.start("flood", "seq 1 500000; seq 1 100000 >&2", QDir::tempPath(),
+                                 plainEnvironment(), &flood, flood.callbacks()));
+    ASSERT_GT(floodPid, 0);
+    EXPECT_EQ(threadCount(), threadsBefore) << "a child must cost no thread of its own";
+
+    const QDeadlineTimer deadline(30000);
+    while ((exits < 20 || lines < 20000) && !deadline.hasExpired())
+        QThread::msleep(20);
+    EXPECT_EQ(exits.load(), 20);
+    EXPECT_EQ(lines.load(), 20000);
+    // The flood is held at its full pipe, not buffered without end.
+    EXPECT_TRUE(processLiving(floodPid));
+    EXPECT_TRUE(flood.out.isEmpty());
+
+    receiving.quit();
+    receiving.wait();
+    // Read on once this thread takes the lines; those that are late for the exit report
+    // (held for at most 2 s) still follow it.
+    EXPECT_TRUE(flood.waitForExit(60000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return flood.out.size() >= 500000; }, 60000));
+    ASSERT_EQ(flood.out.size(), 500000);
+    EXPECT_EQ(flood.out.first(), "1");
+    EXPECT_EQ(flood.out.last(), "500000");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return flood.err.size() >= 100000; }, 60000));
+    EXPECT_EQ(flood.err.size(), 100000);
 }
 
 TEST_F(ProcessManagerTest, StopAllStopsEveryLiveGroupAsRequested)

@@ -1,6 +1,7 @@
-#include "model/demo_data.h"
 #include "desktop/autostart_login_item.h"
+#include "model/demo_data.h"
 #include "runs/project_runtime.h"
+#include "support/run_state_access.h"
 #include "support/wait_until.h"
 #include "ui/about/app_icon_art.h"
 #include "ui/diagnostics/diagnostics_runner.h"
@@ -142,9 +143,9 @@ TEST(StartReport, ListsModeStatusAddressLinksAndTheLast25LogLines)
     EXPECT_EQ(lines.last(), QStringLiteral("line 29"));
 
     const QString orbit = QStringLiteral("/home/demo/Sites/orbit");
-    fixture.model()
-        .runtimeFor(QStringLiteral("/home/demo/Sites/ember/auth"))
-        ->setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(
+        *fixture.model().runtimeFor(QStringLiteral("/home/demo/Sites/ember/auth")),
+        ProjectStatus::starting());
     const QStringList failed = startReport(fixture.model(), orbit).split(QLatin1Char('\n'));
     EXPECT_EQ(failed[1], QStringLiteral("status: Error: Exited with code 1"));
     EXPECT_EQ(failed[2], QStringLiteral("url: nil"));

@@ -1,5 +1,6 @@
 #include "runs/project_runtime.h"
 #include "support/model_test_access.h"
+#include "support/run_state_access.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "ui/explorer/explorer_tab.h"
@@ -98,8 +99,8 @@ protected:
     ProjectRuntime* runtime() { return fixture.model().runtimeFor(path); }
     void run(const QUrl& address = serverAddress)
     {
-        runtime()->setStatus(ProjectStatus::running());
-        runtime()->setUrl(address);
+        RunStateTestAccess::setStatus(*runtime(), ProjectStatus::running());
+        RunStateTestAccess::setUrl(*runtime(), address);
     }
     template <typename T> T* find(const char* name)
     {
@@ -135,16 +136,16 @@ TEST_F(ExplorerTabTest, ShowsWhyThereIsNoPageUntilTheProjectRunsThenWarnsWhenIts
     EXPECT_EQ(runtime()->status().message(), QStringLiteral("Dependencies not installed"));
     EXPECT_TRUE(shown("explorerStartProject")) << "a failed start may be tried again";
 
-    runtime()->setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::starting());
     EXPECT_EQ(tab.content(), ExplorerTab::Content::notRunning);
     EXPECT_FALSE(shown("explorerStartProject"));
-    runtime()->setStatus(ProjectStatus::running());
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::running());
     EXPECT_EQ(tab.content(), ExplorerTab::Content::notRunning) << "running, but no address yet";
     EXPECT_FALSE(shown("explorerStartProject"));
     EXPECT_EQ(pages.made.size(), 0);
 
     // Not inspected with versions yet: the page comes as soon as there is an address.
-    runtime()->setUrl(serverAddress);
+    RunStateTestAccess::setUrl(*runtime(), serverAddress);
     EXPECT_EQ(tab.content(), ExplorerTab::Content::running);
     EXPECT_EQ(text("explorerAddress"), explorerPage.toString());
     ASSERT_EQ(pages.alive(), 1);
@@ -201,13 +202,13 @@ TEST_F(ExplorerTabTest, ThePageLivesOnlyWhileTheTabShowsTheRunningProjectAndRelo
     EXPECT_EQ(pages.made.size(), 3);
 
     // A new address (a restart on another port) is a new page.
-    runtime()->setUrl(QUrl(QStringLiteral("http://127.0.0.1:8790")));
+    RunStateTestAccess::setUrl(*runtime(), QUrl(QStringLiteral("http://127.0.0.1:8790")));
     EXPECT_EQ(pages.alive(), 1);
     EXPECT_EQ(tab.page()->url(), QUrl(QStringLiteral("http://127.0.0.1:8790/cdn-cgi/explorer")));
 
     // Stopping takes the page at once and falls back to the not-running content.
-    runtime()->setUrl(std::nullopt);
-    runtime()->setStatus(ProjectStatus::stopped());
+    RunStateTestAccess::setUrl(*runtime(), std::nullopt);
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::stopped());
     EXPECT_EQ(pages.alive(), 0);
     EXPECT_EQ(tab.content(), ExplorerTab::Content::notRunning);
     EXPECT_TRUE(shown("explorerStartProject"));

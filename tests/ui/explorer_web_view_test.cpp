@@ -1,4 +1,5 @@
 #include "runs/project_runtime.h"
+#include "support/run_state_access.h"
 #include "support/wait_until.h"
 #include "ui/detail/project_detail_view.h"
 #include "ui/explorer/explorer_tab.h"
@@ -124,8 +125,9 @@ TEST(ExplorerWebView, InTheWindowLivesOnlyWhileItsTabIsShownAndEndsWithTheProjec
     GuiFixture fixture(Registry{
         {}, {testProject(api, QStringLiteral("api")), testProject(blog, QStringLiteral("blog"))}});
     ProjectRuntime* runtime = fixture.model().runtimeFor(api);
-    runtime->setStatus(ProjectStatus::running());
-    runtime->setUrl(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort())));
+    RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
+    RunStateTestAccess::setUrl(
+        *runtime, QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort())));
     fixture.model().select(api);
     fixture.model().setSelectedTab(DetailTab::explorer);
     MainWindow window(fixture.ui());

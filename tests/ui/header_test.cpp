@@ -1,5 +1,6 @@
 #include "discovery/project_info.h"
 #include "runs/project_runtime.h"
+#include "support/run_state_access.h"
 #include "support/wait_until.h"
 #include "ui/detail/memory_badge.h"
 #include "ui/detail/project_detail_view.h"
@@ -13,6 +14,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPromise>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -94,23 +96,23 @@ TEST_F(HeaderTest, MemoryBadgeShowsWhileActiveWithAFigureInThresholdColours)
 {
     auto* badge = header()->findChild<MemoryBadge*>(QStringLiteral("memoryBadge"));
     ASSERT_NE(badge, nullptr);
-    runtime()->setMemoryBytes(500 * mebibyte);
+    RunStateTestAccess::setMemoryBytes(*runtime(), 500 * mebibyte);
     header();
     EXPECT_TRUE(badge->isHidden()); // stopped: no badge even with a figure
 
-    runtime()->setStatus(ProjectStatus::running());
-    runtime()->setMemoryBytes(400 * mebibyte);
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::running());
+    RunStateTestAccess::setMemoryBytes(*runtime(), 400 * mebibyte);
     header();
     EXPECT_FALSE(badge->isHidden());
     EXPECT_EQ(badge->targetColor(), QColor(QStringLiteral("#F59E0B")));
     EXPECT_EQ(badge->text(), QStringLiteral("400.0 MB"));
     EXPECT_EQ(badge->toolTip(), QStringLiteral("Memory used by this project, including workerd"));
 
-    runtime()->setMemoryBytes(800 * mebibyte);
+    RunStateTestAccess::setMemoryBytes(*runtime(), 800 * mebibyte);
     header();
     EXPECT_EQ(badge->targetColor(), QColor(QStringLiteral("#B00020"))); // light appearance
 
-    runtime()->setMemoryBytes(std::nullopt);
+    RunStateTestAccess::setMemoryBytes(*runtime(), std::nullopt);
     header();
     EXPECT_TRUE(badge->isHidden());
 }
@@ -122,13 +124,13 @@ TEST_F(HeaderTest, ActionButtonsFollowTheStatus)
     auto* chip = header()->findChild<QLabel*>(QStringLiteral("statusChipLabel"));
     EXPECT_EQ(chip->text(), QStringLiteral("Stopped"));
 
-    runtime()->setStatus(ProjectStatus::starting());
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::starting());
     EXPECT_EQ(visibleButtons(),
               (QStringList{QStringLiteral("headerStop"), QStringLiteral("headerRestart")}));
     EXPECT_EQ(chip->text(), QStringLiteral("Starting"));
 
-    runtime()->setStatus(ProjectStatus::running());
-    runtime()->setUrl(QUrl(QStringLiteral("http://localhost:8787/")));
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::running());
+    RunStateTestAccess::setUrl(*runtime(), QUrl(QStringLiteral("http://localhost:8787/")));
     EXPECT_EQ(visibleButtons(),
               (QStringList{QStringLiteral("headerStop"), QStringLiteral("headerRestart"),
                            QStringLiteral("headerAddress")}));
@@ -138,7 +140,7 @@ TEST_F(HeaderTest, ActionButtonsFollowTheStatus)
     EXPECT_EQ(chip->text(), QStringLiteral("Running"));
 
     // A server the application did not start can only be restarted from here.
-    runtime()->setExternal(true);
+    RunStateTestAccess::setExternal(*runtime(), true);
     EXPECT_EQ(button("headerRestart")->toolTip(),
               QStringLiteral("Restart from Tallowmere so its logs are available (Ctrl+R)"));
 
@@ -146,9 +148,10 @@ TEST_F(HeaderTest, ActionButtonsFollowTheStatus)
     EXPECT_EQ(fixture.desktop().workspace.openedAddresses(),
               QList<QUrl>{QUrl(QStringLiteral("http://localhost:8787/"))});
 
-    runtime()->setExternal(false);
-    runtime()->setUrl(std::nullopt);
-    runtime()->setStatus(ProjectStatus::error(QStringLiteral("Exited with code 1")));
+    RunStateTestAccess::setExternal(*runtime(), false);
+    RunStateTestAccess::setUrl(*runtime(), std::nullopt);
+    RunStateTestAccess::setStatus(*runtime(),
+                                  ProjectStatus::error(QStringLiteral("Exited with code 1")));
     EXPECT_EQ(visibleButtons(), QStringList{QStringLiteral("headerStart")});
     EXPECT_EQ(chip->text(), QStringLiteral("Error"));
 }
@@ -179,8 +182,8 @@ TEST_F(HeaderTest, AdminLoginOpensTheContentSystemsPageOnlyWithAnAddress)
     admin->click(); // no address yet: nothing happens
     EXPECT_TRUE(fixture.desktop().workspace.openedAddresses().isEmpty());
 
-    runtime()->setStatus(ProjectStatus::running());
-    runtime()->setUrl(QUrl(QStringLiteral("http://localhost:4321/")));
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::running());
+    RunStateTestAccess::setUrl(*runtime(), QUrl(QStringLiteral("http://localhost:4321/")));
     header();
     admin->click();
     EXPECT_EQ(fixture.desktop().workspace.openedAddresses(),
@@ -202,8 +205,8 @@ TEST_F(HeaderTest, MoreMenuOffersExplorerOnlyWhileRunning)
     EXPECT_TRUE(stopped[1].startsWith(QStringLiteral("Open in ")));
     EXPECT_TRUE(stopped[2].startsWith(QStringLiteral("Open in ")));
 
-    runtime()->setStatus(ProjectStatus::running());
-    runtime()->setUrl(QUrl(QStringLiteral("http://localhost:8787")));
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::running());
+    RunStateTestAccess::setUrl(*runtime(), QUrl(QStringLiteral("http://localhost:8787")));
     const QStringList running = texts();
     ASSERT_EQ(running.size(), 5);
     EXPECT_EQ(running[0], QStringLiteral("Open Explorer in browser"));
@@ -291,10 +294,13 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
 {
     GuiFixture fixture(headerRegistry());
     QStringList measured;
-    QList<std::function<void()>> pending;
-    fixture.ui().refreshMemory = [&](const QString& path, std::function<void()> done) {
+    QList<std::shared_ptr<QPromise<void>>> pending;
+    fixture.ui().refreshMemory = [&](const QString& path) {
         measured << path;
-        pending << std::move(done);
+        auto promise = std::make_shared<QPromise<void>>();
+        promise->start();
+        pending << promise;
+        return promise->future();
     };
     fixture.model().select(api);
     MainWindow window(fixture.ui());
@@ -307,12 +313,13 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     // Another project: measured at once; the old project's late answer schedules nothing.
     fixture.model().select(blog);
     EXPECT_EQ(measured, (QStringList{api, blog}));
-    pending.takeFirst()();
+    pending.takeFirst()->finish();
+    QTest::qWait(20);
     EXPECT_FALSE(timer->isActive());
 
     // The new project's answer schedules the next measurement, 3 s later.
-    pending.takeFirst()();
-    EXPECT_TRUE(timer->isActive());
+    pending.takeFirst()->finish();
+    WAIT_UNTIL(timer->isActive(), 5000);
     EXPECT_EQ(timer->interval(), ProjectDetailView::memoryInterval);
     timer->start(1); // fire it without waiting three seconds
     WAIT_UNTIL(measured.size() >= 3, 5000);

@@ -1,5 +1,6 @@
 #include "runs/project_runtime.h"
 #include "support/qt_gtest_printers.h"
+#include "support/run_state_access.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "ui/logs/log_find_bar.h"
@@ -104,7 +105,7 @@ TEST_F(LogsTabTest, EmptyStatesGiveWayToTheTextAndBack)
 
     // A server started elsewhere: nothing can be captured, until the application writes a line.
     ProjectRuntime* runtime = fixture.model().runtimeFor(api);
-    runtime->setExternal(true);
+    RunStateTestAccess::setExternal(*runtime, true);
     EXPECT_EQ(empty()->title(), "Logs unavailable");
     EXPECT_EQ(empty()->icon(), "terminal");
     runtime->log()->append(RuntimeLog::attachedToRunning(4242), false);
@@ -136,7 +137,7 @@ TEST_F(LogsTabTest, EmptyStatesGiveWayToTheTextAndBack)
     EXPECT_TRUE(log()->lines().isEmpty());
     EXPECT_FALSE(showsText());
     EXPECT_EQ(empty()->title(), "Logs unavailable") << "still a server started elsewhere";
-    runtime->setExternal(false);
+    RunStateTestAccess::setExternal(*runtime, false);
     EXPECT_EQ(empty()->title(), "No output yet");
     append({"after"});
     EXPECT_EQ(shownLines(), QStringList{"after"});

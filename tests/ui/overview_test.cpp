@@ -1,7 +1,9 @@
+#include "discovery/dev_registry_watcher.h"
 #include "presentation/binding_items.h"
 #include "runs/project_runtime.h"
 #include "support/model_test_access.h"
 #include "support/qt_gtest_printers.h"
+#include "support/run_state_access.h"
 #include "support/temp_folder.h"
 #include "ui/detail/overview/binding_diagram.h"
 #include "ui/detail/overview/binding_list_view.h"
@@ -9,6 +11,7 @@
 #include "ui/detail/overview/bindings_section.h"
 #include "ui/detail/overview/overview_tab.h"
 #include "ui/detail/project_detail_view.h"
+#include "ui/detail/project_header.h"
 #include "ui/main_window.h"
 #include "ui/support/gui_fixture.h"
 #include "ui/theme/theme.h"
@@ -207,8 +210,8 @@ TEST_F(OverviewTest, PortConflictBannerShowsTheOwnerOrStartsOnAFreePort)
     OverviewTab* tab = overview(folders.plain);
     ASSERT_TRUE(tab);
     EXPECT_FALSE(shown(tab, QStringLiteral("dependenciesBanner")));
-    runtime(folders.plain)
-        ->setPortConflict(PortConflict{8787, folders.auth, QStringLiteral("auth")});
+    RunStateTestAccess::setPortConflict(*runtime(folders.plain),
+                                        PortConflict{8787, folders.auth, QStringLiteral("auth")});
     tab->refresh();
     ASSERT_TRUE(shown(tab, QStringLiteral("portConflictBanner")));
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
@@ -221,7 +224,8 @@ TEST_F(OverviewTest, PortConflictBannerShowsTheOwnerOrStartsOnAFreePort)
     QTRY_COMPARE_WITH_TIMEOUT(fixture.model().selection().value_or(QString()), folders.auth, 5000);
 
     tab = overview(folders.plain);
-    runtime(folders.plain)->setPortConflict(PortConflict{8787, std::nullopt, std::nullopt});
+    RunStateTestAccess::setPortConflict(*runtime(folders.plain),
+                                        PortConflict{8787, std::nullopt, std::nullopt});
     tab->refresh();
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("portConflictExplanation"))->text(),
               QStringLiteral("Another program is using it. Close it, or start this project on a "
@@ -268,7 +272,7 @@ TEST_F(OverviewTest, DetailRowsCopyTheirValues)
             light)
             << name;
 
-    runtime(folders.gateway)->setExternal(true);
+    RunStateTestAccess::setExternal(*runtime(folders.gateway), true);
     tab->refresh();
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("detailValue:Started by"))->text(),
               QStringLiteral("outside Tallowmere (attached)"));
@@ -372,4 +376,52 @@ TEST_F(OverviewTest, ProjectWithoutBindingsShowsTheEmptyState)
               QStringLiteral("No bindings in this project's config."));
     EXPECT_FALSE(shown(tab, QStringLiteral("layoutToggle")));
     EXPECT_FALSE(tab->bindings()->diagram()->isVisibleTo(tab));
+}
+
+// The service binding to auth-worker follows the dev registry: "not connected" with a problem
+// line and a start button while the gateway runs, "connected" once auth-worker is live.
+TEST_F(OverviewTest, BindingsToOtherWorkersShowWhetherTheyAreConnected)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    find<QPushButton>(tab, QStringLiteral("layoutList"))->click();
+    const auto connection = [&](const QString& itemID) -> QString {
+        for (QWidget* row : tab->findChildren<QWidget*>(QStringLiteral("bindingRow")))
+            if (row->property("itemID").toString() == itemID) {
+                auto* label = row->findChild<QLabel*>(QStringLiteral("bindingConnection"));
+                return label ? label->text() : QStringLiteral("(none)");
+            }
+        return QStringLiteral("(no row)");
+    };
+    EXPECT_EQ(connection(QStringLiteral("service:AUTH:auth-worker")),
+              QStringLiteral("not connected"));
+    EXPECT_EQ(connection(QStringLiteral("queue:JOBS:jobs")), QStringLiteral("not connected"));
+    EXPECT_EQ(connection(QStringLiteral("d1:DB:main-db")), QStringLiteral("(none)"));
+    // Not a problem while the gateway is stopped.
+    EXPECT_FALSE(shown(tab, QStringLiteral("disconnectedLine")));
+
+    fixture.setStatus(folders.gateway, ProjectStatus::running());
+    tab->refresh();
+    QList<QWidget*> lines = tab->findChildren<QWidget*>(QStringLiteral("disconnectedLine"));
+    ASSERT_EQ(lines.size(), 2);
+    auto* start = tab->findChild<QPushButton*>(QStringLiteral("startMissingService"));
+    ASSERT_TRUE(start);
+    EXPECT_EQ(start->text(), QStringLiteral("Start auth-worker"));
+
+    // auth-worker registers, and consumes the queue: both connected, no problem left.
+    DevRegistryEntry auth;
+    auth.workerName = QStringLiteral("auth-worker");
+    auth.debugAddress = QStringLiteral("127.0.0.1:45000");
+    auth.queueConsumers = {QStringLiteral("jobs")};
+    auth.live = true;
+    fixture.model().devRegistry()->showEntries({auth});
+    QTRY_COMPARE_WITH_TIMEOUT(connection(QStringLiteral("service:AUTH:auth-worker")),
+                              QStringLiteral("connected"), 5000);
+    EXPECT_EQ(connection(QStringLiteral("queue:JOBS:jobs")), QStringLiteral("connected"));
+    EXPECT_TRUE(tab->findChildren<QWidget*>(QStringLiteral("disconnectedLine")).isEmpty());
+
+    // The header offers the start with local services: auth is a registered project it needs.
+    ProjectHeader* header = window.detail()->header();
+    header->refreshMoreMenu();
+    EXPECT_TRUE(header->moreMenu()->findChild<QAction*>(QStringLiteral("startWithServices")));
 }

@@ -1,6 +1,7 @@
-#include "supervision/process_groups.h"
 #include "runs/project_runtime.h"
+#include "supervision/process_groups.h"
 #include "support/qt_gtest_printers.h"
+#include "support/run_state_access.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "ui/support/gui_fixture.h"
@@ -99,8 +100,8 @@ TEST(TrayMenu, MirrorsTheSidebarGroupsWithGlyphsAndPorts)
                                                "○  beta [" + stopped, "○  web [" + stopped}));
 
     ProjectRuntime* apiRuntime = fixture.model().runtimeFor("/s/api");
-    apiRuntime->setStatus(ProjectStatus::running());
-    apiRuntime->setUrl(QUrl("http://localhost:8787"));
+    RunStateTestAccess::setStatus(*apiRuntime, ProjectStatus::running());
+    RunStateTestAccess::setUrl(*apiRuntime, QUrl("http://localhost:8787"));
     fixture.setStatus("/s/beta", ProjectStatus::starting()); // no address yet: configured port
     fixture.setStatus("/s/web", ProjectStatus::error("Exited with code 1"));
     fixture.model().setShowHidden(true);
@@ -111,8 +112,8 @@ TEST(TrayMenu, MirrorsTheSidebarGroupsWithGlyphsAndPorts)
     EXPECT_FALSE(anyDisabled(tray.menu()));
 
     // The same project stopped again: hollow circle, no port, back among the rest.
-    apiRuntime->setStatus(ProjectStatus::stopped());
-    apiRuntime->setUrl(std::nullopt);
+    RunStateTestAccess::setStatus(*apiRuntime, ProjectStatus::stopped());
+    RunStateTestAccess::setUrl(*apiRuntime, std::nullopt);
     fixture.model().setShowHidden(false);
     WAIT_UNTIL(entries(tray.menu()) ==
                    withFixed({"○  zeta [" + stopped, "-", "◐  beta  :9000 [" + active, "-",
@@ -153,7 +154,7 @@ TEST(TrayMenu, EntriesActOnTheModelAndOpenAddressesOnlyWhenThereIsOne)
                    model.runtimeFor(bravo)->log()->lines().size() > 1,
                10000);
 
-    model.runtimeFor(alpha)->setUrl(QUrl("http://localhost:8787/"));
+    RunStateTestAccess::setUrl(*model.runtimeFor(alpha), QUrl("http://localhost:8787/"));
     WAIT_UNTIL(submenuEntry(tray.menu(), "◐  alpha  :8787", "Open Explorer") != nullptr, 5000);
     submenuEntry(tray.menu(), "◐  alpha  :8787", "Open in Browser")->trigger();
     submenuEntry(tray.menu(), "◐  alpha  :8787", "Open Explorer")->trigger();

@@ -17,27 +17,39 @@ struct BindingRow
     const char* detailKey;   // null when the binding has no detail
     const char* fixedDetail; // a detail that does not come from the entry
     const char* defaultName; // used when the name key is missing or not a string
+    const char* workerKey;   // the key naming another Worker the binding reaches, or null
 };
 
 // Order matters: bindings are listed section by section in this order.
 constexpr BindingRow bindingRows[] = {
-    {"d1_databases", nullptr, false, BindingKind::d1, "binding", "database_name", nullptr, nullptr},
-    {"kv_namespaces", nullptr, false, BindingKind::kv, "binding", nullptr, nullptr, nullptr},
-    {"r2_buckets", nullptr, false, BindingKind::r2, "binding", "bucket_name", nullptr, nullptr},
-    {"queues", "producers", false, BindingKind::queue, "binding", "queue", nullptr, nullptr},
-    {"queues", "consumers", false, BindingKind::queue, "queue", nullptr, "consumer", nullptr},
-    {"durable_objects", "bindings", false, BindingKind::durableObject, "name", "class_name",
-     nullptr, nullptr},
-    {"workflows", nullptr, false, BindingKind::workflow, "binding", "name", nullptr, nullptr},
-    {"services", nullptr, false, BindingKind::service, "binding", "service", nullptr, nullptr},
-    {"vectorize", nullptr, false, BindingKind::vectorize, "binding", "index_name", nullptr,
+    {"d1_databases", nullptr, false, BindingKind::d1, "binding", "database_name", nullptr, nullptr,
      nullptr},
-    {"hyperdrive", nullptr, false, BindingKind::hyperdrive, "binding", nullptr, nullptr, nullptr},
+    {"kv_namespaces", nullptr, false, BindingKind::kv, "binding", nullptr, nullptr, nullptr,
+     nullptr},
+    {"r2_buckets", nullptr, false, BindingKind::r2, "binding", "bucket_name", nullptr, nullptr,
+     nullptr},
+    {"queues", "producers", false, BindingKind::queue, "binding", "queue", nullptr, nullptr,
+     nullptr},
+    {"queues", "consumers", false, BindingKind::queue, "queue", nullptr, "consumer", nullptr,
+     nullptr},
+    {"durable_objects", "bindings", false, BindingKind::durableObject, "name", "class_name",
+     nullptr, nullptr, "script_name"},
+    {"workflows", nullptr, false, BindingKind::workflow, "binding", "name", nullptr, nullptr,
+     nullptr},
+    {"services", nullptr, false, BindingKind::service, "binding", "service", nullptr, nullptr,
+     "service"},
+    {"vectorize", nullptr, false, BindingKind::vectorize, "binding", "index_name", nullptr, nullptr,
+     nullptr},
+    {"hyperdrive", nullptr, false, BindingKind::hyperdrive, "binding", nullptr, nullptr, nullptr,
+     nullptr},
     {"analytics_engine_datasets", nullptr, false, BindingKind::analytics, "binding", "dataset",
-     nullptr, nullptr},
-    {"ai", nullptr, true, BindingKind::ai, "binding", nullptr, nullptr, nullptr},
-    {"browser", nullptr, true, BindingKind::browser, "binding", nullptr, nullptr, nullptr},
-    {"assets", nullptr, true, BindingKind::assets, "binding", "directory", nullptr, "assets"},
+     nullptr, nullptr, nullptr},
+    {"ai", nullptr, true, BindingKind::ai, "binding", nullptr, nullptr, nullptr, nullptr},
+    {"browser", nullptr, true, BindingKind::browser, "binding", nullptr, nullptr, nullptr, nullptr},
+    {"assets", nullptr, true, BindingKind::assets, "binding", "directory", nullptr, "assets",
+     nullptr},
+    {"tail_consumers", nullptr, false, BindingKind::tailConsumer, "service", nullptr, nullptr,
+     nullptr, "service"},
 };
 
 QString keyOf(const char* name)
@@ -65,6 +77,10 @@ void appendEntry(const BindingRow& row, const QJsonObject& entry, QList<WorkerBi
         binding.detail = keyOf(row.fixedDetail);
     else if (row.detailKey)
         binding.detail = stringValue(entry, row.detailKey);
+    if (row.workerKey)
+        if (std::optional<QString> worker = stringValue(entry, row.workerKey);
+            worker && !worker->isEmpty())
+            binding.worker = std::move(worker);
     out.append(std::move(binding));
 }
 

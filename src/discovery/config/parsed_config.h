@@ -23,7 +23,7 @@ struct ParsedConfig
     friend bool operator==(const ParsedConfig&, const ParsedConfig&) = default;
 };
 
-// Reads the four scalar fields (only when they are strings), the bindings of the fourteen
+// Reads the four scalar fields (only when they are strings), the bindings of the fifteen
 // binding sections in their fixed order, and the names of the plain variables. Never fails:
 // anything of an unexpected shape contributes nothing.
 ParsedConfig extractConfig(const QJsonObject& tree);

@@ -16,6 +16,7 @@ const QList<BindingKind>& allBindingKinds()
         BindingKind::analytics,
         BindingKind::browser,
         BindingKind::assets,
+        BindingKind::tailConsumer,
         BindingKind::other,
     };
     return kinds;
@@ -37,6 +38,7 @@ QString rawValue(BindingKind kind)
     case BindingKind::analytics: return QStringLiteral("analytics");
     case BindingKind::browser: return QStringLiteral("browser");
     case BindingKind::assets: return QStringLiteral("assets");
+    case BindingKind::tailConsumer: return QStringLiteral("tailConsumer");
     case BindingKind::other: return QStringLiteral("other");
     }
     return {};
@@ -53,6 +55,15 @@ std::optional<BindingKind> bindingKindFromRaw(const QString& raw)
 QString WorkerBinding::id() const
 {
     return rawValue(kind) + QLatin1Char(':') + name + QLatin1Char(':') + detail.value_or(QString());
+}
+
+std::optional<QString> WorkerBinding::reachedWorker() const
+{
+    if (worker)
+        return worker;
+    if (kind == BindingKind::service && detail && !detail->isEmpty())
+        return detail;
+    return std::nullopt;
 }
 
 size_t qHash(const WorkerBinding& binding, size_t seed) noexcept

@@ -21,6 +21,7 @@ enum class BindingKind {
     analytics,
     browser,
     assets,
+    tailConsumer,
     other
 };
 
@@ -34,9 +35,14 @@ struct WorkerBinding
     BindingKind kind = BindingKind::other;
     QString name;
     std::optional<QString> detail; // the bound resource, when the configuration names one
+    // The other Worker the binding reaches, when the configuration names one: a service's
+    // "service", a Durable Object's "script_name", a tail consumer's "service".
+    std::optional<QString> worker = std::nullopt;
 
     // "<kind>:<name>:<detail or empty>", e.g. "d1:DB:main-db".
     QString id() const;
+    // The other Worker this binding reaches: `worker`, or a service's detail (its service).
+    std::optional<QString> reachedWorker() const;
 
     friend bool operator==(const WorkerBinding&, const WorkerBinding&) = default;
 };

@@ -1,5 +1,6 @@
 #include "ui/detail/project_detail_view.h"
 
+#include "base/deliver.h"
 #include "model/app_model.h"
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
@@ -91,13 +92,12 @@ void ProjectDetailView::measureMemory()
 {
     if (!ui_.refreshMemory)
         return;
-    QPointer<ProjectDetailView> view(this);
     const QString measured = projectID_;
-    ui_.refreshMemory(projectID_, [view, measured] {
+    deliverTo(this, ui_.refreshMemory(projectID_), [this, measured] {
         // A measurement of a project no longer shown schedules nothing: the new project's
         // own measurement does.
-        if (view && view->projectID_ == measured && !view->memoryTimer_->isActive())
-            view->memoryTimer_->start();
+        if (projectID_ == measured && !memoryTimer_->isActive())
+            memoryTimer_->start();
     });
 }
 

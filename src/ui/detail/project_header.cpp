@@ -1,9 +1,11 @@
 #include "ui/detail/project_header.h"
 
-#include "model/app_model.h"
 #include "desktop/workspace.h"
 #include "discovery/dev_command.h"
 #include "discovery/project_info.h"
+#include "model/app_model.h"
+#include "model/service_links.h"
+#include "model/service_start.h"
 #include "runs/explorer_address.h"
 #include "runs/project_runtime.h"
 #include "ui/about/product.h"
@@ -206,6 +208,14 @@ void ProjectHeader::refreshMoreMenu()
         const QUrl explorer = *explorerAddress(*runtime_);
         moreMenu_->addAction(QStringLiteral("Open Explorer in browser"), this,
                              [ui, explorer] { ui->workspace.openAddress(explorer); });
+        moreMenu_->addSeparator();
+    }
+    if (needsLocalServices(ui_.model, id)) {
+        AppModel* model = &ui_.model;
+        QAction* withServices =
+            moreMenu_->addAction(QStringLiteral("Start with Local Services"), this,
+                                 [model, id] { startWithServices(*model, id); });
+        withServices->setObjectName(QStringLiteral("startWithServices"));
         moreMenu_->addSeparator();
     }
     moreMenu_->addAction(QStringLiteral("Reveal in File Manager"), this,

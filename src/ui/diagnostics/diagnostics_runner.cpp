@@ -1,5 +1,6 @@
 #include "ui/diagnostics/diagnostics_runner.h"
 
+#include "base/deliver.h"
 #include "base/paths.h"
 #include "model/app_model.h"
 #include "runs/project_runtime.h"
@@ -76,7 +77,7 @@ void DiagnosticsRunner::startAndReport()
                 hooks_.exit(0);
                 return;
             }
-            model_.stopProjectThen(path, [this] { hooks_.exit(0); });
+            deliverTo(this, model_.stopProject(path), [this] { hooks_.exit(0); });
         });
     });
 }

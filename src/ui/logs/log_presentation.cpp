@@ -1,45 +1,28 @@
 #include "ui/logs/log_presentation.h"
 
 #include "base/product_name.h"
+#include "runs/log_line_kind.h"
 #include "ui/theme/palette.h"
-
-namespace {
-
-bool containsAny(const QString& text, std::initializer_list<QStringView> needles)
-{
-    for (const QStringView needle : needles)
-        if (text.contains(needle))
-            return true;
-    return false;
-}
-
-} // namespace
 
 LogLineStyle LogLineStyle::of(const QString& text)
 {
     using C = Color;
     using W = Weight;
-    // A stack frame ("    at handler (src/index.ts:3:9)") stays quiet even when it names an
-    // error.
-    if (isStackFrame(text))
-        return {C::secondary, W::regular};
-    if (text.startsWith(u'▶'))
-        return {C::accent, W::semibold};
-    if (text.startsWith(u'■') || text.startsWith(u'↪'))
-        return {C::secondary, W::medium};
-    const QString lower = text.toLower();
-    if (containsAny(lower, {u"error", u"✖", u"failed", u"exception"}))
-        return {C::error, W::regular};
-    if (lower.contains(u"warn"))
-        return {C::warning, W::regular};
-    if (containsAny(lower, {u"ready on", u"listening", u"local "}))
-        return {C::success, W::regular};
+    switch (logLineKind(text)) {
+    case LogLineKind::stackFrame: return {C::secondary, W::regular};
+    case LogLineKind::announcement: return {C::accent, W::semibold};
+    case LogLineKind::aside: return {C::secondary, W::medium};
+    case LogLineKind::error: return {C::error, W::regular};
+    case LogLineKind::warning: return {C::warning, W::regular};
+    case LogLineKind::ready: return {C::success, W::regular};
+    case LogLineKind::plain: break;
+    }
     return {C::primary, W::regular};
 }
 
 bool LogLineStyle::isStackFrame(const QString& text)
 {
-    return QStringView(text).trimmed().startsWith(u"at ");
+    return logLineKind(text) == LogLineKind::stackFrame;
 }
 
 QColor LogLineStyle::colorOf(Color color, const Palette& palette)
@@ -53,40 +36,6 @@ QColor LogLineStyle::colorOf(Color color, const Palette& palette)
     case Color::primary: return Palette::withAlpha(palette.primaryText, 0.88);
     }
     return palette.primaryText;
-}
-
-LogFilter::LogFilter(const QString& text, bool problemsOnly, const QLocale& locale)
-    : text_(text), problemsOnly_(problemsOnly), locale_(locale), folded_(locale.toLower(text))
-{}
-
-bool LogFilter::matches(const QString& line) const
-{
-    if (folded_.isEmpty())
-        return true;
-    return locale_.toLower(line).contains(folded_);
-}
-
-QList<LogLine> LogFilter::visible(const QList<LogLine>& lines, bool* afterProblem) const
-{
-    if (isEmpty())
-        return lines;
-    bool after = afterProblem && *afterProblem;
-    QList<LogLine> shown;
-    for (const LogLine& line : lines) {
-        bool keep = false;
-        if (!problemsOnly_)
-            keep = matches(line.text);
-        else if (LogLineStyle::isStackFrame(line.text))
-            keep = after; // a frame goes with the problem above it, whatever the text filter
-        else
-            keep = LogLineStyle::of(line.text).isProblem() && matches(line.text);
-        after = problemsOnly_ && keep;
-        if (keep)
-            shown.append(line);
-    }
-    if (afterProblem)
-        *afterProblem = after;
-    return shown;
 }
 
 LogsContent logsContent(bool external, qsizetype totalLines, qsizetype visibleLines)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "runs/log_buffer.h"
+#include "runs/log_filter.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -10,8 +11,7 @@
 
 struct Palette;
 
-// How the Logs tab shows a line, judged by its text alone (whether it came from standard error
-// plays no part): the first rule that matches wins.
+// How the Logs tab shows a line: the style of its kind (runs/log_line_kind.h).
 struct LogLineStyle
 {
     enum class Color { secondary, accent, error, warning, success, primary };
@@ -30,32 +30,6 @@ struct LogLineStyle
     static QColor colorOf(Color color, const Palette& palette);
 
     friend bool operator==(const LogLineStyle&, const LogLineStyle&) = default;
-};
-
-// The Logs tab's filter: a line is visible when its text contains the filter, ignoring case
-// under the user's locale. The filter is not trimmed; an empty one shows every line. With
-// `problemsOnly`, only the lines drawn as errors or warnings pass too, each followed by the stack
-// frames under it, so that a failed request stays with its stack.
-class LogFilter
-{
-public:
-    explicit LogFilter(const QString& text = QString(), bool problemsOnly = false,
-                       const QLocale& locale = QLocale());
-
-    const QString& text() const { return text_; }
-    bool problemsOnly() const { return problemsOnly_; }
-    bool isEmpty() const { return text_.isEmpty() && !problemsOnly_; }
-    // Whether the text passes the text part of the filter.
-    bool matches(const QString& line) const;
-    // The lines that pass, in order. `afterProblem` carries, from one batch to the next,
-    // whether the last line looked at was a shown problem or one of its frames.
-    QList<LogLine> visible(const QList<LogLine>& lines, bool* afterProblem = nullptr) const;
-
-private:
-    QString text_;
-    bool problemsOnly_ = false;
-    QLocale locale_;
-    QString folded_;
 };
 
 // What the Logs tab shows, in order of precedence.

@@ -1,7 +1,9 @@
 #include "ui/tray/tray_menu.h"
 
-#include "model/app_model.h"
 #include "desktop/workspace.h"
+#include "model/app_model.h"
+#include "model/service_links.h"
+#include "model/service_start.h"
 #include "runs/project_runtime.h"
 #include "ui/ui_context.h"
 
@@ -101,6 +103,9 @@ void TrayMenu::addProjectMenu(const TrayProjectEntry& entry)
         submenu->addAction(QStringLiteral("Start"), this,
                            [model, path] { model->startProject(path); });
     }
+    if (entry.hasLocalServices)
+        submenu->addAction(QStringLiteral("Start with Local Services"), this,
+                           [model, path] { startWithServices(*model, path); });
     submenu->addSeparator();
     submenu->addAction(QStringLiteral("Open in Browser"), this,
                        [this, path] { openOnAddress(path, QString()); });

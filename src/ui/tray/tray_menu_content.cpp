@@ -1,6 +1,7 @@
 #include "ui/tray/tray_menu_content.h"
 
 #include "model/app_model.h"
+#include "model/service_links.h"
 #include "runs/project_runtime.h"
 #include "ui/sidebar/sidebar_sections.h"
 
@@ -52,6 +53,7 @@ TrayMenuContent trayMenuContent(AppModel& model)
             entry.title =
                 trayProjectTitle(project.name, runtime->status(), runtime->url(), project.port);
             entry.active = runtime->status().isActive();
+            entry.hasLocalServices = needsLocalServices(model, project.path);
             for (const ProjectLink& link : model.projectLinks(project.path))
                 if (link.path != QStringLiteral("/"))
                     entry.links.append(link);

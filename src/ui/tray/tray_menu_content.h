@@ -19,6 +19,8 @@ struct TrayProjectEntry
     QString title;
     // Starting or running: the submenu offers "Stop" and "Restart", else "Start".
     bool active = false;
+    // Its start order holds other registered projects: "Start with Local Services" is offered.
+    bool hasLocalServices = false;
     // The links other than the default one, each opened on the running address.
     QList<ProjectLink> links;
 

@@ -1,7 +1,8 @@
 #include "ui/support/gui_fixture.h"
 
-#include "storage/registry_file.h"
 #include "runs/project_runtime.h"
+#include "storage/registry_file.h"
+#include "support/run_state_access.h"
 #include "ui/window_actions.h"
 
 GuiFixture::GuiFixture(const Registry& registry, const QMap<QString, QString>& environment)
@@ -28,7 +29,7 @@ GuiFixture::~GuiFixture() = default;
 
 void GuiFixture::setStatus(const QString& path, const ProjectStatus& status)
 {
-    model_->runtimeFor(path)->setStatus(status);
+    RunStateTestAccess::setStatus(*model_->runtimeFor(path), status);
 }
 
 Project testProject(const QString& path, const QString& name, const QString& root, bool favorite,

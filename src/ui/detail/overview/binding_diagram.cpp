@@ -369,6 +369,15 @@ void BindingDiagram::paintCard(QPainter& painter, int index, const Palette& p) c
     const QRectF tagArea(card.right() - 10 - tagWidth, card.top(), tagWidth, card.height());
     paintTag(painter, tagArea, item.tag, color, Qt::AlignRight);
     qreal textRight = tagArea.left() - 8;
+    if (item.connected) {
+        const QString state = OverviewStyle::connectionText(item);
+        const qreal stateWidth = QFontMetricsF(tagFont).horizontalAdvance(state);
+        painter.setFont(tagFont);
+        painter.setPen(OverviewStyle::connectionColor(item, p));
+        painter.drawText(QRectF(textRight - stateWidth, card.top(), stateWidth, card.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, state);
+        textRight -= stateWidth + 8;
+    }
     if (item.localService) {
         StatusDisplay display = statusOf_(item.localService->projectID);
         display.pulses = false;

@@ -114,6 +114,17 @@ QWidget* BindingListView::row(int index)
         dot->setProperty("projectID", item.localService->projectID);
         layout->addWidget(dot);
     }
+    if (item.connected) {
+        auto* connection = new QLabel(OverviewStyle::connectionText(item), row);
+        connection->setObjectName(QStringLiteral("bindingConnection"));
+        connection->setFont(TypeScale::caption());
+        ThemeBinder::bind(connection, theme, [connection, item](const Palette& p) {
+            QPalette colours = connection->palette();
+            colours.setColor(QPalette::WindowText, OverviewStyle::connectionColor(item, p));
+            connection->setPalette(colours);
+        });
+        layout->addWidget(connection);
+    }
     auto* tag = new QLabel(item.tag, row);
     tag->setObjectName(QStringLiteral("bindingTag"));
     tag->setFont(TypeScale::caption());

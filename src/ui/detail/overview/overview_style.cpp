@@ -28,4 +28,16 @@ QColor itemColor(const BindingItem& item, const Palette& palette)
     return item.color.isEmpty() ? palette.secondaryText : QColor(item.color);
 }
 
+QString connectionText(const BindingItem& item)
+{
+    if (!item.connected)
+        return {};
+    return *item.connected ? QStringLiteral("connected") : QStringLiteral("not connected");
+}
+
+QColor connectionColor(const BindingItem& item, const Palette& palette)
+{
+    return item.connected.value_or(false) ? palette.running : palette.tertiaryText;
+}
+
 } // namespace OverviewStyle

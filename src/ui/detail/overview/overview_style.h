@@ -19,4 +19,9 @@ void styleCard(QWidget* card, const QColor& fill, const Palette& palette);
 // The colour of a binding item: its kind's colour, or the secondary text colour.
 QColor itemColor(const BindingItem& item, const Palette& palette);
 
+// "connected" or "not connected" for an item that reaches another Worker; empty otherwise.
+QString connectionText(const BindingItem& item);
+// Its colour: the running colour when connected, the tertiary text colour when not.
+QColor connectionColor(const BindingItem& item, const Palette& palette);
+
 } // namespace OverviewStyle

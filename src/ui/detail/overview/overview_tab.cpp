@@ -1,6 +1,8 @@
 #include "ui/detail/overview/overview_tab.h"
 
+#include "discovery/dev_registry_watcher.h"
 #include "model/app_model.h"
+#include "model/service_links.h"
 #include "presentation/binding_items.h"
 #include "presentation/overview_details.h"
 #include "runs/project_runtime.h"
@@ -44,6 +46,8 @@ OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* paren
     for (auto signal : {&ProjectRuntime::statusChanged, &ProjectRuntime::portConflictChanged,
                         &ProjectRuntime::externalChanged, &ProjectRuntime::attachedPIDChanged})
         connect(runtime_, signal, this, &OverviewTab::scheduleRefresh);
+    connect(model->devRegistry(), &DevRegistryWatcher::entriesChanged, this,
+            &OverviewTab::scheduleRefresh);
     refresh();
 }
 
@@ -73,6 +77,10 @@ void OverviewTab::refresh()
         status.message() != QStringLiteral("Dependencies not installed"))
         problems.errorMessage = status.message();
     problems.portConflict = runtime_->portConflict();
+    const LocalWorkers workers{projectID_, model.projects(), &model.infos()};
+    const QList<BindingConnection> connections = bindingConnectionsOf(model, projectID_);
+    if (status.kind() == ProjectStatus::Kind::running)
+        problems.disconnected = disconnectedServices(connections, workers);
     banners_->setProblems(problems);
 
     const bool startedElsewhere = runtime_->external() || runtime_->attachedPID().has_value();
@@ -85,8 +93,7 @@ void OverviewTab::refresh()
     diagram.status = status;
     diagram.configFile = project->configFile;
     if (info) {
-        const BindingItems built =
-            buildBindingItems(*info, LocalWorkers{projectID_, model.projects(), &model.infos()});
+        const BindingItems built = buildBindingItems(*info, workers, connections);
         diagram.items = built.items;
         for (const auto& link : built.localServices)
             connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,

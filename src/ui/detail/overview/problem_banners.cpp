@@ -116,6 +116,8 @@ void ProblemBanners::rebuild()
                  *problems_.errorMessage));
     if (problems_.portConflict)
         add(portConflictBanner(*problems_.portConflict));
+    for (const DisconnectedService& service : std::as_const(problems_.disconnected))
+        add(disconnectedLine(service));
     setVisible(layout_->count() > 0);
 }
 
@@ -224,4 +226,21 @@ QWidget* ProblemBanners::portConflictBanner(const PortConflict& conflict)
     buttons->addStretch(1);
     content->addLayout(buttons);
     return frame;
+}
+
+QWidget* ProblemBanners::disconnectedLine(const DisconnectedService& service)
+{
+    QWidget* row = line(QStringLiteral("disconnectedLine"), QStringLiteral("plug"),
+                        &Palette::starting, disconnectedText(service));
+    row->setProperty("worker", service.worker);
+    if (service.project) {
+        QPushButton* start = button(QStringLiteral("Start ") + service.project->displayName,
+                                    QStringLiteral("startMissingService"), ButtonStyle::secondary,
+                                    QStringLiteral("play"), ui_.theme, row);
+        AppModel* model = &ui_.model;
+        const QString id = service.project->projectID;
+        connect(start, &QPushButton::clicked, this, [model, id] { model->startProject(id); });
+        static_cast<QHBoxLayout*>(row->layout())->addWidget(start, 0, Qt::AlignVCenter);
+    }
+    return row;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "presentation/binding_items.h"
 #include "presentation/overview_details.h"
 #include "runs/port_conflict.h"
 #include "ui/theme/theme_binder.h"
@@ -19,12 +20,15 @@ struct OverviewProblems
     QString terminalTitle; // "Open in " + the terminal that would be used
     std::optional<QString> errorMessage;
     std::optional<PortConflict> portConflict;
+    // While the project runs: the Workers its bindings need that are not running.
+    QList<DisconnectedService> disconnected;
 
     friend bool operator==(const OverviewProblems&, const OverviewProblems&) = default;
 };
 
 // The problem lines and banners above the details card: the configuration's parse error, the
-// dependencies banner, the run state's error and the port conflict banner.
+// dependencies banner, the run state's error, the port conflict banner and a line per Worker
+// that the project's bindings cannot reach.
 class ProblemBanners : public QWidget
 {
     Q_OBJECT
@@ -41,6 +45,7 @@ private:
                   ThemeBinder::PaletteColor color, const QString& text);
     QWidget* dependenciesBanner(const InstallHint& hint);
     QWidget* portConflictBanner(const PortConflict& conflict);
+    QWidget* disconnectedLine(const DisconnectedService& service);
 
     UiContext& ui_;
     QString projectID_;

@@ -1,24 +1,19 @@
 // Running records: every child started here is written down until its exit has been handled,
 // so that servers left running by a crash can be found and stopped at the next launch.
-#include "base/deliver.h"
-#include "model/app_model.h"
-#include "storage/running_record.h"
-#include "storage/storage.h"
-#include "desktop/alert_presenter.h"
-#include "supervision/external/proc_process_table.h"
+#include "model/catalogue.h"
+#include "model/future_helpers.h"
+#include "model/server_runs.h"
+#include "supervision/external/process_table.h"
 #include "supervision/process_manager.h"
-#include "runs/project_runtime.h"
 
-#include <QFuture>
-
-std::unique_ptr<ProcessTable> AppModel::makeProcessTable() const
+std::unique_ptr<ProcessTable> ServerRuns::makeProcessTable() const
 {
     if (context_.processTable)
         return context_.processTable();
-    return std::make_unique<ProcProcessTable>();
+    return context_.services.processTable();
 }
 
-void AppModel::rememberStartTimes(const QList<qint32>& pids)
+void ServerRuns::rememberStartTimes(const QList<qint32>& pids)
 {
     std::unique_ptr<ProcessTable> table;
     for (const qint32 pid : pids) {
@@ -31,27 +26,27 @@ void AppModel::rememberStartTimes(const QList<qint32>& pids)
     }
 }
 
-void AppModel::addRunningRecord(const QString& projectID, qint32 pid)
+void ServerRuns::addRunningRecord(const QString& projectID, qint32 pid)
 {
     // A process that is already gone cannot be recognised later: nothing is written.
     const std::optional<ProcessInfo> info = makeProcessTable()->info(pid);
     if (!info)
         return;
-    QList<RunningRecord> records = loadRunningRecords();
+    QList<RunningRecord> records = context_.services.loadRunningRecords();
     records.removeIf([&](const RunningRecord& record) { return record.projectID == projectID; });
     records.append({projectID, pid, info->startSec});
-    saveRunningRecords(records);
+    context_.services.saveRunningRecords(records);
 }
 
-void AppModel::removeRunningRecord(const QString& projectID)
+void ServerRuns::removeRunningRecord(const QString& projectID)
 {
-    QList<RunningRecord> records = loadRunningRecords();
+    QList<RunningRecord> records = context_.services.loadRunningRecords();
     const qsizetype removed = records.removeIf(
         [&](const RunningRecord& record) { return record.projectID == projectID; });
     // No record is left (also when the file held none that matched, or nothing readable):
     // the file is deleted.
     if (removed > 0 || records.isEmpty())
-        saveRunningRecords(records);
+        context_.services.saveRunningRecords(records);
 }
 
 namespace {
@@ -73,17 +68,9 @@ void terminateInTurn(ProcessManager& manager, QObject* context, QList<qint32> gr
 
 } // namespace
 
-void AppModel::recoverOrphans(std::function<void()> done)
+QFuture<void> ServerRuns::recoverOrphans()
 {
-    const auto finish = [done = std::move(done)] {
-        if (done)
-            done();
-    };
-    if (isDemo_) {
-        finish();
-        return;
-    }
-    const QList<RunningRecord> records = loadRunningRecords();
+    const QList<RunningRecord> records = context_.services.loadRunningRecords();
     // The same pid, started at exactly the same second, still leading the group we created:
     // anything else is a different process that merely reuses the number.
     const std::unique_ptr<ProcessTable> table = makeProcessTable();
@@ -92,9 +79,8 @@ void AppModel::recoverOrphans(std::function<void()> done)
     for (const RunningRecord& record : records) {
         // Started by this run before the recovery came round (the tray works from the first
         // moment): not a left-over, and its record stays.
-        const auto runtime = runtimes_.constFind(record.projectID);
-        if (runtime != runtimes_.cend() && runtime.value()->managed() &&
-            runtime.value()->pid() == record.pid) {
+        const ProjectRuntime* runtime = runtimeFor(record.projectID);
+        if (runtime && runtime->managed() && runtime->pid() == record.pid) {
             ours.append(record);
             continue;
         }
@@ -103,16 +89,14 @@ void AppModel::recoverOrphans(std::function<void()> done)
             kept.append(record);
     }
     // Consumed whatever the outcome: the kept records live on only in memory.
-    saveRunningRecords(ours); // deletes the file when there are none
-    if (kept.isEmpty() || !context_.desktop.alerts) {
-        finish();
-        return;
-    }
+    context_.services.saveRunningRecords(ours); // deletes the file when there are none
+    if (kept.isEmpty() || !context_.desktop.alerts)
+        return Futures::ready();
 
     QStringList names;
     QList<qint32> groups;
     for (const RunningRecord& record : std::as_const(kept)) {
-        const std::optional<Project> project = findProject(record.projectID);
+        const std::optional<Project> project = catalogue_.findProject(record.projectID);
         names.append(project ? project->name : record.projectID);
         groups.append(record.pid);
     }
@@ -123,16 +107,19 @@ void AppModel::recoverOrphans(std::function<void()> done)
                            "probably crashed). Stop them?"),
         {QStringLiteral("Stop Them"), QStringLiteral("Leave Running")},
         AlertStyle::warning};
-    QPointer<AppModel> model(this);
-    context_.desktop.alerts->show(alert, [model, groups, finish](int choice) {
-        // The caller's `done` may use the model: once it is gone, nothing is called.
-        if (!model)
+    auto answered = Futures::shared<void>();
+    QPointer<ServerRuns> runs(this);
+    context_.desktop.alerts->show(alert, [runs, groups, answered](int choice) {
+        // Whoever awaits the answer may use this object: once it is gone, the future is
+        // cancelled with the promise and nobody hears of it.
+        if (!runs)
             return;
         // The stops are a task of their own (up to the whole escalation per group): the
         // caller goes on at once, and the projects show their final state when they are done.
         if (choice == 0)
-            terminateInTurn(*model->processManager_, model.data(), groups,
-                            [model] { model->refreshExternal(); });
-        finish();
+            terminateInTurn(*runs->processManager_, runs.data(), groups,
+                            [runs] { runs->refreshExternal(); });
+        answered->finish();
     });
+    return answered->future();
 }
