@@ -54,7 +54,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The shared libraries it links give the rest; Qt's platform plugins are loaded, not linked.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "nodejs, npm, qt6-wayland")
+# The emoji font draws what dev servers print ("⛅️") instead of empty boxes.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "nodejs, npm, qt6-wayland, fonts-noto-color-emoji")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "gnome-shell-extension-appindicator")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -9,6 +9,8 @@ packages=(
   libtomlplusplus-dev libpcre2-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth fonts-dejavu-core dbus-daemon
+  # Wrangler prints emoji ("⛅️"): without a colour emoji font the screenshots show empty boxes.
+  fonts-noto-color-emoji
 )
 # Node.js runs the real Wrangler in the integration tests; any installed node will do.
 command -v node >/dev/null 2>&1 || packages+=(nodejs npm)

@@ -24,8 +24,9 @@ _tallowmere()
     local command=${COMP_WORDS[1]} options=
     case $command in
         status) options="--json --names" ;;
-        start) options="--no-wait --with-services" ;;
-        stop | restart) options="--yes --no-wait" ;;
+        start) options="--no-wait --with-services --env" ;;
+        stop) options="--yes --no-wait" ;;
+        restart) options="--yes --no-wait --env" ;;
         logs) options="-f --follow -n --lines" ;;
         open) options="--explorer" ;;
         scan | inspect)
@@ -39,6 +40,8 @@ _tallowmere()
         return
     fi
     [[ $command == logs && ($prev == -n || $prev == --lines) ]] && return
+    # An environment name is the configuration's own: nothing to offer.
+    [[ $prev == --env || $prev == -e ]] && return
     _tallowmere_projects "$cur"
 }
 

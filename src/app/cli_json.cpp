@@ -20,6 +20,22 @@ QJsonObject toJson(const WorkerBinding& binding)
     return object;
 }
 
+QJsonObject toJson(const EnvironmentConfig& environment)
+{
+    QJsonArray bindings;
+    for (const WorkerBinding& binding : environment.bindings)
+        bindings.append(toJson(binding));
+    QJsonObject object{
+        {QStringLiteral("name"), environment.name},
+        {QStringLiteral("bindings"), bindings},
+        {QStringLiteral("varNames"), QJsonArray::fromStringList(environment.varNames)},
+        {QStringLiteral("notInherited"), QJsonArray::fromStringList(environment.notInherited)}};
+    putOptional(object, "workerName", environment.workerName);
+    putOptional(object, "mainEntry", environment.main);
+    putOptional(object, "compatibilityDate", environment.compatibilityDate);
+    return object;
+}
+
 QJsonObject toJson(const ProjectInfo& info)
 {
     QJsonArray bindings;
@@ -44,6 +60,12 @@ QJsonObject toJson(const ProjectInfo& info)
     putOptional(object, "packageRoot", info.packageRoot);
     putOptional(object, "scriptRoot", info.scriptRoot);
     putOptional(object, "cms", info.cms);
+    if (!info.environments.isEmpty()) {
+        QJsonArray environments;
+        for (const EnvironmentConfig& environment : info.environments)
+            environments.append(toJson(environment));
+        object.insert(QStringLiteral("environments"), environments);
+    }
     return object;
 }
 

@@ -9,4 +9,5 @@
 // are omitted when absent, never written as null.
 QJsonObject toJson(const ProjectInfo& info);
 QJsonObject toJson(const WorkerBinding& binding);
+QJsonObject toJson(const EnvironmentConfig& environment);
 QJsonObject toJson(const DiscoveredConfig& config);

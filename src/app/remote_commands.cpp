@@ -16,9 +16,11 @@
 const char* const remoteUsage =
     "  tallowmere status [--json|--names]         the projects of the running instance\n"
     "  tallowmere start NAME... [--no-wait]       start, wait until running or failed\n"
+    "        [--env ENV]                          with Wrangler environment ENV ('' top level)\n"
     "  tallowmere start NAME --with-services      first start the local projects it binds to\n"
     "  tallowmere stop NAME... [--yes]            stop (--yes: also servers started outside)\n"
     "  tallowmere restart NAME... [--yes]         restart, wait until running or failed\n"
+    "        [--env ENV]                          with Wrangler environment ENV ('' top level)\n"
     "  tallowmere logs NAME [-f] [-n N]           the last N lines (100); -f follows them\n"
     "  tallowmere open NAME [--explorer]          open the address or the Local Explorer\n"
     "  NAME is a display name, a worker name or a project folder.\n";
@@ -69,6 +71,17 @@ parseArguments(ControlCommand command, const QStringList& arguments)
             form = StatusForm::names;
         } else if (command == ControlCommand::start && argument == u"--with-services") {
             request.withServices = true;
+        } else if ((command == ControlCommand::start || command == ControlCommand::restart) &&
+                   (argument == u"--env" || argument == u"-e" || argument.startsWith(u"--env="))) {
+            if (argument.startsWith(u"--env=")) {
+                request.environment = argument.mid(6);
+            } else {
+                if (++i >= arguments.size())
+                    return UsageProblem{argument +
+                                        QStringLiteral(" needs an environment name ('' for the "
+                                                       "top level)")};
+                request.environment = arguments[i];
+            }
         } else if (startsOrStops && argument == u"--no-wait") {
             request.wait = false;
         } else if ((command == ControlCommand::stop || command == ControlCommand::restart) &&

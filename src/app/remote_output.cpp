@@ -59,8 +59,12 @@ void printStatus(const QJsonArray& projects, bool json)
                      QStringLiteral("STARTED")}};
     for (const QJsonValue value : projects) {
         const QJsonObject project = value.toObject();
-        rows.append({project.value(QStringLiteral("name")).toString(),
-                     project.value(QStringLiteral("status")).toString(),
+        // The Wrangler environment, when one is chosen, follows the name.
+        QString name = project.value(QStringLiteral("name")).toString();
+        if (const QString environment = project.value(QStringLiteral("environment")).toString();
+            !environment.isEmpty())
+            name += QStringLiteral(" (") + environment + u')';
+        rows.append({name, project.value(QStringLiteral("status")).toString(),
                      project.value(QStringLiteral("address")).toString(), pidText(project),
                      memoryText(project), cpuText(project), startedText(project)});
     }

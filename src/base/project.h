@@ -21,6 +21,8 @@ struct Project
     std::optional<int> inspectorPort;
     std::optional<RunModeKind> runModeOverride;
     std::optional<QString> customCommand;
+    // The Wrangler environment chosen for runs; absent for the top level (never empty).
+    std::optional<QString> environment;
 
     bool isFavorite() const { return favorite.value_or(false); }
     friend bool operator==(const Project&, const Project&) = default;

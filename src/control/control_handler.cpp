@@ -10,6 +10,8 @@
 #include "control/status_report.h"
 #include "desktop/application_presence.h"
 #include "desktop/workspace.h"
+#include "discovery/dev_command.h"
+#include "discovery/environment_choice.h"
 #include "model/app_model.h"
 #include "runs/project_runtime.h"
 
@@ -47,6 +49,11 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
         [[fallthrough]];
     case ControlCommand::stop:
     case ControlCommand::restart:
+        if (request.environment)
+            if (const auto refusal = chooseEnvironment(paths, *request.environment)) {
+                reply->finish(*refusal);
+                return;
+            }
         (new ProjectOperation(model_, request.command, paths, request.wait, request.confirmed,
                               settleLimit_, reply))
             ->run();
@@ -85,6 +92,39 @@ std::variant<QStringList, QJsonObject> ControlHandler::resolve(const ControlRequ
         paths.append(std::get<QString>(found));
     }
     return paths;
+}
+
+std::optional<QJsonObject> ControlHandler::chooseEnvironment(const QStringList& paths,
+                                                             const QString& environment)
+{
+    // Every project is checked before any choice changes.
+    for (const QString& path : paths) {
+        if (environment.isEmpty())
+            break;
+        const std::optional<Project> project = model_.findProject(path);
+        const ProjectInfo* info = model_.infoFor(path);
+        const QString name = model_.displayName(*project);
+        const RunModeKind mode = effectiveMode(*project, info);
+        if (!modeTakesEnvironment(mode))
+            return ControlAnswer::usageError(
+                QStringLiteral("%1 runs as \"%2\", which takes no environment")
+                    .arg(name, label(mode)));
+        // Before its first inspection a project's environments are not known yet: the choice
+        // is kept, and a name the configuration turns out not to declare is never passed.
+        if (info && !findEnvironment(info, environment)) {
+            const QStringList declared = environmentNames(info);
+            QJsonObject answer = ControlAnswer::usageError(
+                declared.isEmpty() ? QStringLiteral("%1 declares no environments").arg(name)
+                                   : QStringLiteral("%1 declares no environment \"%2\"; it has:")
+                                         .arg(name, environment));
+            if (!declared.isEmpty())
+                answer.insert(QStringLiteral("candidates"), QJsonArray::fromStringList(declared));
+            return answer;
+        }
+    }
+    for (const QString& path : paths)
+        model_.setEnvironment(path, environment);
+    return std::nullopt;
 }
 
 void ControlHandler::show(ControlReply* reply)

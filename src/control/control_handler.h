@@ -24,6 +24,10 @@ public:
 private:
     // The projects the names stand for, in order, or the answer that refuses them all.
     std::variant<QStringList, QJsonObject> resolve(const ControlRequest& request) const;
+    // Chooses `environment` for every project as the Settings tab does, or returns the answer
+    // that refuses the request (then nothing is chosen).
+    std::optional<QJsonObject> chooseEnvironment(const QStringList& paths,
+                                                 const QString& environment);
     void show(ControlReply* reply);
     void open(const QString& path, bool explorer, ControlReply* reply);
 

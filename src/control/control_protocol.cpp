@@ -127,6 +127,10 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
                 request.explorer = flag;
             else
                 request.withServices = flag;
+        } else if (key == u"environment") {
+            if (!value.isString())
+                return wrongType(key, "a string");
+            request.environment = value.toString();
         } else if (key == u"lines") {
             const double lines = value.toDouble(-1);
             if (!value.isDouble() || lines < 0 || lines > maxLines || std::floor(lines) != lines)
@@ -141,6 +145,9 @@ std::variant<ControlRequest, RequestError> decodeRequest(QByteArrayView line)
         return RequestError{rawValue(request.command) + QStringLiteral(" takes no names")};
     if (takesNames(request.command) && request.names.isEmpty())
         return RequestError{rawValue(request.command) + QStringLiteral(" needs a project name")};
+    if (request.environment && request.command != ControlCommand::start &&
+        request.command != ControlCommand::restart)
+        return RequestError{rawValue(request.command) + QStringLiteral(" takes no environment")};
     if (request.withServices && request.command != ControlCommand::start)
         return RequestError{QStringLiteral("only start takes \"withServices\"")};
     if (takesOneName(request.command) && request.names.size() != 1)
@@ -174,6 +181,8 @@ QByteArray encodeRequest(const ControlRequest& request)
         object.insert(QStringLiteral("filter"), request.filter);
     if (request.problemsOnly != defaults.problemsOnly)
         object.insert(QStringLiteral("problems"), request.problemsOnly);
+    if (request.environment)
+        object.insert(QStringLiteral("environment"), *request.environment);
     if (request.withServices != defaults.withServices)
         object.insert(QStringLiteral("withServices"), request.withServices);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';

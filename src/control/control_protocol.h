@@ -45,6 +45,9 @@ struct ControlRequest
     // start: first start, in their order, the registered projects whose Workers the project's
     // bindings need, each awaited until it runs and is registered ("withServices")
     bool withServices = false;
+    // start, restart: the Wrangler environment to choose for each project before it runs (as
+    // the project's Settings tab does); empty for the top level; none keeps each choice.
+    std::optional<QString> environment = {};
 
     friend bool operator==(const ControlRequest&, const ControlRequest&) = default;
 };

@@ -395,14 +395,9 @@ requestFor(const QString& tool, const QJsonObject& arguments, const QString& wor
     request.confirmed = arguments.value(QStringLiteral("confirm")).toBool();
     if (tool == u"start_project") {
         request.command = ControlCommand::start;
-        if (arguments.value(QStringLiteral("with_services")).toBool())
-            return ArgumentError{QStringLiteral(
-                "This version of Tallowmere cannot start a project's services with it yet; "
-                "start each project with start_project instead.")};
+        request.withServices = arguments.value(QStringLiteral("with_services")).toBool();
         if (arguments.contains(QStringLiteral("environment")))
-            return ArgumentError{
-                QStringLiteral("This version of Tallowmere cannot choose an environment yet; "
-                               "call start_project without \"environment\".")};
+            request.environment = arguments.value(QStringLiteral("environment")).toString();
     } else if (tool == u"stop_project")
         request.command = ControlCommand::stop;
     else if (tool == u"restart_project")

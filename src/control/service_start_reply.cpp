@@ -35,7 +35,8 @@ QJsonObject resultFor(AppModel& model, const QString& path, bool ok, const QStri
     return result;
 }
 
-void step(QPointer<AppModel> model, std::shared_ptr<Progress> progress, ControlReply* reply)
+void step(const QPointer<AppModel>& model, const std::shared_ptr<Progress>& progress,
+          ControlReply* reply)
 {
     if (!model)
         return;

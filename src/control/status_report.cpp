@@ -2,6 +2,7 @@
 
 #include "base/deliver.h"
 #include "control/json_text.h"
+#include "discovery/environment_choice.h"
 #include "model/app_model.h"
 #include "model/project_list.h"
 #include "model/service_links.h"
@@ -125,7 +126,9 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
     JsonObjectText entry(out);
     entry.add("name", displayName);
     entry.add("path", project.path);
-    entry.add("workerName", info && info->workerName ? *info->workerName : project.name);
+    entry.add("workerName", effectiveWorkerName(project, info));
+    if (const std::optional<QString> environment = activeEnvironmentName(project, info))
+        entry.add("environment", *environment);
     entry.add("status", statusName(status.kind()));
     if (status.kind() == ProjectStatus::Kind::error)
         entry.add("error", status.message());

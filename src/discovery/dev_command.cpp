@@ -1,6 +1,32 @@
 #include "discovery/dev_command.h"
 
+#include "discovery/environment_choice.h"
+
+#include <QRegularExpression>
+
 namespace {
+
+// An environment name as one shell word: bare when it holds nothing the shell reads specially
+// (every name in practice), else double-quoted.
+QString shellWord(const QString& text)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9._-]+$"));
+    return plain.match(text).hasMatch() ? text : shellDoubleQuoted(text);
+}
+
+// The ` --env NAME` of the Wrangler mode, or nothing at the top level.
+QString environmentFlag(const Project& project, const ProjectInfo* info)
+{
+    const std::optional<QString> name = activeEnvironmentName(project, info);
+    return name ? QStringLiteral(" --env ") + shellWord(*name) : QString();
+}
+
+// The `CLOUDFLARE_ENV=NAME ` prefix of the Vite plugin and dev-script modes, or nothing.
+QString environmentPrefix(const Project& project, const ProjectInfo* info)
+{
+    const std::optional<QString> name = activeEnvironmentName(project, info);
+    return name ? QStringLiteral("CLOUDFLARE_ENV=") + shellWord(*name) + u' ' : QString();
+}
 
 QString trimmedCustomCommand(const Project& project)
 {
@@ -93,6 +119,8 @@ StartCommandResult startCommand(const Project& project, const ProjectInfo* info,
     // dependenciesReady is false without a record, so `info` is set from here on.
     if (mode == RunModeKind::devScript && !info->hasDevScript)
         return StartRefusal{QStringLiteral("No \"dev\" script in package.json")};
+    const bool clearsCloudflareEnv = modeTakesEnvironment(mode) && !info->environments.isEmpty() &&
+                                     !activeEnvironment(project, info);
 
     if (mode == RunModeKind::wrangler || mode == RunModeKind::pages) {
         const auto [port, inspectorPort] = choosePorts(explicitPort);
@@ -103,27 +131,31 @@ StartCommandResult startCommand(const Project& project, const ProjectInfo* info,
             command += QStringLiteral(" pages dev ") +
                        shellDoubleQuoted(info->pagesOutputDir.value_or(QStringLiteral("dist")));
         } else {
-            command += QStringLiteral(" dev");
+            command += QStringLiteral(" dev") + environmentFlag(project, info);
         }
         command += QStringLiteral(" --port ") + QString::number(port) +
                    QStringLiteral(" --inspector-port ") + QString::number(inspectorPort);
-        return StartCommand{command, project.path, port, inspectorPort};
+        return StartCommand{command, project.path, port, inspectorPort, clearsCloudflareEnv};
     }
 
     // vite and devScript: the script picks its own port unless the request names one; the
     // address is read from its output.
-    return StartCommand{devScriptCommand(explicitPort, info->packageManager),
-                        info->scriptRoot.value_or(project.path), std::nullopt, std::nullopt};
+    return StartCommand{
+        environmentPrefix(project, info) + devScriptCommand(explicitPort, info->packageManager),
+        info->scriptRoot.value_or(project.path), std::nullopt, std::nullopt, clearsCloudflareEnv};
 }
 
 std::optional<QString> displayCommand(const Project& project, const ProjectInfo* info)
 {
     const PackageManager manager = packageManagerOf(info);
     switch (effectiveMode(project, info)) {
-    case RunModeKind::wrangler: return wranglerInvocation(manager) + QStringLiteral(" dev");
+    case RunModeKind::wrangler:
+        return wranglerInvocation(manager) + QStringLiteral(" dev") +
+               environmentFlag(project, info);
     case RunModeKind::pages: return wranglerInvocation(manager) + QStringLiteral(" pages dev");
     case RunModeKind::vite:
-    case RunModeKind::devScript: return devScriptCommand(std::nullopt, manager);
+    case RunModeKind::devScript:
+        return environmentPrefix(project, info) + devScriptCommand(std::nullopt, manager);
     case RunModeKind::custom: {
         const QString command = trimmedCustomCommand(project);
         if (command.isEmpty())

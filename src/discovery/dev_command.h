@@ -34,6 +34,10 @@ struct StartCommand
     QString workingFolder;
     std::optional<int> port;
     std::optional<int> inspectorPort;
+    // CLOUDFLARE_ENV is removed from the child's environment: the configuration declares
+    // environments and the top level is chosen, which a value inherited from the login shell
+    // would otherwise override.
+    bool clearCloudflareEnv = false;
 
     friend bool operator==(const StartCommand&, const StartCommand&) = default;
 };
@@ -54,9 +58,12 @@ using StartCommandResult = std::variant<StartCommand, StartRefusal>;
 using PortChoice = std::function<std::pair<int, int>(std::optional<int> explicitPort)>;
 
 // The command of a start request, or the first refusal that applies, in this order: a blank
-// custom command; missing dependencies; devScript mode without a "dev" script.
+// custom command; missing dependencies; devScript mode without a "dev" script. The active
+// environment (see environment_choice.h) is ` --env NAME` in the Wrangler mode and a
+// `CLOUDFLARE_ENV=NAME ` prefix for the Vite plugin and the dev script.
 StartCommandResult startCommand(const Project& project, const ProjectInfo* info,
                                 std::optional<int> explicitPort, const PortChoice& choosePorts);
 
-// The short command shown in the overview: no ports or folders; none for a blank custom command.
+// The short command shown in the overview: no ports or folders, the environment as it runs;
+// none for a blank custom command.
 std::optional<QString> displayCommand(const Project& project, const ProjectInfo* info);

@@ -18,7 +18,7 @@
 namespace {
 
 // A registry file is a few hundred bytes; anything far larger is not one.
-constexpr qint64 maxEntryBytes = 64 * 1024;
+constexpr qint64 maxEntryBytes = qint64(64) * 1024;
 
 QString absoluteOverride(const Environment& environment, const char* name)
 {

@@ -2,6 +2,7 @@
 
 #include "base/run_mode.h"
 #include "discovery/config/config_kind.h"
+#include "discovery/config/environment_config.h"
 #include "discovery/config/worker_binding.h"
 
 #include <QHash>
@@ -28,7 +29,8 @@ struct ProjectInfo
     std::optional<QString> compatibilityDate;
     QList<WorkerBinding> bindings;
     QStringList varNames;
-    std::optional<QString> parseError; // set when the configuration could not be read or parsed
+    QList<EnvironmentConfig> environments; // the configuration's named environments, by name
+    std::optional<QString> parseError;     // set when the configuration could not be read or parsed
     std::optional<QString> wranglerVersion;
     std::optional<QString> vitePluginVersion;
     PackageManager packageManager = PackageManager::npm;

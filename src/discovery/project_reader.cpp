@@ -50,6 +50,7 @@ ProjectInfo inspectProject(const Project& project)
         info.pagesOutputDir = parsed->pagesOutputDir;
         info.bindings = parsed->bindings;
         info.varNames = parsed->varNames;
+        info.environments = parsed->environments;
     } else {
         info.parseError = parseErrorText(project.configFile, std::get<QString>(config));
     }

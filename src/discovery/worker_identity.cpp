@@ -1,9 +1,10 @@
 #include "discovery/worker_identity.h"
 
+#include "discovery/environment_choice.h"
+
 QString registryWorkerName(const Project& project, const ProjectInfo& info)
 {
-    Q_UNUSED(project) // the chosen environment, once projects have one, changes the name
-    return info.workerName.value_or(QString());
+    return configuredWorkerName(project, &info).value_or(QString());
 }
 
 QHash<QString, QString> workerOwners(const QList<Project>& projects, const ProjectInfoMap& infos)

@@ -9,7 +9,8 @@
 
 // The name a project's Worker runs and registers under while its dev server runs, empty when
 // the configuration names none. Matching registry entries and service bindings to projects
-// goes through this one rule.
+// goes through this one rule: the chosen Wrangler environment's name when it runs with one
+// (see environment_choice.h).
 QString registryWorkerName(const Project& project, const ProjectInfo& info);
 
 // Worker name -> the path of the one project that declares it, or an empty path when several

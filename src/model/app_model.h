@@ -111,6 +111,8 @@ public:
     void setFavorite(const QString& path, bool favorite);
     void setRunModeOverride(const QString& path, std::optional<RunModeKind> mode);
     void setCustomCommand(const QString& path, const std::optional<QString>& command);
+    // Chooses the Wrangler environment of later runs; none or an empty name is the top level.
+    void setEnvironment(const QString& path, const std::optional<QString>& environment);
     void setPort(const QString& path, std::optional<int> port);
     // Shows `content` instead of the registry's roots, projects and inspection records, each
     // field notifying only when it changes, and gives every project a run state. Writes no

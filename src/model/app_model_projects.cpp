@@ -76,6 +76,14 @@ void AppModel::setCustomCommand(const QString& path, const std::optional<QString
     catalogue_->editProject(path, [&](Project& project) { project.customCommand = command; });
 }
 
+void AppModel::setEnvironment(const QString& path, const std::optional<QString>& environment)
+{
+    std::optional<QString> chosen = environment;
+    if (chosen && chosen->isEmpty())
+        chosen.reset();
+    catalogue_->editProject(path, [&](Project& project) { project.environment = chosen; });
+}
+
 void AppModel::setPort(const QString& path, std::optional<int> port)
 {
     catalogue_->editProject(path, [&](Project& project) { project.port = port; });

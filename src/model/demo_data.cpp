@@ -155,6 +155,23 @@ QList<Entry> buildEntries()
         e.vars = {QStringLiteral("UPSTREAM_URL"), QStringLiteral("RATE_LIMIT"),
                   QStringLiteral("REGION"), QStringLiteral("TIMEOUT_MS"),
                   QStringLiteral("RETRY_COUNT")};
+        // Staging is chosen: its own database and variables, no browser binding.
+        EnvironmentConfig staging;
+        staging.name = QStringLiteral("staging");
+        staging.workerName = QStringLiteral("halcyon-gateway-staging");
+        staging.main = e.entry;
+        staging.compatibilityDate = e.date;
+        staging.bindings = {binding(K::service, "AUTH", "ember-auth"),
+                            binding(K::hyperdrive, "POSTGRES", "halcyon-db-staging")};
+        staging.varNames = {QStringLiteral("REGION"), QStringLiteral("UPSTREAM_URL")};
+        staging.notInherited = {QStringLiteral("browser")};
+        EnvironmentConfig production = staging;
+        production.name = QStringLiteral("production");
+        production.workerName = QStringLiteral("halcyon-gateway-production");
+        production.bindings = e.bindings;
+        production.notInherited.clear();
+        e.environments = {production, staging};
+        e.environment = QStringLiteral("staging");
         list.append(e);
     }
     return list;
@@ -226,6 +243,7 @@ Project project(const Entry& entry, const QString& home)
     p.name = entry.name;
     p.rootPath = p.path.section(QLatin1Char('/'), 0, -2);
     p.hidden = false;
+    p.environment = entry.environment;
     if (isFavorite(entry))
         p.favorite = true;
     return p;
@@ -241,6 +259,7 @@ ProjectInfo info(const Entry& entry, const QString& home)
     i.compatibilityDate = entry.date;
     i.bindings = entry.bindings;
     i.varNames = entry.vars;
+    i.environments = entry.environments;
     i.wranglerVersion = entry.wrangler;
     i.packageManager = entry.pm;
     i.detectedMode = entry.mode;

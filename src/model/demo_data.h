@@ -37,6 +37,8 @@ struct Entry
     QString config = QStringLiteral("wrangler.jsonc");
     QString date = QStringLiteral("2026-07-11");
     PackageManager pm = PackageManager::npm;
+    QList<EnvironmentConfig> environments; // the configuration's named environments
+    std::optional<QString> environment;    // the one chosen
 };
 
 // The ten entries, in their fixed order.

@@ -133,9 +133,11 @@ QFuture<StartOutcome> ServerRuns::startInspected(const QString& path,
         handleExit(path, code, stopRequested);
     };
     startsInFlight_.insert(path, false);
-    const QFuture<StartResult> starting =
-        processManager_->start(path, command.commandLine, command.workingFolder,
-                               childEnvironment_(), this, std::move(callbacks));
+    Environment environment = childEnvironment_();
+    if (command.clearCloudflareEnv)
+        environment.remove(QStringLiteral("CLOUDFLARE_ENV"));
+    const QFuture<StartResult> starting = processManager_->start(
+        path, command.commandLine, command.workingFolder, environment, this, std::move(callbacks));
     deliverTo(this, starting, [this, path, mode](const StartResult& started) {
         applyStartResult(path, mode, started.pid,
                          started.error ? started.error->description() : QString());

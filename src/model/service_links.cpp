@@ -1,6 +1,7 @@
 #include "model/service_links.h"
 
 #include "discovery/dev_registry_watcher.h"
+#include "discovery/environment_choice.h"
 #include "discovery/worker_identity.h"
 #include "model/app_model.h"
 #include "supervision/shell_environment.h"
@@ -29,8 +30,9 @@ QList<BindingConnection> bindingConnectionsOf(const AppModel& model, const QStri
     const std::optional<Project> project = model.findProject(path);
     if (!info || !project)
         return {};
-    return bindingConnections(info->bindings, registryWorkerName(*project, *info),
-                              model.devRegistry()->entries());
+    // The bindings of the environment the project runs with.
+    return bindingConnections(infoForActiveEnvironment(*project, *info).bindings,
+                              registryWorkerName(*project, *info), model.devRegistry()->entries());
 }
 
 StartPlan serviceStartPlan(const AppModel& model, const QString& path)
@@ -42,7 +44,7 @@ StartPlan serviceStartPlan(const AppModel& model, const QString& path)
         if (const ProjectInfo* info = model.infoFor(project.path)) {
             node.workerName = registryWorkerName(project, *info);
             // Queues are left out: a producer works without its consumer running.
-            for (const WorkerBinding& binding : info->bindings)
+            for (const WorkerBinding& binding : infoForActiveEnvironment(project, *info).bindings)
                 if (const std::optional<QString> worker = binding.reachedWorker())
                     node.neededWorkers.append(*worker);
         }

@@ -2,6 +2,7 @@
 
 #include "base/product_name.h"
 #include "discovery/dev_command.h"
+#include "discovery/environment_choice.h"
 
 QString homeAbbreviated(const QString& path, const QString& home)
 {
@@ -14,7 +15,7 @@ QString homeAbbreviated(const QString& path, const QString& home)
     return path;
 }
 
-QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,
+QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, ServerOrigin origin,
                             const QString& home)
 {
     QList<DetailRow> rows;
@@ -30,9 +31,19 @@ QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, boo
     add("Path", homeAbbreviated(project.path, home), true);
     const ConfigKind kind = info ? info->configKind : configKindForFile(project.configFile);
     add("Config", project.configFile + QStringLiteral(" · ") + rawValue(kind).toUpper());
+    if (const EnvironmentConfig* environment = activeEnvironment(project, info)) {
+        add("Environment", environment->name);
+        // Wrangler's warning: what the top level sets and the environment does not inherit.
+        if (!environment->notInherited.isEmpty())
+            add("Not inherited", environment->notInherited.join(QStringLiteral(", ")), true);
+    } else if (environmentMissing(project, info) &&
+               modeTakesEnvironment(effectiveMode(project, info))) {
+        add("Environment", *project.environment + QStringLiteral(" (missing: runs the top level)"));
+    }
     if (info) {
-        addKnown("Entry", info->mainEntry);
-        addKnown("Compatibility date", info->compatibilityDate);
+        const ProjectInfo viewed = infoForActiveEnvironment(project, *info);
+        addKnown("Entry", viewed.mainEntry);
+        addKnown("Compatibility date", viewed.compatibilityDate);
         addKnown("Pages output", info->pagesOutputDir, true);
     }
     addKnown("Start command", displayCommand(project, info), true);
@@ -43,9 +54,10 @@ QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, boo
     }
     if (project.inspectorPort)
         add("Inspector port", QString::number(*project.inspectorPort));
-    if (startedElsewhere)
+    if (origin != ServerOrigin::here)
         add("Started by",
-            QStringLiteral("outside ") + Product::name + QStringLiteral(" (attached)"));
+            QStringLiteral("outside ") + Product::name +
+                (origin == ServerOrigin::attached ? QStringLiteral(" (attached)") : QString()));
     return rows;
 }
 

@@ -21,10 +21,14 @@ struct DetailRow
 // The path with the home folder written as "~" ("/home/ann/x" -> "~/x").
 QString homeAbbreviated(const QString& path, const QString& home);
 
-// The details card of a project, in display order, each row only when its value is known.
-// `info` is null before the first inspection; `startedElsewhere` means the running server was
-// not started here (found outside, or announced as already running and attached to).
-QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, bool startedElsewhere,
+// Who started the running server: this application, a terminal (found in the process table),
+// or another instance that a start found already running and attached to.
+enum class ServerOrigin { here, outside, attached };
+
+// The details card of a project, in display order, each row only when its value is known; the
+// entry and compatibility date are those of the environment the project runs with.
+// `info` is null before the first inspection.
+QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, ServerOrigin origin,
                             const QString& home);
 
 // What the dependencies banner tells the user to run, and where.

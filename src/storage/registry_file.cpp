@@ -13,6 +13,7 @@ const QString projects = QStringLiteral("projects");
 const QString roots = QStringLiteral("roots");
 const QString configFile = QStringLiteral("configFile");
 const QString customCommand = QStringLiteral("customCommand");
+const QString environment = QStringLiteral("environment");
 const QString favorite = QStringLiteral("favorite");
 const QString hidden = QStringLiteral("hidden");
 const QString inspectorPort = QStringLiteral("inspectorPort");
@@ -33,6 +34,8 @@ QJsonObject encodeProject(const Project& project)
     };
     if (project.customCommand)
         object.insert(key::customCommand, *project.customCommand);
+    if (project.environment && !project.environment->isEmpty())
+        object.insert(key::environment, *project.environment);
     if (project.favorite)
         object.insert(key::favorite, *project.favorite);
     if (project.inspectorPort)
@@ -59,6 +62,7 @@ std::optional<Project> decodeProject(const QJsonValue& value)
                     readString(object, key::name, project.name) &&
                     readString(object, key::path, project.path) &&
                     readOptionalString(object, key::customCommand, project.customCommand) &&
+                    readOptionalString(object, key::environment, project.environment) &&
                     readOptionalBool(object, key::favorite, project.favorite) &&
                     readOptionalInteger(object, key::inspectorPort, project.inspectorPort) &&
                     readOptionalInteger(object, key::port, project.port) &&
@@ -66,6 +70,9 @@ std::optional<Project> decodeProject(const QJsonValue& value)
                     readOptionalString(object, key::runModeOverride, runMode);
     if (!ok)
         return std::nullopt;
+    // An empty name is the top level, as Wrangler reads an empty --env.
+    if (project.environment && project.environment->isEmpty())
+        project.environment.reset();
     if (runMode) {
         project.runModeOverride = runModeFromRaw(*runMode);
         if (!project.runModeOverride)

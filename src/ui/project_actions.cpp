@@ -18,12 +18,12 @@ void reveal(UiContext& ui, const QString& path)
     ProjectOpener(ui.workspace, ui.alerts).revealInFileManager(path);
 }
 
-void openInEditor(UiContext& ui, const QString& path)
+void openInEditor(UiContext& ui, const QString& path, const QString& relativePath)
 {
     const AppSettings& settings = ui.model.settings();
     ProjectOpener(ui.workspace, ui.alerts, ui.openSettings)
         .openInEditor(
-            path, QString(), settings, ui.model.installedEditors(),
+            path, relativePath, settings, ui.model.installedEditors(),
             ShellEnvironment::childEnvironment(ui.model.rawShellEnv(), settings.nodePath));
 }
 

@@ -12,7 +12,8 @@ struct UiContext;
 namespace ProjectActions {
 
 void reveal(UiContext& ui, const QString& path);
-void openInEditor(UiContext& ui, const QString& path);
+// `relativePath` names a file of the project to open instead of its folder.
+void openInEditor(UiContext& ui, const QString& path, const QString& relativePath = QString());
 void openInTerminal(UiContext& ui, const QString& path);
 // "Open in " + the editor's name, or "Editor" with a custom command or no known editor.
 QString editorTitle(const UiContext& ui);

@@ -301,15 +301,16 @@ TEST_F(McpTest, AServerStartedOutsideIsStoppedOnlyWhenConfirmed)
     QJsonObject result = mcp->tool(QStringLiteral("start_project"), {{"name", "attached"}}, 60000);
     ASSERT_EQ(result.value("isError"), QJsonValue(false)) << resultText(result).toStdString();
     // The start's own answer may come before the run is known to be someone else's.
-    EXPECT_EQ(mcp->tool(QStringLiteral("list_projects"))
-                  .value("structuredContent")
-                  .toObject()
-                  .value("projects")
-                  .toArray()
-                  .at(0)
-                  .toObject()
-                  .value("external"),
-              QJsonValue(true));
+    WAIT_UNTIL(mcp->tool(QStringLiteral("list_projects"), {}, 60000)
+                   .value("structuredContent")
+                   .toObject()
+                   .value("projects")
+                   .toArray()
+                   .at(0)
+                   .toObject()
+                   .value("external")
+                   .toBool(),
+               15000);
 
     result = mcp->tool(QStringLiteral("stop_project"), {{"name", "attached"}});
     EXPECT_EQ(result.value("isError"), QJsonValue(true));
@@ -323,4 +324,29 @@ TEST_F(McpTest, AServerStartedOutsideIsStoppedOnlyWhenConfirmed)
         mcp->tool(QStringLiteral("stop_project"), {{"name", "attached"}, {"confirm", true}}, 60000);
     EXPECT_EQ(result.value("isError"), QJsonValue(false)) << resultText(result).toStdString();
     EXPECT_TRUE(other->waitForFinished(5000));
+}
+
+TEST_F(McpTest, WithServicesIsPassedToTheInstancesStart)
+{
+    addProject(QStringLiteral("back"), QStringLiteral("back"), readyServer(18871));
+    addProject(QStringLiteral("front"), QStringLiteral("front"), readyServer(18872));
+    sites.write(QStringLiteral("front/wrangler.toml"),
+                "name = \"front\"\n[[services]]\nbinding = \"API\"\nservice = \"back\"\n");
+    startInstance();
+    auto mcp = initialized();
+    // The instance takes the request as `start --with-services`; the fake servers write no
+    // dev-registry entry, so the start waits out the registration grace.
+    const QJsonObject result = mcp->tool(QStringLiteral("start_project"),
+                                         {{"name", "front"}, {"with_services", true}}, 120000);
+    ASSERT_EQ(result.value("isError"), QJsonValue(false)) << resultText(result).toStdString();
+    const QJsonObject content = result.value("structuredContent").toObject();
+    EXPECT_EQ(content.value("project").toObject().value("address"),
+              QJsonValue("http://localhost:18872"));
+
+    // The top level of the configuration, as `start --env ''` chooses it.
+    const QJsonObject topLevel =
+        mcp->tool(QStringLiteral("start_project"), {{"name", "back"}, {"environment", ""}}, 120000);
+    EXPECT_EQ(topLevel.value("isError"), QJsonValue(false)) << resultText(topLevel).toStdString();
+    EXPECT_EQ(topLevel.value("structuredContent").toObject().value("message"),
+              QJsonValue("back is running at http://localhost:18871"));
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 
+#include <algorithm>
 #include <unistd.h>
 
 // The control socket against a real model: bad input, many clients, strangers, and the
@@ -212,4 +213,59 @@ TEST_F(ControlSocketTest, ShowStartOpenAndStopActAsTheWindowDoes)
     ASSERT_TRUE(stopped);
     EXPECT_EQ(stopped->value("ok"), QJsonValue(true));
     EXPECT_EQ(model->runtimeFor(web)->status(), ProjectStatus::stopped());
+}
+
+// `start --env` chooses the environment as the Settings tab does, refuses a name the
+// configuration lacks without changing anything, and `--env ''` goes back to the top level.
+TEST_F(ControlSocketTest, StartWithAnEnvironmentChoosesItRunsItAndReportsIt)
+{
+    const QString api = wranglerProject(QStringLiteral("api"));
+    sites.write(QStringLiteral("api/wrangler.toml"), "name = \"api\"\n[env.staging]\n");
+    useNodePath(wranglerBin("echo \"Ready on http://localhost:$port\"\nexec sleep 60\n"));
+    const auto model = serverModel();
+    model->refreshInfo(api);
+    WAIT_UNTIL(model->infoFor(api) != nullptr, 10000);
+    serve(*model);
+    Client client(socketPath);
+    ASSERT_TRUE(client.connected());
+
+    client.send(request(R"({"v":1,"command":"start","names":["api"],"environment":"prod"})"));
+    const std::optional<QJsonObject> refused = client.next();
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->value("kind"), QJsonValue("usage"));
+    EXPECT_EQ(refused->value("error"), QJsonValue("api declares no environment \"prod\"; it has:"));
+    EXPECT_EQ(refused->value("candidates"), QJsonArray{"staging"});
+    EXPECT_EQ(model->findProject(api)->environment, std::nullopt);
+    EXPECT_EQ(kind(model->runtimeFor(api)), ProjectStatus::Kind::stopped);
+
+    client.send(request(R"({"v":1,"command":"start","names":["api"],"environment":"staging"})"));
+    const std::optional<QJsonObject> started = client.next(20000);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(started->value("ok"), QJsonValue(true))
+        << started->value("error").toString().toStdString();
+    EXPECT_EQ(model->findProject(api)->environment, QStringLiteral("staging"));
+    const QStringList log = logTexts(model->runtimeFor(api));
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const QString& line) {
+        return line.startsWith(QStringLiteral("npx wrangler dev --env staging --port "));
+    })) << log.join(u'\n').toStdString();
+
+    client.send(request(R"({"v":1,"command":"status"})"));
+    const std::optional<QJsonObject> status = client.next();
+    ASSERT_TRUE(status);
+    const QJsonObject entry = status->value("projects").toArray().at(0).toObject();
+    EXPECT_EQ(entry.value("environment"), QJsonValue("staging"));
+    EXPECT_EQ(entry.value("workerName"), QJsonValue("api-staging"));
+
+    client.send(request(R"({"v":1,"command":"restart","names":["api"],"environment":""})"));
+    const std::optional<QJsonObject> restarted = client.next(20000);
+    ASSERT_TRUE(restarted);
+    EXPECT_EQ(restarted->value("ok"), QJsonValue(true));
+    EXPECT_EQ(model->findProject(api)->environment, std::nullopt);
+    client.send(request(R"({"v":1,"command":"status"})"));
+    const std::optional<QJsonObject> topLevel = client.next();
+    ASSERT_TRUE(topLevel);
+    EXPECT_FALSE(topLevel->value("projects").toArray().at(0).toObject().contains("environment"));
+
+    client.send(request(R"({"v":1,"command":"stop","names":["api"]})"));
+    ASSERT_TRUE(client.next(20000));
 }

@@ -37,7 +37,16 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
     start.command = ControlCommand::start;
     start.names = {QStringLiteral("web")};
     start.withServices = true;
-    for (const ControlRequest& request : {logs, stop, start, ControlRequest{}}) {
+    ControlRequest startIn;
+    startIn.command = ControlCommand::start;
+    startIn.names = {QStringLiteral("api")};
+    startIn.environment = QStringLiteral("staging");
+    ControlRequest restartAtTopLevel;
+    restartAtTopLevel.command = ControlCommand::restart;
+    restartAtTopLevel.names = {QStringLiteral("api")};
+    restartAtTopLevel.environment = QString(); // kept apart from "no choice"
+    for (const ControlRequest& request :
+         {logs, stop, start, startIn, restartAtTopLevel, ControlRequest{}}) {
         const QByteArray line = encodeRequest(request);
         ASSERT_TRUE(line.endsWith('\n'));
         EXPECT_EQ(line.count('\n'), 1);
@@ -66,6 +75,10 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
               "\"lines\" must be a whole number from 0 to 100000");
     EXPECT_EQ(refusal(R"({"v":1,"command":"stop","names":["a"],"yes":"yes"})"),
               "\"yes\" must be true or false");
+    EXPECT_EQ(refusal(R"({"v":1,"command":"start","names":["a"],"environment":1})"),
+              "\"environment\" must be a string");
+    EXPECT_EQ(refusal(R"({"v":1,"command":"stop","names":["a"],"environment":"staging"})"),
+              "stop takes no environment");
     EXPECT_EQ(refusal(R"({"v":1,"command":"stop","names":["a"],"withServices":true})"),
               "only start takes \"withServices\"");
     EXPECT_EQ(refusal(QByteArray(ControlProtocol::maxLineBytes, ' ')),

@@ -1,4 +1,5 @@
 #include "discovery/dev_command.h"
+#include "discovery/environment_choice.h"
 #include "support/temp_folder.h"
 
 #include <QDir>
@@ -233,6 +234,78 @@ TEST(DevCommandDisplay, ShortCommandsWithoutPorts)
     EXPECT_EQ(displayCommand(project, &info), std::nullopt);
     project.customCommand = QStringLiteral(" just dev ");
     EXPECT_EQ(displayCommand(project, &info), QStringLiteral("just dev"));
+}
+
+TEST(DevCommandEnvironment, AChosenEnvironmentRunsAndShowsInEveryModeThatTakesOne)
+{
+    Project project = projectAt(QStringLiteral("/sites/api"));
+    ProjectInfo info = installedInfo(RunModeKind::wrangler, PackageManager::npm);
+    info.workerName = QStringLiteral("api");
+    EnvironmentConfig staging;
+    staging.name = QStringLiteral("staging");
+    staging.workerName = QStringLiteral("api-staging");
+    EnvironmentConfig odd;
+    odd.name = QStringLiteral("qa $(touch x)"); // any text a configuration may hold
+    info.environments = {odd, staging};
+    FixedPorts ports;
+    const auto start = [&] {
+        return std::get<StartCommand>(startCommand(project, &info, std::nullopt, ports.choice()));
+    };
+
+    // The top level of a configuration with environments: no flag, and an inherited
+    // CLOUDFLARE_ENV may not pick one behind the user's back.
+    EXPECT_EQ(start().commandLine,
+              QStringLiteral("npx wrangler dev --port 8787 --inspector-port 9230"));
+    EXPECT_TRUE(start().clearCloudflareEnv);
+    EXPECT_EQ(effectiveWorkerName(project, &info), QStringLiteral("api"));
+
+    project.environment = QStringLiteral("staging");
+    EXPECT_EQ(start().commandLine,
+              QStringLiteral("npx wrangler dev --env staging --port 8787 --inspector-port 9230"));
+    EXPECT_FALSE(start().clearCloudflareEnv);
+    EXPECT_EQ(displayCommand(project, &info), QStringLiteral("npx wrangler dev --env staging"));
+    EXPECT_EQ(effectiveWorkerName(project, &info), QStringLiteral("api-staging"));
+    EXPECT_FALSE(environmentMissing(project, &info));
+
+    for (RunModeKind mode : {RunModeKind::vite, RunModeKind::devScript}) {
+        project.runModeOverride = mode;
+        EXPECT_EQ(start().commandLine, QStringLiteral("CLOUDFLARE_ENV=staging npm run dev"));
+        EXPECT_EQ(displayCommand(project, &info), start().commandLine);
+        EXPECT_EQ(effectiveWorkerName(project, &info), QStringLiteral("api-staging"));
+    }
+
+    // `wrangler pages dev` rejects --env, and a custom command is the user's own: the choice
+    // stays stored but is not passed, and the worker is the top level's.
+    project.runModeOverride = RunModeKind::pages;
+    EXPECT_EQ(displayCommand(project, &info), QStringLiteral("npx wrangler pages dev"));
+    EXPECT_FALSE(start().commandLine.contains(QStringLiteral("--env")));
+    EXPECT_FALSE(start().clearCloudflareEnv);
+    EXPECT_EQ(effectiveWorkerName(project, &info), QStringLiteral("api"));
+    project.runModeOverride = RunModeKind::custom;
+    project.customCommand = QStringLiteral("make serve");
+    EXPECT_EQ(start().commandLine, QStringLiteral("make serve"));
+    EXPECT_FALSE(start().clearCloudflareEnv);
+
+    // A name with shell syntax in it arrives as one word.
+    project.runModeOverride.reset();
+    project.environment = odd.name;
+    EXPECT_EQ(displayCommand(project, &info),
+              QStringLiteral("npx wrangler dev --env \"qa \\$(touch x)\""));
+
+    // A stored name the configuration no longer declares is missing and never passed.
+    project.environment = QStringLiteral("preview");
+    EXPECT_TRUE(environmentMissing(project, &info));
+    EXPECT_EQ(displayCommand(project, &info), QStringLiteral("npx wrangler dev"));
+    EXPECT_TRUE(start().clearCloudflareEnv);
+    EXPECT_EQ(effectiveWorkerName(project, &info), QStringLiteral("api"));
+    // Not yet inspected: nothing is known to be missing, and nothing is passed.
+    EXPECT_FALSE(environmentMissing(project, nullptr));
+    EXPECT_EQ(displayCommand(project, nullptr), QStringLiteral("npx wrangler dev"));
+
+    // A configuration without environments leaves CLOUDFLARE_ENV alone.
+    info.environments.clear();
+    project.environment.reset();
+    EXPECT_FALSE(start().clearCloudflareEnv);
 }
 
 // The Pages output folder comes from a configuration file that anyone may have written. The

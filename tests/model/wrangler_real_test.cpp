@@ -294,3 +294,68 @@ TEST_F(WranglerRealTest, AWorkerStartedFromATerminalIsFoundOnItsPortAndStoppedAf
     EXPECT_EQ(runtime->status(), ProjectStatus::stopped());
     EXPECT_FALSE(runtime->url().has_value());
 }
+
+// A TOML configuration whose [env.staging] sets a different variable: with staging chosen the
+// server answers with staging's value; back at the top level it answers with the top level's,
+// although the login shell's CLOUDFLARE_ENV names staging.
+TEST_F(WranglerRealTest, TheChosenEnvironmentIsTheOneThatAnswersAndTheTopLevelIsReallyTheTopLevel)
+{
+    ASSERT_TRUE(QFile::remove(folder + QStringLiteral("/wrangler.jsonc")));
+    QFile toml(folder + QStringLiteral("/wrangler.toml"));
+    ASSERT_TRUE(toml.open(QIODevice::WriteOnly));
+    toml.write("name = \"hello-worker\"\n"
+               "main = \"src/index.js\"\n"
+               "compatibility_date = \"2025-06-01\"\n"
+               "[vars]\nGREETING = \"hello from the top level\"\n"
+               "[env.staging.vars]\nGREETING = \"hello from staging\"\n");
+    toml.close();
+    Project worker = project(folder, QStringLiteral("hello-worker"));
+    saveRegistry({{}, {worker}});
+
+    QMap<QString, QString> shell = quietEnvironment();
+    shell.insert(QStringLiteral("CLOUDFLARE_ENV"), QStringLiteral("staging"));
+    AppModelContext settings = context(shell);
+    settings.readyFallbackDelay = std::chrono::minutes(10);
+    const auto model = std::make_unique<AppModel>(std::move(settings));
+    ProjectRuntime* runtime = model->runtimeFor(folder);
+
+    // Starts with `environment` chosen, fetches "/", stops; the body, or what went wrong.
+    const auto serve = [&](const std::optional<QString>& environment) -> QByteArray {
+        model->setEnvironment(folder, environment);
+        model->startProject(folder);
+        (void)QTest::qWaitFor(
+            [&] {
+                return runtime->pid().has_value() ||
+                       runtime->status().kind() == ProjectStatus::Kind::error;
+            },
+            60000);
+        if (!runtime->pid())
+            return "not started: " + runtime->status().message().toUtf8();
+        groups.append(*runtime->pid());
+        (void)QTest::qWaitFor(
+            [&] { return runtime->status().kind() != ProjectStatus::Kind::starting; }, 120000);
+        if (runtime->status() != ProjectStatus::running() || !runtime->url())
+            return "not running: " + logTexts(*runtime).join(u'\n').toUtf8();
+        const QByteArray body = httpGet(runtime->url()->port(), "/");
+        model->stopProject(folder);
+        if (!QTest::qWaitFor([&] { return !runtime->managed(); }, 60000))
+            return "not stopped: " + body;
+        return body;
+    };
+
+    // The line the log opens each start with, naming the command.
+    const auto lastStart = [&] {
+        const QStringList texts = logTexts(*runtime);
+        for (qsizetype i = texts.size() - 1; i >= 0; --i)
+            if (texts[i].startsWith(QStringLiteral("▶ ")))
+                return texts[i];
+        return QString();
+    };
+    EXPECT_EQ(serve(QStringLiteral("staging")), "hello from staging at /\n");
+    EXPECT_TRUE(lastStart().contains(QStringLiteral("wrangler dev --env staging")))
+        << lastStart().toStdString();
+    EXPECT_EQ(loadRegistry()->projects.first().environment, QStringLiteral("staging"));
+
+    EXPECT_EQ(serve(std::nullopt), "hello from the top level at /\n");
+    EXPECT_FALSE(lastStart().contains(QStringLiteral("--env"))) << lastStart().toStdString();
+}

@@ -1,3 +1,4 @@
+#include "discovery/environment_choice.h"
 #include "presentation/binding_items.h"
 #include "presentation/overview_details.h"
 #include "support/qt_gtest_printers.h"
@@ -194,7 +195,7 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
     };
 
     // Before inspection: what the registry knows.
-    EXPECT_EQ(render(detailRows(p, nullptr, false, home)),
+    EXPECT_EQ(render(detailRows(p, nullptr, ServerOrigin::here, home)),
               (QStringList{QStringLiteral("Path: ~/Sites/api [mono]"),
                            QStringLiteral("Config: wrangler.jsonc · JSONC"),
                            QStringLiteral("Start command: npx wrangler dev [mono]")}));
@@ -208,7 +209,7 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
     info.packageManager = PackageManager::pnpm;
     p.inspectorPort = 9230;
     EXPECT_EQ(
-        render(detailRows(p, &info, true, home)),
+        render(detailRows(p, &info, ServerOrigin::attached, home)),
         (QStringList{
             QStringLiteral("Path: ~/Sites/api [mono]"),
             QStringLiteral("Config: wrangler.jsonc · JSONC"), QStringLiteral("Entry: src/index.ts"),
@@ -218,6 +219,9 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
             QStringLiteral("Wrangler: not installed"), QStringLiteral("Vite plugin: 1.2.0"),
             QStringLiteral("Package manager: pnpm"), QStringLiteral("Inspector port: 9230"),
             QStringLiteral("Started by: outside Tallowmere (attached)")}));
+    // Found outside and never attached to.
+    EXPECT_EQ(render(detailRows(p, &info, ServerOrigin::outside, home)).last(),
+              "Started by: outside Tallowmere");
 }
 
 TEST(OverviewDetails, InstallHintRunsInThePackageFolderElseTheProject)
@@ -243,4 +247,71 @@ TEST(OverviewDetails, InstallHintRunsInThePackageFolderElseTheProject)
     EXPECT_EQ(homeAbbreviated(QStringLiteral("/home/annie/x"), home),
               QStringLiteral("/home/annie/x"));
     EXPECT_EQ(homeAbbreviated(home, home), QStringLiteral("~"));
+}
+
+// A project run with an environment shows that environment's worker: its entry, bindings and
+// variables, what it does not inherit, and service links that match workers by the names they
+// run under.
+TEST(OverviewEnvironment, TheChosenEnvironmentIsWhatTheOverviewShowsAndLinksBy)
+{
+    Project gateway = project(QStringLiteral("/s/gateway"), QStringLiteral("gateway"));
+    ProjectInfo gatewayInfo = worker(QStringLiteral("gateway"));
+    gatewayInfo.mainEntry = QStringLiteral("src/index.ts");
+    gatewayInfo.bindings = {binding(BindingKind::service, "AUTH", QStringLiteral("auth")),
+                            binding(BindingKind::kv, "CACHE")};
+    gatewayInfo.varNames = {QStringLiteral("MODE")};
+    EnvironmentConfig gatewayStaging;
+    gatewayStaging.name = QStringLiteral("staging");
+    gatewayStaging.workerName = QStringLiteral("gateway-staging");
+    gatewayStaging.main = QStringLiteral("src/staging.ts");
+    gatewayStaging.bindings = {
+        binding(BindingKind::service, "AUTH", QStringLiteral("auth-staging"))};
+    gatewayStaging.notInherited = {QStringLiteral("kv_namespaces"), QStringLiteral("vars")};
+    gatewayInfo.environments = {gatewayStaging};
+    gateway.environment = QStringLiteral("staging");
+
+    Project auth = project(QStringLiteral("/s/auth"), QStringLiteral("auth"));
+    ProjectInfo authInfo = worker(QStringLiteral("auth"));
+    EnvironmentConfig authStaging;
+    authStaging.name = QStringLiteral("staging");
+    authStaging.workerName = QStringLiteral("auth-staging");
+    authInfo.environments = {authStaging};
+
+    const ProjectInfoMap infos{{gateway.path, gatewayInfo}, {auth.path, authInfo}};
+    const auto build = [&] {
+        return buildBindingItems(infoForActiveEnvironment(gateway, gatewayInfo),
+                                 LocalWorkers{gateway.path, {gateway, auth}, &infos});
+    };
+
+    // Staging's own binding list, without the top level's KV namespace or variables.
+    BindingItems items = build();
+    ASSERT_EQ(items.items.size(), 1);
+    EXPECT_EQ(items.items[0].subtitle, QStringLiteral("auth-staging"));
+    // auth runs at the top level as "auth": no local worker is named "auth-staging".
+    EXPECT_TRUE(items.localServices.isEmpty());
+    auth.environment = QStringLiteral("staging");
+    items = build();
+    ASSERT_EQ(items.localServices.size(), 1);
+    EXPECT_EQ(items.localServices[0].second.projectID, auth.path);
+
+    const QList<DetailRow> rows =
+        detailRows(gateway, &gatewayInfo, ServerOrigin::here, QStringLiteral("/h"));
+    const auto valueOf = [&](const char* label) {
+        for (const DetailRow& row : rows)
+            if (row.label == QLatin1StringView(label))
+                return row.value;
+        return QStringLiteral("(none)");
+    };
+    EXPECT_EQ(valueOf("Environment"), QStringLiteral("staging"));
+    EXPECT_EQ(valueOf("Not inherited"), QStringLiteral("kv_namespaces, vars"));
+    EXPECT_EQ(valueOf("Entry"), QStringLiteral("src/staging.ts"));
+    EXPECT_EQ(valueOf("Start command"), QStringLiteral("npx wrangler dev --env staging"));
+
+    // Declared no longer: said so, and the top level is shown and run.
+    gatewayInfo.environments.clear();
+    const QList<DetailRow> missing =
+        detailRows(gateway, &gatewayInfo, ServerOrigin::here, QStringLiteral("/h"));
+    EXPECT_EQ(missing[2].label, QStringLiteral("Environment"));
+    EXPECT_EQ(missing[2].value, QStringLiteral("staging (missing: runs the top level)"));
+    EXPECT_EQ(missing[3].value, QStringLiteral("src/index.ts"));
 }

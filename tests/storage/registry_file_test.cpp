@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@ Registry sampleRegistry()
     api.inspectorPort = 9229;
     api.runModeOverride = RunModeKind::devScript;
     api.customCommand = QStringLiteral("npm run dev -- --port 9000");
+    api.environment = QStringLiteral("staging");
 
     Project blog;
     blog.path = QStringLiteral("/home/me/blog");
@@ -39,6 +41,7 @@ const QByteArray sampleWritten = R"json({
     {
       "configFile" : "wrangler.jsonc",
       "customCommand" : "npm run dev -- --port 9000",
+      "environment" : "staging",
       "favorite" : true,
       "hidden" : false,
       "inspectorPort" : 9229,
@@ -94,6 +97,7 @@ TEST(RegistryFile, OptionalFieldsAreOmittedAndAnUnmarkedFavouriteIsGone)
     api.inspectorPort.reset();
     api.runModeOverride.reset();
     api.customCommand.reset();
+    api.environment.reset(); // the top level
 
     const QByteArray written = R"json({
   "projects" : [
@@ -127,6 +131,24 @@ TEST(RegistryFile, ReadsHandEditedJsonAndIgnoresUnknownKeysAndNulls)
     EXPECT_EQ(project.favorite, false); // false is accepted and kept
     EXPECT_FALSE(project.rootPath.has_value());
     EXPECT_FALSE(project.customCommand.has_value());
+    EXPECT_FALSE(project.environment.has_value()); // a file from before environments
+}
+
+TEST(RegistryFile, AnEmptyEnvironmentIsTheTopLevelAndIsNotWrittenBack)
+{
+    const std::optional<Registry> registry =
+        decodeRegistry(documentWithProjectField("environment", "\"\""));
+    ASSERT_TRUE(registry.has_value());
+    EXPECT_FALSE(registry->projects.first().environment.has_value());
+
+    Project edited = registry->projects.first();
+    edited.environment = QString();
+    EXPECT_FALSE(encodeRegistry(Registry{{}, {edited}})
+                     .value(QStringLiteral("projects"))
+                     .toArray()
+                     .first()
+                     .toObject()
+                     .contains(QStringLiteral("environment")));
 }
 
 TEST(RegistryFile, EveryRunModeRoundTripsAndAnUnknownOneFailsTheDocument)
@@ -150,6 +172,7 @@ TEST(RegistryFile, StrictDecodingFailsTheWholeDocument)
         {"port", "\"8787\""},      {"port", "8787.5"},           {"port", "1e12"},
         {"inspectorPort", "true"}, {"favorite", "\"yes\""},      {"favorite", "1"},
         {"rootPath", "7"},         {"customCommand", "[\"a\"]"}, {"runModeOverride", "1"},
+        {"environment", "false"},
     };
     for (const auto& [key, value] : badFields)
         EXPECT_FALSE(decodeRegistry(documentWithProjectField(key, value))) << key << "=" << value;

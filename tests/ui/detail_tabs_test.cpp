@@ -5,6 +5,7 @@
 #include "ui/main_window.h"
 #include "ui/support/gui_fixture.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -67,4 +68,28 @@ TEST(DetailTabs, AreBuiltOnFirstShowKeptForTheProjectAndDroppedForTheNext)
     EXPECT_EQ(view->builtTab(DetailTab::overview), blogOverview);
     EXPECT_EQ(view->builtTab(DetailTab::logs), nullptr);
     WAIT_UNTIL(overview.isNull() && logs.isNull(), 5000);
+}
+
+// Ctrl+1 to Ctrl+4 choose the tabs in their order from anywhere in the window; the tab items
+// name their shortcut.
+TEST(DetailTabs, CtrlAndANumberChooseTheTab)
+{
+    Registry registry;
+    registry.projects = {testProject(api, QStringLiteral("api"))};
+    GuiFixture fixture(registry);
+    fixture.model().select(api);
+    MainWindow window(fixture.ui());
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const QList<std::pair<Qt::Key, DetailTab>> keys = {{Qt::Key_2, DetailTab::logs},
+                                                       {Qt::Key_3, DetailTab::explorer},
+                                                       {Qt::Key_4, DetailTab::settings},
+                                                       {Qt::Key_1, DetailTab::overview}};
+    for (const auto& [key, tab] : keys) {
+        QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : &window;
+        QTest::keyClick(focus, key, Qt::ControlModifier);
+        EXPECT_EQ(fixture.model().selectedTab(), tab) << qPrintable(rawValue(tab));
+    }
+    EXPECT_EQ(window.detail()->tabBar()->item(DetailTab::logs)->toolTip(), "Logs (Ctrl+2)");
 }

@@ -261,3 +261,19 @@ TEST(IconExport, Writes1024PixelIconWithTransparentCorners)
     EXPECT_TRUE(svgText.contains("viewBox=\"0 0 1024 1024\""));
     EXPECT_TRUE(svgText.contains("<path")) << "the tile and the cloud are vector paths";
 }
+
+TEST(ScreenshotRun, AProjectWithEnvironmentsAddsTheOpenEnvironmentPicker)
+{
+    TempFolder folder;
+    DemoRun run(env({{"TALLOWMERE_DEMO", ""},
+                     {"TALLOWMERE_DEBUG_SNAPSHOT", folder.path()},
+                     {"TALLOWMERE_DEBUG_PROJECT", "halcyon-gateway"}}));
+    run.runner->run();
+    WAIT_UNTIL(run.exitCode.has_value(), 20000);
+    EXPECT_EQ(*run.exitCode, 0);
+    QStringList names;
+    for (const QString& file : run.runner->pictures())
+        names << QFileInfo(file).fileName();
+    EXPECT_EQ(names.mid(3, 2), (QStringList{"light-settings.png", "light-environment-picker.png"}));
+    EXPECT_FALSE(QImage(folder.filePath(QStringLiteral("light-environment-picker.png"))).isNull());
+}

@@ -279,6 +279,11 @@ TEST(RowSubtitle, PrefersTheAddressThenTheStateThenTheFramework)
     EXPECT_EQ(rowSubtitle(ProjectStatus::error(QStringLiteral("x")), std::nullopt, astro),
               QStringLiteral("Failed to start"));
     EXPECT_EQ(rowSubtitle(ProjectStatus::stopped(), url, astro), astro);
+    // The environment follows whatever comes first.
+    EXPECT_EQ(rowSubtitle(ProjectStatus::running(), url, astro, QStringLiteral("staging")),
+              QStringLiteral("localhost:8787 · staging"));
+    EXPECT_EQ(rowSubtitle(ProjectStatus::stopped(), url, QString(), QStringLiteral("staging")),
+              QStringLiteral("staging"));
 }
 
 TEST(AddressLabel, UsesHostAndPortWithPort80AsDefault)

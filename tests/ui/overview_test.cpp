@@ -5,6 +5,7 @@
 #include "support/qt_gtest_printers.h"
 #include "support/run_state_access.h"
 #include "support/temp_folder.h"
+#include "support/wait_until.h"
 #include "ui/detail/overview/binding_diagram.h"
 #include "ui/detail/overview/binding_list_view.h"
 #include "ui/detail/overview/bindings_layout.h"
@@ -17,7 +18,9 @@
 #include "ui/theme/theme.h"
 #include "ui/widgets/buttons.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -275,7 +278,8 @@ TEST_F(OverviewTest, DetailRowsCopyTheirValues)
     RunStateTestAccess::setExternal(*runtime(folders.gateway), true);
     tab->refresh();
     EXPECT_EQ(find<QLabel>(tab, QStringLiteral("detailValue:Started by"))->text(),
-              QStringLiteral("outside Tallowmere (attached)"));
+              QStringLiteral("outside Tallowmere"))
+        << "found outside, never attached";
 }
 
 TEST_F(OverviewTest, BindingsListMenusAndTheStoredLayout)
@@ -376,6 +380,99 @@ TEST_F(OverviewTest, ProjectWithoutBindingsShowsTheEmptyState)
               QStringLiteral("No bindings in this project's config."));
     EXPECT_FALSE(shown(tab, QStringLiteral("layoutToggle")));
     EXPECT_FALSE(tab->bindings()->diagram()->isVisibleTo(tab));
+}
+
+// The diagram from the keyboard: Tab walks the cards and the config row (and leaves after
+// them), Enter, Space and the menu key open the focused card's menu, a right click opens the
+// one under the pointer; a click takes no focus, so no ring shows for it. The config row with
+// no editor installed offers Settings, like the header's editor action.
+TEST_F(OverviewTest, TheDiagramsCardsAreReachedByTabAndOpenTheirMenusFromTheKeyboard)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    BindingDiagram* diagram = tab->bindings()->diagram();
+    ASSERT_EQ(diagram->content().items.size(), 4);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    const auto openMenu = [&]() -> QMenu* {
+        for (QMenu* menu : diagram->findChildren<QMenu*>(QStringLiteral("bindingMenu")))
+            if (menu->isVisible())
+                return menu;
+        return nullptr;
+    };
+    const auto closeMenu = [&] {
+        if (QMenu* menu = openMenu()) {
+            menu->close();
+            delete menu;
+        }
+    };
+
+    QTest::mouseClick(diagram, Qt::LeftButton, {}, diagram->cardRect(0).center().toPoint());
+    ASSERT_TRUE(openMenu());
+    EXPECT_FALSE(diagram->hasFocus()) << "a click gives no keyboard focus";
+    closeMenu();
+    const QPoint onCard = diagram->cardRect(2).center().toPoint();
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, onCard, diagram->mapToGlobal(onCard));
+    QApplication::sendEvent(diagram, &rightClick);
+    ASSERT_TRUE(openMenu());
+    EXPECT_TRUE(actionTexts(openMenu()).contains(QStringLiteral("Show auth-worker")));
+    closeMenu();
+
+    diagram->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(diagram->focusedIndex(), 0);
+    EXPECT_TRUE(diagram->showsFocusRing());
+    QTest::keyClick(diagram, Qt::Key_Tab);
+    EXPECT_EQ(diagram->focusedIndex(), 1);
+    QTest::keyClick(diagram, Qt::Key_Return);
+    ASSERT_TRUE(openMenu());
+    EXPECT_EQ(actionTexts(openMenu()), (QStringList{QStringLiteral("Copy binding name"),
+                                                    QStringLiteral("Copy resource name")}))
+        << "the queue's menu";
+    closeMenu();
+    QTest::keyClick(diagram, Qt::Key_Backtab);
+    EXPECT_EQ(diagram->focusedIndex(), 0);
+    QTest::keyClick(diagram, Qt::Key_Space);
+    ASSERT_TRUE(openMenu());
+    EXPECT_TRUE(actionTexts(openMenu()).contains(QStringLiteral("Show in Explorer"))) << "D1";
+    closeMenu();
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(),
+                              diagram->mapToGlobal(QPoint()));
+    QApplication::sendEvent(diagram, &menuKey);
+    ASSERT_TRUE(openMenu());
+    closeMenu();
+
+    // The config row is the last stop; without an editor it leads to Settings.
+    bool settingsOpened = false;
+    fixture.ui().openSettings = [&] { settingsOpened = true; };
+    AppModelTestAccess::setInstalledApps(fixture.model(), {}, {});
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(diagram, Qt::Key_Tab);
+    EXPECT_EQ(diagram->focusedIndex(), 4);
+    QTest::keyClick(diagram, Qt::Key_Return);
+    EXPECT_EQ(fixture.desktop().alerts.messages(),
+              QStringList{QStringLiteral("No code editor found. Choose one in Settings.")});
+    ASSERT_TRUE(fixture.desktop().alerts.answerPending(0));
+    EXPECT_TRUE(settingsOpened);
+    QTest::keyClick(diagram, Qt::Key_Tab);
+    EXPECT_FALSE(diagram->hasFocus()) << "Tab leaves after the last stop";
+    EXPECT_FALSE(diagram->showsFocusRing());
+}
+
+// Before the first inspection nothing is known of the bindings: no count and no empty state.
+TEST_F(OverviewTest, BindingsSayNothingBeforeTheFirstInspection)
+{
+    fixture.model().select(folders.plain);
+    fixture.model().setSelectedTab(DetailTab::overview);
+    auto* tab = qobject_cast<OverviewTab*>(window.detail()->builtTab(DetailTab::overview));
+    ASSERT_TRUE(tab);
+    if (!fixture.model().infoFor(folders.plain)) {
+        EXPECT_EQ(find<QLabel>(tab, QStringLiteral("bindingsCount"))->text(), QString());
+        EXPECT_FALSE(shown(tab, QStringLiteral("bindingsEmpty")));
+    }
+    WAIT_UNTIL(fixture.model().infoFor(folders.plain) != nullptr, 5000);
+    tab->refresh();
+    EXPECT_EQ(find<QLabel>(tab, QStringLiteral("bindingsCount"))->text(), QStringLiteral("0"));
+    EXPECT_TRUE(shown(tab, QStringLiteral("bindingsEmpty")));
 }
 
 // The service binding to auth-worker follows the dev registry: "not connected" with a problem

@@ -1,3 +1,4 @@
+#include "storage/registry_file.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "ui/main_window.h"
@@ -5,6 +6,7 @@
 #include "ui/support/gui_fixture.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 
@@ -97,6 +99,7 @@ TEST_F(SettingsTabTest, ThePickerShowsTheDetectedModeAndTheRowsFollowTheMode)
     EXPECT_EQ(picker()->currentIndex(), 0);
     EXPECT_FALSE(rowShown("commandRow"));
     EXPECT_FALSE(rowShown("portRow"));
+    EXPECT_FALSE(rowShown("environmentRow")) << "the configuration declares no environments";
 
     choose(QStringLiteral("Custom command"));
     EXPECT_EQ(stored().runModeOverride, RunModeKind::custom);
@@ -117,6 +120,56 @@ TEST_F(SettingsTabTest, ThePickerShowsTheDetectedModeAndTheRowsFollowTheMode)
     choose(picker()->itemText(0));
     EXPECT_EQ(stored().runModeOverride, std::nullopt);
     EXPECT_FALSE(rowShown("portRow"));
+}
+
+// With environments declared the picker offers the top level and each name, stores the choice,
+// steps aside for Pages, and shows a choice that the configuration no longer declares.
+TEST_F(SettingsTabTest, TheEnvironmentPickerStoresAChoiceAndShowsOneThatWentMissing)
+{
+    sites.write(QStringLiteral("shop/wrangler.jsonc"),
+                R"({ "name": "shop", "env": { "staging": {}, "preview": {} } })");
+    WAIT_UNTIL(fixture.model().infoFor(path) != nullptr, 10000);
+    fixture.model().refreshInfo(path);
+    WAIT_UNTIL(!fixture.model().infoFor(path)->environments.isEmpty(), 10000);
+    auto* environments = tab()->findChild<QComboBox*>(QStringLiteral("environmentPicker"));
+    ASSERT_NE(environments, nullptr);
+    EXPECT_TRUE(rowShown("environmentRow"));
+    QStringList choices;
+    for (int i = 0; i < environments->count(); ++i)
+        choices.append(environments->itemText(i));
+    EXPECT_EQ(choices, (QStringList{"Top level", "preview", "staging"}));
+    EXPECT_EQ(environments->currentIndex(), 0);
+
+    environments->setCurrentIndex(2);
+    emit environments->activated(2);
+    EXPECT_EQ(stored().environment, QStringLiteral("staging"));
+    EXPECT_EQ(loadRegistry()->projects.first().environment, QStringLiteral("staging"));
+
+    // Pages rejects --env: the row goes, the choice stays for when the mode comes back.
+    choose(QStringLiteral("Wrangler Pages"));
+    EXPECT_FALSE(rowShown("environmentRow"));
+    choose(QStringLiteral("Project dev script"));
+    EXPECT_TRUE(rowShown("environmentRow"));
+    EXPECT_EQ(environments->currentText(), QStringLiteral("staging"));
+
+    // The configuration drops "staging": shown as missing, and the help says what runs.
+    sites.write(QStringLiteral("shop/wrangler.jsonc"),
+                R"({ "name": "shop", "env": { "preview": {} } })");
+    fixture.model().refreshInfo(path);
+    WAIT_UNTIL(environments->count() == 3 &&
+                   environments->itemText(2) == QStringLiteral("staging (missing)"),
+               10000);
+    EXPECT_EQ(environments->currentIndex(), 2);
+    auto* help = tab()
+                     ->findChild<QWidget*>(QStringLiteral("environmentRow"))
+                     ->findChild<QLabel*>(QStringLiteral("settingHelp"));
+    EXPECT_TRUE(help->text().contains(QStringLiteral("runs use the top level")))
+        << help->text().toStdString();
+
+    environments->setCurrentIndex(0);
+    emit environments->activated(0);
+    EXPECT_EQ(stored().environment, std::nullopt);
+    WAIT_UNTIL(environments->count() == 2, 10000);
 }
 
 // Return commits the port: trimmed, empty clears, 1024 to 65535 with an optional sign is

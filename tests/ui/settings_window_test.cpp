@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocument>
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -120,6 +121,14 @@ TEST_F(SettingsWindowTest, SixSectionsInOrderAndAtTheFixedSize)
               (QStringList{"GENERAL", "PROJECT FOLDERS", "ACCESS", "TERMINAL", "EDITOR", "NODE"}));
     EXPECT_EQ(find<QLineEdit>("editorCommandField")->placeholderText(),
               QStringLiteral("Optional, e.g. code or cursor"));
+    // The command form is set as code, not between literal backquotes.
+    auto* help = find<QLabel>("editorCommandHelp");
+    ASSERT_TRUE(help);
+    EXPECT_EQ(help->textFormat(), Qt::RichText);
+    QTextDocument shown;
+    shown.setHtml(help->text());
+    EXPECT_EQ(shown.toPlainText(), "When set, runs as <command> <project folder> and is used "
+                                   "instead of the app above.");
     EXPECT_EQ(find<QLineEdit>("nodePathField")->placeholderText(),
               QStringLiteral("Automatic (from your login shell)"));
 }

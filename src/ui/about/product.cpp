@@ -4,7 +4,7 @@
 #define TALLOWMERE_VERSION "0.0.0"
 #endif
 #ifndef TALLOWMERE_BUILD_NUMBER
-#define TALLOWMERE_BUILD_NUMBER "1"
+#define TALLOWMERE_BUILD_NUMBER "0"
 #endif
 
 namespace Product {

@@ -9,6 +9,7 @@
 #include "ui/ui_context.h"
 
 #include <QPointer>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -29,6 +30,15 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
 
     AppModel* model = &ui_.model;
     connect(tabBar_, &TabBar::tabClicked, model, &AppModel::setSelectedTab);
+    // Ctrl+1 to Ctrl+4 choose the tabs in their order, from anywhere in the window.
+    int number = 1;
+    for (const DetailTab tab : allDetailTabs()) {
+        auto* shortcut =
+            new QShortcut(QKeySequence(Qt::CTRL | Qt::Key(Qt::Key_0 + number++)), this);
+        shortcut->setObjectName(QStringLiteral("tabShortcut-") + rawValue(tab));
+        connect(shortcut, &QShortcut::activated, model,
+                [model, tab] { model->setSelectedTab(tab); });
+    }
     connect(model, &AppModel::selectedTabChanged, this, &ProjectDetailView::showTab);
     connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectDetailView::applyColours);
     // One measurement at a time: the next is scheduled once the previous one is in, so a slow

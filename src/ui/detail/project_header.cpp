@@ -2,6 +2,7 @@
 
 #include "desktop/workspace.h"
 #include "discovery/dev_command.h"
+#include "discovery/environment_choice.h"
 #include "discovery/project_info.h"
 #include "model/app_model.h"
 #include "model/service_links.h"
@@ -72,9 +73,13 @@ ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* p
     chipLabel_->setFont(TypeScale::captionMedium());
     chipLayout->addWidget(chipIcon_);
     chipLayout->addWidget(chipLabel_);
+    environment_ = new QLabel(this);
+    environment_->setObjectName(QStringLiteral("headerEnvironment"));
+    environment_->setFont(TypeScale::captionMedium());
     memory_ = new MemoryBadge(this);
     titleRow->addWidget(title_);
     titleRow->addWidget(chip_, 0, Qt::AlignVCenter);
+    titleRow->addWidget(environment_, 0, Qt::AlignVCenter);
     titleRow->addWidget(memory_, 0, Qt::AlignVCenter);
     titleRow->addStretch(1);
     layout->addLayout(titleRow);
@@ -166,6 +171,27 @@ void ProjectHeader::refresh()
     chipPalette.setColor(QPalette::WindowText, display.chipColor);
     chipLabel_->setPalette(chipPalette);
     chip_->setAccessibleName(display.accessibilityLabel);
+
+    const ProjectInfo* shownInfo = ui_.model.infoFor(projectID_);
+    const std::optional<QString> environment = activeEnvironmentName(*project, shownInfo);
+    const bool missing = environmentMissing(*project, shownInfo) &&
+                         modeTakesEnvironment(effectiveMode(*project, shownInfo));
+    environment_->setVisible(environment || missing);
+    if (environment) {
+        environment_->setText(*environment);
+        environment_->setToolTip(
+            QStringLiteral("Runs with the Wrangler environment “%1”").arg(*environment));
+    } else if (missing) {
+        environment_->setText(*project->environment + QStringLiteral(" (missing)"));
+        environment_->setToolTip(
+            QStringLiteral("“%1” is no longer declared in %2: runs use the top level")
+                .arg(*project->environment, project->configFile));
+    }
+    environment_->setAccessibleName(QStringLiteral("Environment: ") + environment_->text());
+    environment_->setStyleSheet(
+        QStringLiteral("QLabel#headerEnvironment { color: %1; border: 1px solid %2;"
+                       " border-radius: 9px; padding: 1px 8px; }")
+            .arg((missing ? p.starting : p.secondaryText).name(), p.border.name()));
 
     const bool active = status.isActive();
     memory_->setVisible(active && runtime.memoryBytes().has_value());

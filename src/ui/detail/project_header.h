@@ -14,7 +14,8 @@ class QMenu;
 class QPushButton;
 struct UiContext;
 
-// The top of a project's detail: its name, status chip and memory badge, and the action row
+// The top of a project's detail: its name, status chip, Wrangler environment and memory badge,
+// and the action row
 // (Start or Stop and Restart, the address, the admin link, the More menu). Redrawn from the
 // model and the run state whenever one of them changes.
 class ProjectHeader : public QWidget
@@ -47,6 +48,7 @@ private:
     QWidget* chip_;
     IconView* chipIcon_;
     QLabel* chipLabel_;
+    QLabel* environment_;
     MemoryBadge* memory_;
     QPushButton* start_;
     QPushButton* stop_;

@@ -105,6 +105,8 @@ TabItem::TabItem(DetailTab tab, QWidget* parent) : QWidget(parent), tab_(tab)
 {
     setObjectName(QStringLiteral("tabItem_") + rawValue(tab));
     setAccessibleName(tabTitle(tab));
+    setToolTip(tabTitle(tab) + QStringLiteral(" (Ctrl+") +
+               QString::number(allDetailTabs().indexOf(tab) + 1) + QLatin1Char(')'));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }

@@ -6,10 +6,15 @@
 #include "runs/project_runtime.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/diagnostics/start_report.h"
+#include "ui/logs/log_find_bar.h"
 #include "ui/theme/theme.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QPainter>
 #include <QPixmap>
 #include <QSaveFile>
 #include <QScreen>
@@ -147,7 +152,61 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         const QString file = QDir(folder).filePath(
             scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
         savePicture(window->grab(), file);
-        takePictures(window, folder, scheme, index + 1);
+        if (tab == DetailTab::logs) {
+            // The find bar open on a match.
+            if (auto* bar = window->findChild<LogFindBar*>(QStringLiteral("logsFindBar"))) {
+                bar->open();
+                if (auto* field = bar->findChild<QLineEdit*>(QStringLiteral("logsFindField")))
+                    field->setText(QStringLiteral("projects"));
+                after(timing_.tabDelay, [this, window, folder, scheme, index, bar] {
+                    if (!window) {
+                        hooks_.exit(2);
+                        return;
+                    }
+                    savePicture(window->grab(),
+                                QDir(folder).filePath(scheme + QStringLiteral("-logs-find.png")));
+                    bar->close();
+                    takePictures(window, folder, scheme, index + 1);
+                });
+                return;
+            }
+        }
+        if (tab != DetailTab::settings) {
+            takePictures(window, folder, scheme, index + 1);
+            return;
+        }
+        environmentPickerPicture(
+            window, QDir(folder).filePath(scheme + QStringLiteral("-environment-picker.png")),
+            [this, window, folder, scheme, index] {
+                takePictures(window, folder, scheme, index + 1);
+            });
+    });
+}
+
+void DiagnosticsRunner::environmentPickerPicture(const QPointer<QWidget>& window,
+                                                 const QString& file, std::function<void()> next)
+{
+    QPointer<QComboBox> picker =
+        window ? window->findChild<QComboBox*>(QStringLiteral("environmentPicker")) : nullptr;
+    if (!picker || !picker->isVisible()) {
+        next();
+        return;
+    }
+    picker->showPopup();
+    after(timing_.tabDelay, [this, window, picker, file, next = std::move(next)] {
+        if (picker && window) {
+            // The open list is a window of its own: the picture is the tab with it on top.
+            QPixmap picture = window->grab();
+            QWidget* popup = picker->view()->window();
+            QPainter painter(&picture);
+            // Drawn below the picker: where the window system puts the list is not the
+            // window's to know (offscreen, it is clamped to the screen).
+            painter.drawPixmap(picker->mapTo(window, QPoint(0, picker->height())), popup->grab());
+            painter.end();
+            savePicture(picture, file);
+            picker->hidePopup();
+        }
+        next();
     });
 }
 

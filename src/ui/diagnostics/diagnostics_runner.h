@@ -59,6 +59,9 @@ private:
     void takePictures(const QPointer<QWidget>& window, const QString& folder, const QString& scheme,
                       int index);
     void settingsPictures(const QString& folder, const QString& scheme);
+    // The project's environment picker opened, when the Settings tab shows one; then `next`.
+    void environmentPickerPicture(const QPointer<QWidget>& window, const QString& file,
+                                  std::function<void()> next);
     void savePicture(const QPixmap& picture, const QString& file);
     void after(std::chrono::milliseconds delay, std::function<void()> step);
 

@@ -1,8 +1,9 @@
 #include "ui/project_settings/project_settings_tab.h"
 
 #include "base/product_name.h"
-#include "model/app_model.h"
 #include "discovery/dev_command.h"
+#include "discovery/environment_choice.h"
+#include "model/app_model.h"
 #include "ui/project_settings/run_settings_rules.h"
 #include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
@@ -15,6 +16,8 @@
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 ProjectSettingsTab::ProjectSettingsTab(UiContext& ui, const QString& projectID, QWidget* parent)
     : QWidget(parent), ui_(ui), projectID_(projectID)
@@ -52,6 +55,13 @@ ProjectSettingsTab::ProjectSettingsTab(UiContext& ui, const QString& projectID, 
         picker_->addItem(label(mode), rawValue(mode));
     connect(picker_, &QComboBox::activated, this, &ProjectSettingsTab::chooseMode);
 
+    environmentPicker_ = new QComboBox(card_);
+    environmentPicker_->setObjectName(QStringLiteral("environmentPicker"));
+    environmentPicker_->setFixedWidth(pickerWidth);
+    environmentPicker_->setAccessibleName(QStringLiteral("Environment"));
+    connect(environmentPicker_, &QComboBox::activated, this,
+            &ProjectSettingsTab::chooseEnvironment);
+
     command_ = new QLineEdit(card_);
     command_->setObjectName(QStringLiteral("customCommandField"));
     command_->setFixedWidth(pickerWidth);
@@ -76,6 +86,11 @@ ProjectSettingsTab::ProjectSettingsTab(UiContext& ui, const QString& projectID, 
                    QStringLiteral("How ") + Product::name +
                        QStringLiteral(" starts this project. Auto-detect is right for most."),
                    picker_, false));
+    environmentRow_ =
+        settingRow(QStringLiteral("Environment"), QString(), environmentPicker_, true);
+    environmentRow_->setObjectName(QStringLiteral("environmentRow"));
+    environmentHelp_ = environmentRow_->findChild<QLabel*>(QStringLiteral("settingHelp"));
+    cardLayout->addWidget(environmentRow_);
     commandRow_ = settingRow(QStringLiteral("Command"),
                              QStringLiteral("Runs in the project folder. The address is read "
                                             "from its output."),
@@ -149,6 +164,7 @@ void ProjectSettingsTab::refresh()
     picker_->setCurrentIndex(
         project->runModeOverride ? int(allRunModes().indexOf(*project->runModeOverride)) + 1 : 0);
     const RunModeKind mode = effectiveMode(*project, info);
+    refreshEnvironments(*project, info);
     commandRow_->setVisible(hasCommandRow(mode));
     portRow_->setVisible(hasPortRow(mode));
     // A field being typed in keeps its text; the others show what is stored.
@@ -164,6 +180,46 @@ void ProjectSettingsTab::chooseMode(int index)
     const std::optional<RunModeKind> mode =
         index <= 0 ? std::nullopt : runModeFromRaw(picker_->itemData(index).toString());
     ui_.model.setRunModeOverride(projectID_, mode);
+}
+
+void ProjectSettingsTab::refreshEnvironments(const Project& project, const ProjectInfo* info)
+{
+    const QStringList names = environmentNames(info);
+    const bool missing = environmentMissing(project, info);
+    environmentRow_->setVisible(modeTakesEnvironment(effectiveMode(project, info)) &&
+                                (!names.isEmpty() || missing));
+    // Item 0 is the top level (no data); then each declared name; then a stored one that is no
+    // longer declared, so that the choice is seen and can be undone.
+    QStringList items{QStringLiteral("Top level")};
+    for (const QString& name : names)
+        items.append(name);
+    if (missing)
+        items.append(*project.environment + QStringLiteral(" (missing)"));
+    bool same = environmentPicker_->count() == items.size();
+    for (int i = 0; same && i < items.size(); ++i)
+        same = environmentPicker_->itemText(i) == items[i];
+    if (!same) {
+        environmentPicker_->clear();
+        environmentPicker_->addItem(items.first());
+        for (const QString& name : names)
+            environmentPicker_->addItem(name, name);
+        if (missing)
+            environmentPicker_->addItem(items.last(), *project.environment);
+    }
+    environmentPicker_->setCurrentIndex(
+        project.environment ? std::max(0, environmentPicker_->findData(*project.environment)) : 0);
+    environmentHelp_->setText(
+        missing ? QStringLiteral("“%1” is no longer declared in %2: runs use the top level.")
+                      .arg(*project.environment, project.configFile)
+                : QStringLiteral("The [env.NAME] section runs use. Bindings and variables are the "
+                                 "environment's own; the rest is inherited."));
+}
+
+void ProjectSettingsTab::chooseEnvironment(int index)
+{
+    const QString name = environmentPicker_->itemData(index).toString();
+    ui_.model.setEnvironment(projectID_,
+                             name.isEmpty() ? std::nullopt : std::optional<QString>(name));
 }
 
 void ProjectSettingsTab::commitPort()

@@ -6,10 +6,13 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+struct Project;
+struct ProjectInfo;
 struct UiContext;
 
 // The Settings tab of one project: how it is run. The run mode (automatic or one of the five),
-// the custom command (custom mode only) and the port (Wrangler modes only) are stored on the
+// the Wrangler environment (when the configuration declares some and the mode takes one), the
+// custom command (custom mode only) and the port (Wrangler modes only) are stored on the
 // project and take effect at its next start.
 class ProjectSettingsTab : public QWidget
 {
@@ -25,6 +28,8 @@ private:
     QWidget* settingRow(const QString& title, const QString& help, QWidget* control, bool divided);
     void refresh();
     void chooseMode(int index);
+    void chooseEnvironment(int index);
+    void refreshEnvironments(const Project& project, const ProjectInfo* info);
     void commitPort();
     void showStoredPort();
 
@@ -33,6 +38,9 @@ private:
     QFrame* card_;
     QLabel* cardTitle_;
     QComboBox* picker_;
+    QComboBox* environmentPicker_;
+    QLabel* environmentHelp_;
+    QWidget* environmentRow_;
     QLineEdit* command_;
     QLineEdit* port_;
     QWidget* commandRow_;

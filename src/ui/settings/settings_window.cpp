@@ -1,8 +1,8 @@
 #include "ui/settings/settings_window.h"
 
 #include "base/product_name.h"
-#include "model/app_model.h"
 #include "desktop/app_resolution.h"
+#include "model/app_model.h"
 #include "ui/settings/app_picker.h"
 #include "ui/settings/folder_sections.h"
 #include "ui/settings/general_section.h"
@@ -59,9 +59,15 @@ SettingsWindow::SettingsWindow(UiContext& ui, LoginItem& loginItem, SettingsChoo
     editorCommand_->setObjectName(QStringLiteral("editorCommandField"));
     editorCommand_->setPlaceholderText(QStringLiteral("Optional, e.g. code or cursor"));
     editorCommand_->setMinimumWidth(220);
-    editor->addLabelledRow(QStringLiteral("Custom command"), editorCommand_,
-                           QStringLiteral("When set, runs as `<command> <project folder>` and is "
-                                          "used instead of the app above."));
+    QVBoxLayout* commandTexts = editor->addLabelledRow(
+        QStringLiteral("Custom command"), editorCommand_,
+        QStringLiteral("When set, runs as <code>&lt;command&gt; &lt;project folder&gt;</code> and "
+                       "is used instead of the app above."));
+    // The command form is code, set in the monospaced font rather than between backquotes.
+    if (auto* help = qobject_cast<QLabel*>(commandTexts->itemAt(1)->widget())) {
+        help->setObjectName(QStringLiteral("editorCommandHelp"));
+        help->setTextFormat(Qt::RichText);
+    }
     layout->addWidget(editor);
     layout->addWidget(new NodeSection(context_, content));
     layout->addStretch(1);

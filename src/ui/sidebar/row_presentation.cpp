@@ -1,11 +1,14 @@
 #include "ui/sidebar/row_presentation.h"
 
-#include "model/app_model.h"
+#include "discovery/environment_choice.h"
 #include "discovery/kind_badge.h"
+#include "model/app_model.h"
 #include "runs/project_runtime.h"
 
-QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
-                    const QString& frameworkLabel)
+namespace {
+
+QString stateText(const ProjectStatus& status, const std::optional<QUrl>& url,
+                  const QString& frameworkLabel)
 {
     switch (status.kind()) {
     case ProjectStatus::Kind::running:
@@ -19,15 +22,28 @@ QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
     return frameworkLabel;
 }
 
+} // namespace
+
+QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
+                    const QString& frameworkLabel, const QString& environment)
+{
+    const QString state = stateText(status, url, frameworkLabel);
+    if (environment.isEmpty())
+        return state;
+    return state.isEmpty() ? environment : state + QStringLiteral(" · ") + environment;
+}
+
 RowContent rowContent(AppModel& model, const Project& project)
 {
     const ProjectRuntime* runtime = model.runtimeFor(project.path);
     // Brand images are not shipped: the badge's line icon stands in for them.
-    const KindBadge badge = primaryBadge(model.infoFor(project.path));
+    const ProjectInfo* info = model.infoFor(project.path);
+    const KindBadge badge = primaryBadge(info);
     RowContent content;
     content.path = project.path;
     content.displayName = model.displayName(project);
-    content.subtitle = rowSubtitle(runtime->status(), runtime->url(), badge.name);
+    content.subtitle = rowSubtitle(runtime->status(), runtime->url(), badge.name,
+                                   activeEnvironmentName(project, info).value_or(QString()));
     content.frameworkIcon = badge.fallback;
     content.status = runtime->status();
     content.favorite = project.isFavorite();

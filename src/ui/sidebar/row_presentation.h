@@ -13,6 +13,7 @@ struct Project;
 RowContent rowContent(AppModel& model, const Project& project);
 
 // The row subtitle: "localhost:PORT" while running with an address that has a port,
-// "Starting…", "Failed to start", else the framework label of the project.
+// "Starting…", "Failed to start", else the framework label of the project; then " · " and the
+// Wrangler environment the project runs with, when it has one.
 QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
-                    const QString& frameworkLabel);
+                    const QString& frameworkLabel, const QString& environment = {});

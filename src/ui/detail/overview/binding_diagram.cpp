@@ -9,6 +9,9 @@
 #include "ui/widgets/lucide.h"
 #include "ui/widgets/status_dot.h"
 
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -58,6 +61,7 @@ BindingDiagram::BindingDiagram(UiContext& ui, StatusOf statusOf, QWidget* parent
 {
     setObjectName(QStringLiteral("bindingDiagram"));
     setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus); // a click opens a menu; only Tab brings the focus here
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     timer_->setObjectName(QStringLiteral("diagramFrameTimer"));
     timer_->setInterval(frameInterval);
@@ -71,8 +75,10 @@ void BindingDiagram::setContent(const DiagramContent& content)
         return;
     const bool sameItems = content.items == content_.items;
     content_ = content;
-    if (!sameItems)
+    if (!sameItems) {
         hovered_ = -1;
+        focused_ = 0;
+    }
     setFixedHeight(contentHeight());
     connectorsValid_ = false;
     syncTimer();
@@ -194,6 +200,7 @@ void BindingDiagram::paintEvent(QPaintEvent* event)
     for (int i = 0; i < content_.items.size(); ++i)
         if (cardRect(i).toAlignedRect().adjusted(-2, -2, 2, 2).intersects(dirty))
             paintCard(painter, i, p);
+    paintFocusRing(painter, p);
 }
 
 void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty)
@@ -427,16 +434,18 @@ void BindingDiagram::setHovered(int index, bool configRow)
     update(dirty);
 }
 
+int BindingDiagram::cardAt(const QPointF& at) const
+{
+    for (int i = 0; i < content_.items.size(); ++i)
+        if (cardRect(i).contains(at))
+            return i;
+    return -1;
+}
+
 void BindingDiagram::mouseMoveEvent(QMouseEvent* event)
 {
     const QPointF at = event->position();
-    int index = -1;
-    for (int i = 0; i < content_.items.size(); ++i)
-        if (cardRect(i).contains(at)) {
-            index = i;
-            break;
-        }
-    setHovered(index, configRowRect().contains(at));
+    setHovered(cardAt(at), configRowRect().contains(at));
 }
 
 void BindingDiagram::leaveEvent(QEvent* event)
@@ -454,11 +463,92 @@ void BindingDiagram::mouseReleaseEvent(QMouseEvent* event)
         emit configRowClicked();
         return;
     }
-    for (int i = 0; i < content_.items.size(); ++i)
-        if (cardRect(i).contains(at)) {
-            showMenu(i);
-            return;
-        }
+    if (const int index = cardAt(at); index >= 0)
+        showMenu(index);
+}
+
+void BindingDiagram::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (event->reason() == QContextMenuEvent::Mouse) {
+        if (const int index = cardAt(event->pos()); index >= 0)
+            showMenu(index);
+        return;
+    }
+    // The menu key (or Shift+F10) acts on the focused card.
+    if (hasFocus())
+        activate(focused_);
+}
+
+void BindingDiagram::activate(int index)
+{
+    if (index == content_.items.size())
+        emit configRowClicked();
+    else if (index >= 0 && index < content_.items.size())
+        showMenu(index);
+}
+
+void BindingDiagram::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Menu: activate(focused_); return;
+    default: QWidget::keyPressEvent(event);
+    }
+}
+
+void BindingDiagram::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    const int stops = int(content_.items.size()) + 1; // the cards, then the config row
+    if (event->reason() == Qt::TabFocusReason)
+        focused_ = 0;
+    else if (event->reason() == Qt::BacktabFocusReason)
+        focused_ = stops - 1;
+    focused_ = std::clamp(focused_, 0, stops - 1);
+    keyboardFocus_ = event->reason() == Qt::TabFocusReason ||
+                     event->reason() == Qt::BacktabFocusReason ||
+                     event->reason() == Qt::ShortcutFocusReason;
+    update();
+}
+
+void BindingDiagram::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    keyboardFocus_ = false;
+    update();
+}
+
+bool BindingDiagram::focusNextPrevChild(bool next)
+{
+    // Tab moves between the stops inside the diagram before it leaves it.
+    const int stops = int(content_.items.size()) + 1;
+    if (hasFocus() && (next ? focused_ + 1 < stops : focused_ > 0)) {
+        update(focusRect(focused_).toAlignedRect().adjusted(-4, -4, 4, 4));
+        focused_ += next ? 1 : -1;
+        keyboardFocus_ = true;
+        update(focusRect(focused_).toAlignedRect().adjusted(-4, -4, 4, 4));
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
+QRectF BindingDiagram::focusRect(int index) const
+{
+    return index == content_.items.size() ? configRowRect() : cardRect(index);
+}
+
+void BindingDiagram::paintFocusRing(QPainter& painter, const Palette& p) const
+{
+    if (!showsFocusRing())
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(p.accent, 2));
+    painter.drawRoundedRect(focusRect(focused_).adjusted(-2, -2, 2, 2), radius + 2, radius + 2);
+    painter.restore();
 }
 
 void BindingDiagram::showMenu(int index)
@@ -468,4 +558,6 @@ void BindingDiagram::showMenu(int index)
     menu->setAttribute(Qt::WA_DeleteOnClose);
     fillBindingMenu(*menu, ui_, content_.items[index]);
     menu->popup(mapToGlobal(cardRect(index).bottomLeft().toPoint()));
+    if (keyboardFocus_ && hasFocus())
+        menu->setActiveAction(menu->actions().value(0)); // ready for the arrow keys
 }

@@ -31,6 +31,9 @@ struct DiagramContent
 // card by a cubic connector, and a row that opens the configuration in the editor. While the
 // project runs and the diagram is shown, one timer (at most 30 frames a second) moves the
 // connectors and repaints only the band they occupy; in every other state nothing ticks.
+// Tab walks the cards and the config row one by one; Enter, Space or the menu key opens the
+// focused card's menu (or the config), as a click or a right click does. The focus ring shows
+// only when the focus came from the keyboard.
 class BindingDiagram : public QWidget
 {
     Q_OBJECT
@@ -47,6 +50,10 @@ public:
 
     bool isAnimating() const;
     int hoveredIndex() const { return hovered_; }
+    // The card (or, past the last card, the config row) that has the keyboard focus; -1 when
+    // the diagram has no focus.
+    int focusedIndex() const { return hasFocus() ? focused_ : -1; }
+    bool showsFocusRing() const { return hasFocus() && keyboardFocus_; }
     QRectF workerRect() const;
     QRectF cardRect(int index) const;
     QRectF configRowRect() const;
@@ -68,6 +75,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -85,6 +97,10 @@ private:
     void paintConfigRow(QPainter& painter, const Palette& p) const;
     void setHovered(int index, bool configRow);
     void showMenu(int index);
+    void activate(int index);
+    int cardAt(const QPointF& at) const;
+    QRectF focusRect(int index) const;
+    void paintFocusRing(QPainter& painter, const Palette& p) const;
 
     UiContext& ui_;
     StatusOf statusOf_;
@@ -93,6 +109,8 @@ private:
     QElapsedTimer clock_;
     int hovered_ = -1;
     bool configHovered_ = false;
+    int focused_ = 0;
+    bool keyboardFocus_ = false;
     QPixmap connectors_;
     bool connectorsValid_ = false;
     QPixmap dotTile_;

@@ -1,11 +1,10 @@
 #include "ui/detail/overview/bindings_section.h"
 
 #include "model/app_model.h"
-#include "desktop/project_opener.h"
 #include "runs/project_runtime.h"
-#include "supervision/shell_environment.h"
 #include "ui/detail/overview/binding_list_view.h"
 #include "ui/detail/overview/overview_style.h"
+#include "ui/project_actions.h"
 #include "ui/theme/status_display.h"
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"
@@ -101,14 +100,9 @@ BindingsSection::BindingsSection(UiContext& ui, const QString& projectID, QWidge
             [this] { setBindingsLayout(BindingsLayout::list); });
     UiContext* context = &ui_;
     connect(diagram_, &BindingDiagram::configRowClicked, this, [context, id = projectID] {
-        const auto project = context->model.findProject(id);
-        if (!project)
-            return;
-        const AppSettings& settings = context->model.settings();
-        ProjectOpener(context->workspace, context->alerts)
-            .openInEditor(id, project->configFile, settings, context->model.installedEditors(),
-                          ShellEnvironment::childEnvironment(context->model.rawShellEnv(),
-                                                             settings.nodePath));
+        // The same path as the header's editor action, so a missing editor leads to Settings.
+        if (const auto project = context->model.findProject(id))
+            ProjectActions::openInEditor(*context, id, project->configFile);
     });
     bindColours();
     showLayout();
@@ -141,10 +135,11 @@ void BindingsSection::bindColours()
     ThemeBinder::bind(this, theme, [this](const Palette&) { refreshStatuses(); });
 }
 
-void BindingsSection::setContent(const DiagramContent& content)
+void BindingsSection::setContent(const DiagramContent& content, bool inspected)
 {
+    inspected_ = inspected;
     hasItems_ = !content.items.isEmpty();
-    count_->setText(QString::number(content.items.size()));
+    count_->setText(inspected ? QString::number(content.items.size()) : QString());
     items_ = content.items;
     diagram_->setContent(content);
     showLayout();
@@ -167,7 +162,7 @@ void BindingsSection::showLayout()
     diagramButton_->setChecked(diagram);
     listButton_->setChecked(!diagram);
     toggle_->setVisible(hasItems_);
-    empty_->setVisible(!hasItems_);
+    empty_->setVisible(inspected_ && !hasItems_);
     // Only the layout in view holds the items: the other is built when it is chosen.
     if (!diagram)
         list_->setItems(items_);

@@ -19,7 +19,8 @@ class BindingsSection : public QWidget
 public:
     BindingsSection(UiContext& ui, const QString& projectID, QWidget* parent = nullptr);
 
-    void setContent(const DiagramContent& content);
+    // Before the first inspection (`inspected` false) nothing is known: no count, no empty state.
+    void setContent(const DiagramContent& content, bool inspected = true);
     BindingsLayout bindingsLayout() const { return layout_; }
     void setBindingsLayout(BindingsLayout layout);
     BindingDiagram* diagram() const { return diagram_; }
@@ -43,4 +44,5 @@ private:
     BindingListView* list_;
     QList<BindingItem> items_;
     bool hasItems_ = false;
+    bool inspected_ = false;
 };

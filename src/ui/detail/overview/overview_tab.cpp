@@ -1,6 +1,7 @@
 #include "ui/detail/overview/overview_tab.h"
 
 #include "discovery/dev_registry_watcher.h"
+#include "discovery/environment_choice.h"
 #include "model/app_model.h"
 #include "model/service_links.h"
 #include "presentation/binding_items.h"
@@ -83,23 +84,26 @@ void OverviewTab::refresh()
         problems.disconnected = disconnectedServices(connections, workers);
     banners_->setProblems(problems);
 
-    const bool startedElsewhere = runtime_->external() || runtime_->attachedPID().has_value();
-    details_->setRows(detailRows(*project, info, startedElsewhere, home));
+    const ServerOrigin origin = runtime_->attachedPID() ? ServerOrigin::attached
+                                : runtime_->external()  ? ServerOrigin::outside
+                                                        : ServerOrigin::here;
+    details_->setRows(detailRows(*project, info, origin, home));
 
     DiagramContent diagram;
-    diagram.workerName = info && info->workerName ? *info->workerName : project->name;
-    if (info)
-        diagram.entry = info->mainEntry;
+    // The worker as it runs: the chosen environment's name, entry and bindings.
+    diagram.workerName = effectiveWorkerName(*project, info);
     diagram.status = status;
     diagram.configFile = project->configFile;
     if (info) {
-        const BindingItems built = buildBindingItems(*info, workers, connections);
+        const ProjectInfo viewed = infoForActiveEnvironment(*project, *info);
+        diagram.entry = viewed.mainEntry;
+        const BindingItems built = buildBindingItems(viewed, workers, connections);
         diagram.items = built.items;
         for (const auto& link : built.localServices)
             connect(ui_.model.runtimeFor(link.second.projectID), &ProjectRuntime::statusChanged,
                     this, &OverviewTab::refreshLinkedStatuses, Qt::UniqueConnection);
     }
-    bindings_->setContent(diagram);
+    bindings_->setContent(diagram, info != nullptr);
     refreshLinkedStatuses();
 }
 
