@@ -18,6 +18,12 @@ QString memoryText(const QJsonObject& project)
                                        QLocale::DataSizeTraditionalFormat);
 }
 
+QString cpuText(const QJsonObject& project)
+{
+    const QJsonValue percent = project.value(QStringLiteral("cpuPercent"));
+    return percent.isDouble() ? QString::number(percent.toDouble(), 'f', 1) + u'%' : QString();
+}
+
 QString pidText(const QJsonObject& project)
 {
     const QJsonValue pid = project.value(QStringLiteral("pid"));
@@ -47,9 +53,10 @@ void printStatus(const QJsonArray& projects, bool json)
         std::puts("No projects yet");
         return;
     }
-    using Row = std::array<QString, 6>;
+    using Row = std::array<QString, 7>;
     QList<Row> rows{{QStringLiteral("NAME"), QStringLiteral("STATUS"), QStringLiteral("ADDRESS"),
-                     QStringLiteral("PID"), QStringLiteral("MEMORY"), QStringLiteral("STARTED")}};
+                     QStringLiteral("PID"), QStringLiteral("MEMORY"), QStringLiteral("CPU"),
+                     QStringLiteral("STARTED")}};
     for (const QJsonValue value : projects) {
         const QJsonObject project = value.toObject();
         // The Wrangler environment, when one is chosen, follows the name.
@@ -59,9 +66,9 @@ void printStatus(const QJsonArray& projects, bool json)
             name += QStringLiteral(" (") + environment + u')';
         rows.append({name, project.value(QStringLiteral("status")).toString(),
                      project.value(QStringLiteral("address")).toString(), pidText(project),
-                     memoryText(project), startedText(project)});
+                     memoryText(project), cpuText(project), startedText(project)});
     }
-    std::array<qsizetype, 6> widths{};
+    std::array<qsizetype, 7> widths{};
     for (const Row& row : std::as_const(rows))
         for (size_t column = 0; column < widths.size(); ++column)
             widths[column] = qMax(widths[column], row[column].size());

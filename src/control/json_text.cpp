@@ -1,5 +1,7 @@
 #include "control/json_text.h"
 
+#include <cmath>
+
 void appendJsonString(QByteArray& out, const QString& text)
 {
     static constexpr char hex[] = "0123456789abcdef";
@@ -46,6 +48,15 @@ void JsonObjectText::add(const char* key, qint64 value)
 {
     addKey(key);
     out_ += QByteArray::number(value);
+}
+
+void JsonObjectText::add(const char* key, double value)
+{
+    addKey(key);
+    // Not a number and the infinities have no JSON form.
+    out_ += std::isfinite(value) ? QByteArray::number(value, 'f', 1) : QByteArray("0");
+    if (out_.endsWith(".0"))
+        out_.chop(2);
 }
 
 void JsonObjectText::addJson(const char* key, const QByteArray& json)

@@ -17,6 +17,8 @@ public:
     void add(const char* key, const QString& value);
     void add(const char* key, bool value);
     void add(const char* key, qint64 value);
+    // A number with at most one decimal.
+    void add(const char* key, double value);
     // A value that is JSON text already (an array or object written elsewhere).
     void addJson(const char* key, const QByteArray& json);
 

@@ -60,6 +60,22 @@ QByteArray bindingsJson(const AppModel& model, const Project& project)
 
 } // namespace
 
+QByteArray trafficText(const TrafficSummary& traffic)
+{
+    QByteArray text;
+    {
+        JsonObjectText object(text);
+        object.add("requests", qint64(traffic.requests));
+        object.add("errors", qint64(traffic.errors));
+        if (traffic.p50Ms)
+            object.add("p50Ms", qint64(*traffic.p50Ms));
+        if (traffic.p95Ms)
+            object.add("p95Ms", qint64(*traffic.p95Ms));
+        object.add("windowSeconds", qint64(TrafficSummary::windowSeconds));
+    }
+    return text;
+}
+
 QList<Project> sidebarOrder(AppModel& model)
 {
     QList<Project> favorites;
@@ -123,6 +139,11 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
             entry.add("pid", qint64(*pid));
         if (const std::optional<quint64> memory = memoryBytes ? memoryBytes : runtime.memoryBytes())
             entry.add("memoryBytes", qint64(*memory));
+    }
+    if (status.kind() == ProjectStatus::Kind::running) {
+        entry.addJson("traffic", trafficText(runtime.activity()->traffic()));
+        if (const std::optional<double> cpu = runtime.activity()->cpuPercent())
+            entry.add("cpuPercent", *cpu);
     }
     entry.add("external", runtime.external() && !runtime.managed());
     entry.add("favorite", project.isFavorite());

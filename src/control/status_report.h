@@ -2,6 +2,7 @@
 
 #include "base/project.h"
 #include "runs/project_status.h"
+#include "runs/traffic_stats.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -32,6 +33,10 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
                        std::optional<quint64> memoryBytes = std::nullopt);
 // The same as an object.
 QJsonObject statusEntry(AppModel& model, const Project& project, const QString& displayName);
+
+// The "traffic" object of a running project: requests and errors of the window, its
+// percentiles when it saw requests, and the window's length.
+QByteArray trafficText(const TrafficSummary& traffic);
 
 // The pid shown for a project: its shell when started here, else the server found elsewhere.
 std::optional<qint32> shownPID(const ProjectRuntime& runtime);

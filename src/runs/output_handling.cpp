@@ -67,8 +67,10 @@ void handleOutputLines(ProjectRuntime& runtime, const OutputLines& lines, RunMod
 {
     const OutputLines logged = nonBlank(lines);
     runtime.log()->append(logged);
-    for (const OutputLine& line : logged)
+    for (const OutputLine& line : logged) {
         examineLine(runtime, line.text, mode, hooks);
+        runtime.activity()->outputLine(line.text, line.isError);
+    }
 }
 
 void handleOutputLine(ProjectRuntime& runtime, const QString& text, bool isError, RunModeKind mode,

@@ -26,7 +26,16 @@ QFuture<void> readyFuture()
 
 } // namespace
 
-ProjectRuntime::ProjectRuntime(QObject* parent) : QObject(parent), log_(new LogBuffer(this)) {}
+ProjectRuntime::ProjectRuntime(QObject* parent)
+    : QObject(parent), log_(new LogBuffer(this)), activity_(new ServerActivity(this))
+{
+    // The traffic figures outlive a run (they are the project's); the processor share and
+    // the choice of source belong to one server.
+    connect(this, &ProjectRuntime::statusChanged, activity_, [this] {
+        if (!status_.isActive())
+            activity_->serverEnded();
+    });
+}
 
 // Whoever awaits this run state hears of its end: a start fails, an exit counts as applied.
 ProjectRuntime::~ProjectRuntime()

@@ -3,6 +3,7 @@
 #include "runs/log_buffer.h"
 #include "runs/port_conflict.h"
 #include "runs/project_status.h"
+#include "runs/server_activity.h"
 
 #include <QFuture>
 #include <QList>
@@ -87,6 +88,8 @@ public:
     bool sawAlreadyRunning() const { return sawAlreadyRunning_; }
     // Fixed for the runtime's lifetime.
     LogBuffer* log() const { return log_; }
+    // The requests and processor time of the server; fixed for the runtime's lifetime.
+    ServerActivity* activity() const { return activity_; }
 
     // ---- Events of a start ----
     // Returns the failed outcome.
@@ -185,6 +188,7 @@ private:
     std::unique_ptr<QPromise<StartOutcome>> start_;
     std::unique_ptr<QPromise<void>> exit_;
     LogBuffer* log_;
+    ServerActivity* activity_;
 };
 
 // The lines the application itself writes into a project's log.

@@ -150,9 +150,15 @@ protected:
         return document.value(QStringLiteral("projects")).toArray();
     }
 
-    static QByteArray readyServer(int port, int extraLines = 0)
+    // `requests` request lines as Wrangler prints them come first, the last of them a 500.
+    static QByteArray readyServer(int port, int extraLines = 0, int requests = 0)
     {
         QByteArray body;
+        for (int request = 1; request <= requests; ++request)
+            body += request == requests
+                        ? "echo '[wrangler:info] GET /broken 500 Internal Server Error (40ms)'\n"
+                        : "echo '[wrangler:info] GET /r" + QByteArray::number(request) +
+                              " 200 OK (2ms)'\n";
         for (int line = 1; line <= extraLines; ++line)
             body += "echo 'line " + QByteArray::number(line) + "'\n";
         return body + "echo 'Ready on http://localhost:" + QByteArray::number(port) +

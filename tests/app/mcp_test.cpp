@@ -342,4 +342,11 @@ TEST_F(McpTest, WithServicesIsPassedToTheInstancesStart)
     const QJsonObject content = result.value("structuredContent").toObject();
     EXPECT_EQ(content.value("project").toObject().value("address"),
               QJsonValue("http://localhost:18872"));
+
+    // The top level of the configuration, as `start --env ''` chooses it.
+    const QJsonObject topLevel =
+        mcp->tool(QStringLiteral("start_project"), {{"name", "back"}, {"environment", ""}}, 120000);
+    EXPECT_EQ(topLevel.value("isError"), QJsonValue(false)) << resultText(topLevel).toStdString();
+    EXPECT_EQ(topLevel.value("structuredContent").toObject().value("message"),
+              QJsonValue("back is running at http://localhost:18871"));
 }

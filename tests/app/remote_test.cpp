@@ -19,7 +19,7 @@ using RemoteTest = InstanceFixture;
 TEST_F(RemoteTest, StatusStartLogsAndStopDriveTheRunningInstance)
 {
     const QString web =
-        addProject(QStringLiteral("web"), QStringLiteral("web"), readyServer(18841, 12));
+        addProject(QStringLiteral("web"), QStringLiteral("web"), readyServer(18841, 12, 4));
     const QString firstApi =
         addProject(QStringLiteral("one/api"), QStringLiteral("api"), readyServer(18842));
     const QString secondApi =
@@ -56,10 +56,18 @@ TEST_F(RemoteTest, StatusStartLogsAndStopDriveTheRunningInstance)
     EXPECT_EQ(running.value("external"), QJsonValue(false));
     EXPECT_GT(running.value("pid").toInt(), 0);
     EXPECT_GT(running.value("memoryBytes").toDouble(), 0);
+    // The server's request lines, counted: the 500 is the slowest and the one error.
+    const QJsonObject traffic = running.value("traffic").toObject();
+    EXPECT_EQ(traffic.value("requests"), QJsonValue(4));
+    EXPECT_EQ(traffic.value("errors"), QJsonValue(1));
+    EXPECT_EQ(traffic.value("p50Ms"), QJsonValue(2));
+    EXPECT_EQ(traffic.value("p95Ms"), QJsonValue(40));
+    EXPECT_EQ(traffic.value("windowSeconds"), QJsonValue(300));
     const QJsonObject stopped = projects.at(1).toObject();
     EXPECT_EQ(stopped.value("status"), QJsonValue("stopped"));
     EXPECT_FALSE(stopped.contains("pid") || stopped.contains("address") ||
-                 stopped.contains("memoryBytes"));
+                 stopped.contains("memoryBytes") || stopped.contains("traffic") ||
+                 stopped.contains("cpuPercent"));
 
     rows = run({QStringLiteral("status")}).out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(rows.size(), 4);

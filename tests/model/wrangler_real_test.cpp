@@ -71,6 +71,21 @@ QByteArray httpGet(int port, const QByteArray& path)
     return response.startsWith("HTTP/1.1 200") && body >= 0 ? response.mid(body + 4) : QByteArray();
 }
 
+// The status code of a plain HTTP/1.0 GET of `path` on 127.0.0.1:port; 0 on failure.
+int httpStatus(int port, const QByteArray& path)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
+    if (!socket.waitForConnected(10000))
+        return 0;
+    socket.write("GET " + path + " HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    QByteArray response;
+    while (socket.waitForReadyRead(30000))
+        response += socket.readAll();
+    response += socket.readAll();
+    return response.startsWith("HTTP/1.1 ") ? response.mid(9, 3).toInt() : 0;
+}
+
 QStringList logTexts(const ProjectRuntime& runtime)
 {
     QStringList texts;
@@ -175,6 +190,51 @@ TEST_F(WranglerRealTest, AWorkerStartedByTheModelServesOnItsPrintedAddressAndSto
         << livingMembers(group).join(QStringLiteral(", ")).toStdString();
     EXPECT_FALSE(QFile::exists(support.filePath(QStringLiteral("running.json"))))
         << "the running record went with the server";
+}
+
+TEST_F(WranglerRealTest, TheRequestLinesOfARealServerAreItsTraffic)
+{
+    const auto model = makeQuietModel();
+    ProjectRuntime* runtime = model->runtimeFor(folder);
+    model->startProject(folder);
+    WAIT_UNTIL(runtime->pid().has_value() || runtime->status().kind() == ProjectStatus::Kind::error,
+               60000);
+    ASSERT_TRUE(runtime->pid().has_value()) << runtime->status().message().toStdString();
+    groups.append(*runtime->pid());
+    WAIT_UNTIL(runtime->status().kind() != ProjectStatus::Kind::starting, 120000);
+    ASSERT_EQ(runtime->status(), ProjectStatus::running())
+        << logTexts(*runtime).join(u'\n').toStdString();
+    const int port = runtime->url()->port();
+
+    // 30 requests: 6 answered 500, three of them by an exception the Worker did not catch.
+    QList<int> statuses;
+    for (int i = 0; i < 30; ++i) {
+        const QByteArray path = i % 10 == 3 ? "/throw" : i % 10 == 7 ? "/fail" : "/ok?n=1";
+        statuses.append(httpStatus(port, path));
+    }
+    EXPECT_EQ(statuses.count(500), 6);
+    EXPECT_EQ(statuses.count(200), 24);
+
+    const ServerActivity& activity = *runtime->activity();
+    WAIT_UNTIL(activity.traffic().requests == 30, 30000)
+        << logTexts(*runtime).join(u'\n').toStdString();
+    const TrafficSummary traffic = activity.traffic();
+    EXPECT_EQ(traffic.errors, 6u) << logTexts(*runtime).join(u'\n').toStdString();
+    EXPECT_EQ(traffic.statusClasses[1], 24u);
+    EXPECT_EQ(traffic.statusClasses[4], 6u);
+    EXPECT_EQ(traffic.perMinute.back().requests + traffic.perMinute[58].requests, 30u);
+    ASSERT_EQ(traffic.failed.size(), 5);
+    EXPECT_TRUE(traffic.failed.first().path == u"/fail" ||
+                traffic.failed.first().path == u"/throw");
+    int thrown = 0;
+    for (const RequestRecord& failed : traffic.failed)
+        thrown += failed.failure.contains(QStringLiteral("thrown on purpose"));
+    EXPECT_GE(thrown, 2) << "the exceptions are told with the 500s they caused";
+    EXPECT_TRUE(traffic.p50Ms.has_value());
+
+    model->stopProject(folder);
+    WAIT_UNTIL(!runtime->managed(), 60000);
+    EXPECT_EQ(activity.traffic().requests, 30u) << "the project's figures outlive the run";
 }
 
 TEST_F(WranglerRealTest, AWorkerStartedFromATerminalIsFoundOnItsPortAndStoppedAfterAsking)
