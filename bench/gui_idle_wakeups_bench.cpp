@@ -10,6 +10,7 @@
 #include "runs/project_runtime.h"
 #include "storage/registry_file.h"
 #include "supervision/shell_environment.h"
+#include "ui/app_lifecycle.h"
 #include "ui/app_shell.h"
 #include "ui/main_window.h"
 
