@@ -187,9 +187,9 @@ TEST(ScreenshotRun, WritesTheFourTabsInOrderAndExitsWith0)
     QStringList names;
     for (const QString& file : run.runner->pictures())
         names << QFileInfo(file).fileName();
-    EXPECT_EQ(names, (QStringList{"dark-overview.png", "dark-logs.png", "dark-explorer.png",
-                                  "dark-settings.png", "dark-settings-window.png",
-                                  "dark-settings-window-all.png"}));
+    EXPECT_EQ(names, (QStringList{"dark-overview.png", "dark-logs.png", "dark-logs-find.png",
+                                  "dark-explorer.png", "dark-settings.png",
+                                  "dark-settings-window.png", "dark-settings-window-all.png"}));
     const QImage picture(QDir(shots).filePath(QStringLiteral("dark-logs.png")));
     ASSERT_FALSE(picture.isNull());
     EXPECT_EQ(picture.size() / picture.devicePixelRatio(), QSize(900, 600));
@@ -274,6 +274,6 @@ TEST(ScreenshotRun, AProjectWithEnvironmentsAddsTheOpenEnvironmentPicker)
     QStringList names;
     for (const QString& file : run.runner->pictures())
         names << QFileInfo(file).fileName();
-    EXPECT_EQ(names.mid(3, 2), (QStringList{"light-settings.png", "light-environment-picker.png"}));
+    EXPECT_EQ(names.mid(4, 2), (QStringList{"light-settings.png", "light-environment-picker.png"}));
     EXPECT_FALSE(QImage(folder.filePath(QStringLiteral("light-environment-picker.png"))).isNull());
 }

@@ -363,8 +363,9 @@ TEST_F(LogsTabTest, TheFindBarWalksEveryMatchOfAFullBuffer)
     const auto current =
         std::find_if(marks.cbegin(), marks.cend(), isCurrent)->format.background().color();
     for (const auto& mark : marks) {
-        if (!isCurrent(mark))
+        if (!isCurrent(mark)) {
             EXPECT_NE(mark.format.background().color(), current) << "the current one is marked";
+        }
     }
 
     QTest::keyClick(field, Qt::Key_Return);
