@@ -60,7 +60,10 @@ void ProjectOperation::act(qsizetype index)
         settle(item, false, QStringLiteral("the project was removed"));
         return;
     }
-    const bool elsewhere = runtime->external() && !runtime->managed();
+    // A start that found the server already running attaches to it while the child that said so
+    // is still ending: that server runs elsewhere too, and stopping it needs the same yes.
+    const bool elsewhere =
+        (runtime->external() && !runtime->managed()) || runtime->attachedPID().has_value();
     const bool stopsSomething =
         command_ == ControlCommand::stop ||
         (command_ == ControlCommand::restart && runtime->status().isActive());

@@ -145,7 +145,8 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
         if (const std::optional<double> cpu = runtime.activity()->cpuPercent())
             entry.add("cpuPercent", *cpu);
     }
-    entry.add("external", runtime.external() && !runtime.managed());
+    entry.add("external",
+              (runtime.external() && !runtime.managed()) || runtime.attachedPID().has_value());
     entry.add("favorite", project.isFavorite());
     entry.add("registered", isRegistered(model, project.path));
     entry.addJson("bindings", bindingsJson(model, project));
