@@ -77,7 +77,8 @@ std::variant<QStringList, QJsonObject> ControlHandler::resolve(const ControlRequ
     for (const Project& project : model_.projects()) {
         const ProjectInfo* info = model_.infoFor(project.path);
         named.append({project.path, displayNames.value(project.path),
-                      info && info->workerName ? *info->workerName : project.name});
+                      info && info->workerName ? *info->workerName : project.name,
+                      effectiveWorkerName(project, info)});
     }
     QStringList paths;
     for (const QString& name : request.names) {

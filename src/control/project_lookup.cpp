@@ -47,7 +47,7 @@ std::variant<QString, LookupFailure> lookUpProject(const QString& name,
     }
     if (matches.isEmpty())
         for (const NamedProject& project : projects)
-            if (project.workerName == name)
+            if (project.workerName == name || project.runningName == name)
                 matches.append(&project);
     if (matches.isEmpty())
         if (const NamedProject* folder = withPath(path, projects))

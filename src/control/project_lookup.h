@@ -12,6 +12,7 @@ struct NamedProject
     QString path;        // standardized, the project's identity
     QString displayName; // as the sidebar shows it
     QString workerName;  // the configuration's name (may equal the display name)
+    QString runningName; // the name it runs under with its chosen environment ("api-staging")
 };
 
 // A name that names no project, or more than one: the message, and for an ambiguous name one
@@ -24,7 +25,8 @@ struct LookupFailure
 
 // Finds the project NAME stands for. A display name wins. Otherwise a name that looks like a
 // path ("/", "~", "." or a slash in it) is standardized against `workingFolder` and must be a
-// project's path; any other name is a worker name, or as the last resort a folder relative to
+// project's path; any other name is a worker name (the configuration's, or the one it runs under
+// with its environment), or as the last resort a folder relative to
 // `workingFolder`. Exact, case-sensitive matches only.
 std::variant<QString, LookupFailure> lookUpProject(const QString& name,
                                                    const QString& workingFolder,

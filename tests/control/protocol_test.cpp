@@ -93,6 +93,9 @@ TEST(ControlProtocol, NamesFindProjectsByDisplayNameWorkerNameOrPath)
         {QStringLiteral("/w/site"), QStringLiteral("web"), QStringLiteral("site-worker")},
         // A display name that is another project's worker name wins over it.
         {QStringLiteral("/w/docs"), QStringLiteral("site-worker"), QStringLiteral("docs")},
+        // With an environment chosen the Worker runs under a longer name; both find it.
+        {QStringLiteral("/w/shop"), QStringLiteral("shop"), QStringLiteral("cart"),
+         QStringLiteral("cart-staging")},
     };
     const auto path = [&](const QString& name, const QString& folder = QStringLiteral("/w")) {
         const auto found = lookUpProject(name, folder, projects);
@@ -102,6 +105,8 @@ TEST(ControlProtocol, NamesFindProjectsByDisplayNameWorkerNameOrPath)
     EXPECT_EQ(path(QStringLiteral("api  (w/two)")), "/w/two/api");
     EXPECT_EQ(path(QStringLiteral("site-worker")), "/w/docs");
     EXPECT_EQ(path(QStringLiteral("docs")), "/w/docs");
+    EXPECT_EQ(path(QStringLiteral("cart")), "/w/shop");
+    EXPECT_EQ(path(QStringLiteral("cart-staging")), "/w/shop");
     // Paths are standardized against the client's folder; a bare folder name is the last resort.
     EXPECT_EQ(path(QStringLiteral("../one/./api/"), QStringLiteral("/w/two")), "/w/one/api");
     EXPECT_EQ(path(QStringLiteral("/w//site")), "/w/site");
