@@ -5,7 +5,10 @@
 #include "model/app_model.h"
 #include "runs/project_runtime.h"
 
+#include <QDateTime>
 #include <QUrl>
+
+#include <cmath>
 
 namespace DemoData {
 
@@ -206,6 +209,70 @@ const QStringList& auroraLog()
 
 } // namespace
 
+// A made-up hour of requests, fed through the server's output as Wrangler prints them: a busy
+// spell half an hour ago, a steady rate since, a few slow requests and now and then a failure
+// (with `failRecently`, two in the last five minutes).
+// The same every time (a fixed sequence, not the clock, picks each request).
+void showTraffic(ServerActivity& activity, int perMinute, quint32 seed, bool failRecently)
+{
+    struct Route
+    {
+        const char* method;
+        const char* path;
+        int status;
+        const char* statusText;
+        int typicalMs;
+    };
+    static const Route routes[] = {
+        {"GET", "/api/v1/projects", 200, "OK", 14},
+        {"GET", "/api/v1/projects/prj_9f2c", 200, "OK", 9},
+        {"GET", "/api/v1/me", 200, "OK", 6},
+        {"POST", "/api/v1/auth/session", 200, "OK", 18},
+        {"GET", "/healthz", 200, "OK", 2},
+        {"GET", "/api/v1/projects/prj_0000", 404, "Not Found", 7},
+        {"POST", "/api/v1/uploads", 201, "Created", 240},
+        {"GET", "/api/v1/reports/monthly", 200, "OK", 420},
+        {"DELETE", "/api/v1/uploads/upl_71", 204, "No Content", 21},
+    };
+    quint32 state = seed;
+    const auto next = [&state](quint32 below) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % below;
+    };
+    const qint64 nowMs = QDateTime::currentMSecsSinceEpoch();
+    qint64 atMs = nowMs;
+    activity.setClock([&atMs] { return atMs; });
+    for (int age = 59; age >= 0; --age) {
+        const double busy = std::exp(-std::pow((age - 32) / 6.0, 2.0));
+        const int count = int(perMinute * (0.55 + 1.6 * busy)) + int(next(5));
+        for (int i = 0; i < count; ++i) {
+            atMs = nowMs - qint64(age) * 60'000 - qint64(next(60'000));
+            const Route& route = routes[next(std::size(routes))];
+            int ms = route.typicalMs / 2 + int(next(quint32(route.typicalMs) + 1));
+            if (next(40) == 0)
+                ms += 600 + int(next(900)); // a cold cache, a slow upstream
+            if (next(90) == 0 || (age < 5 && i == 0 && age % 2 == 1 && failRecently)) {
+                activity.outputLine(QStringLiteral("[wrangler:error] TypeError: Cannot read "
+                                                   "properties of undefined (reading 'id')"),
+                                    false);
+                activity.outputLine(
+                    QStringLiteral("[wrangler:info] %1 %2 500 Internal Server Error (%3ms)")
+                        .arg(QLatin1String(route.method), QLatin1String(route.path))
+                        .arg(ms),
+                    false);
+                continue;
+            }
+            activity.outputLine(QStringLiteral("[wrangler:info] %1 %2 %3 %4 (%5ms)")
+                                    .arg(QLatin1String(route.method), QLatin1String(route.path))
+                                    .arg(route.status)
+                                    .arg(QLatin1String(route.statusText))
+                                    .arg(ms),
+                                false);
+        }
+    }
+    activity.setClock([] { return QDateTime::currentMSecsSinceEpoch(); });
+}
+
 const QList<Entry>& entries()
 {
     static const QList<Entry> list = buildEntries();
@@ -353,6 +420,10 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
         if (entry.name == QStringLiteral("orbit-queue"))
             run.portConflict = PortConflict{8787, auroraPath, QStringLiteral("aurora-api")};
         runtime->demoShown(run);
+        if (entry.name == QStringLiteral("aurora-api"))
+            DemoData::showTraffic(*runtime->activity(), 24, 7, true);
+        else if (entry.name == QStringLiteral("lumen-checkout"))
+            DemoData::showTraffic(*runtime->activity(), 4, 11, false);
         for (const QString& line : DemoData::logLines(entry))
             runtime->log()->append(line, false);
     }

@@ -14,6 +14,7 @@
 #include <optional>
 
 class AppModel;
+class ServerActivity;
 
 // The made-up projects of demo mode: realistic content for showing and photographing the
 // interface without touching the user's files or processes.
@@ -53,6 +54,10 @@ bool isFavorite(const Entry& entry);
 Project project(const Entry& entry, const QString& home);
 ProjectInfo info(const Entry& entry, const QString& home);
 
+// Feeds `activity` a made-up hour of requests ending now, about `perMinute` a minute; with
+// `failRecently`, two of the last five minutes fail.
+void showTraffic(ServerActivity& activity, int perMinute, quint32 seed, bool failRecently);
+
 // The Workers the demo's dev registry lists as live.
 QList<DevRegistryEntry> registryEntries();
 
@@ -62,8 +67,8 @@ std::optional<DetailTab> tabFromVariable(const QString& value);
 
 } // namespace DemoData
 
-// Fills the model with the demo projects, their inspection records, run states, logs and the
-// port conflict of orbit-queue, and selects the initial project and tab. Reads
-// TALLOWMERE_DEMO_TAB and TALLOWMERE_DEMO_PROJECT from `environment`. Writes no file and looks
-// at no process. `home` replaces "~" in the demo folders.
+// Fills the model with the demo projects, their inspection records, run states, logs, an hour of
+// requests for two running servers and the port conflict of orbit-queue, and selects the initial
+// project and tab. Reads TALLOWMERE_DEMO_TAB and TALLOWMERE_DEMO_PROJECT from `environment`. Writes
+// no file and looks at no process. `home` replaces "~" in the demo folders.
 void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const QString& home);

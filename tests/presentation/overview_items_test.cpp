@@ -1,7 +1,10 @@
 #include "discovery/environment_choice.h"
 #include "presentation/binding_items.h"
 #include "presentation/overview_details.h"
+#include "presentation/traffic_card.h"
 #include "support/qt_gtest_printers.h"
+
+#include <QDateTime>
 
 #include <gtest/gtest.h>
 
@@ -314,4 +317,84 @@ TEST(OverviewEnvironment, TheChosenEnvironmentIsWhatTheOverviewShowsAndLinksBy)
     EXPECT_EQ(missing[2].label, QStringLiteral("Environment"));
     EXPECT_EQ(missing[2].value, QStringLiteral("staging (missing: runs the top level)"));
     EXPECT_EQ(missing[3].value, QStringLiteral("src/index.ts"));
+}
+
+TEST(TrafficCard, WalksFromNoRequestsThroughTheWindowToAQuietHour)
+{
+    TrafficStats stats;
+    // 12:00:30 UTC; the five-minute window is 11:55:40 to now.
+    const qint64 now = QDateTime(QDate(2026, 12, 8), QTime(12, 0, 30), Qt::UTC).toMSecsSinceEpoch();
+    const TrafficCardContent none = trafficCard(stats.summary(now), Qt::UTC);
+    EXPECT_TRUE(none.empty);
+    EXPECT_EQ(none.emptyText, QStringLiteral("No requests yet"));
+    EXPECT_TRUE(none.figures.isEmpty());
+
+    // Half an hour ago: in the hour's history only.
+    for (int i = 0; i < 4; ++i)
+        stats.addRequest(now - 30 * 60'000, u"GET", u"/old", 200, 5);
+    const qint64 minute = 60'000;
+    stats.addRequest(now - 4 * minute, u"GET", u"/a", 200, 10);
+    stats.addRequest(now - 4 * minute, u"GET", u"/b", 200, 12);
+    stats.addRequest(now - 3 * minute, u"POST", u"/upload", 201, 1500);
+    stats.addRequest(now - 3 * minute, u"GET", u"/missing", 404, 3);
+    stats.addException(now - 2 * minute, u"TypeError", u"x is undefined");
+    stats.addRequest(now - 2 * minute, u"GET", u"/boom", 500, 80);
+    stats.addRequest(now - minute, u"PUT", u"/slow", 503, 700);
+    for (int i = 0; i < 7; ++i)
+        stats.addRequest(now - 30'000, u"GET", u"/fast", 200, 2);
+
+    const TrafficCardContent card = trafficCard(stats.summary(now), Qt::UTC);
+    ASSERT_FALSE(card.empty);
+    // 13 requests in five minutes; the 500 with its exception is one error, the 404 none.
+    EXPECT_EQ(card.figures, (QList<TrafficFigure>{{QStringLiteral("Requests / min"), "2.6", false},
+                                                  {QStringLiteral("Errors"), "15%", true},
+                                                  {QStringLiteral("p50"), "2 ms", false},
+                                                  {QStringLiteral("p95"), "1.5 s", false}}));
+    EXPECT_EQ(card.perMinute[29].requests, 4u);
+    EXPECT_EQ(card.perMinute[59].requests, 7u);
+    EXPECT_EQ(card.historyCaption, QStringLiteral("Requests per minute, last hour · peak 7"));
+
+    QStringList slowest;
+    for (const TrafficRequestRow& row : card.slowest)
+        slowest << row.method + u' ' + row.path + u' ' + row.status + u' ' + row.time;
+    EXPECT_EQ(slowest,
+              (QStringList{"POST /upload 201 1.5 s", "PUT /slow 503 700 ms", "GET /boom 500 80 ms",
+                           "GET /b 200 12 ms", "GET /a 200 10 ms"}));
+    ASSERT_EQ(card.failed.size(), 2);
+    EXPECT_EQ(card.failed[0].path, QStringLiteral("/slow"));
+    EXPECT_EQ(card.failed[0].time, QStringLiteral("11:59:30"));
+    EXPECT_EQ(card.failed[0].tone, StatusTone::serverError);
+    EXPECT_EQ(card.failed[1].detail, QStringLiteral("GET /boom\nTypeError: x is undefined"));
+    EXPECT_EQ(card.slowest[0].tone, StatusTone::success);
+    EXPECT_EQ(statusTone(404), StatusTone::clientError);
+    EXPECT_EQ(statusTone(304), StatusTone::redirect);
+
+    // Ten minutes on the window is empty but the hour is not: zeros and dashes, no lists.
+    const TrafficCardContent quiet = trafficCard(stats.summary(now + 10 * minute), Qt::UTC);
+    ASSERT_FALSE(quiet.empty);
+    EXPECT_EQ(quiet.figures[0].value, QStringLiteral("0"));
+    EXPECT_EQ(quiet.figures[1].value, QStringLiteral("—"));
+    EXPECT_FALSE(quiet.figures[1].alert);
+    EXPECT_EQ(quiet.figures[3].value, QStringLiteral("—"));
+    EXPECT_TRUE(quiet.slowest.isEmpty());
+    EXPECT_TRUE(quiet.failed.isEmpty());
+    EXPECT_EQ(quiet.slowestEmpty, QStringLiteral("No requests in the last 5 minutes"));
+    EXPECT_EQ(quiet.perMinute[49].requests, 7u);
+}
+
+TEST(TrafficCard, FiguresRoundToWhatStaysReadable)
+{
+    EXPECT_EQ(requestRateText(0.04), QStringLiteral("0"));
+    EXPECT_EQ(requestRateText(0.2), QStringLiteral("0.2"));
+    EXPECT_EQ(requestRateText(9.96), QStringLiteral("10"));
+    EXPECT_EQ(requestRateText(1234.4), QStringLiteral("1234"));
+    // One failure in thousands is still more than none; an exception without its response
+    // never makes the share exceed all requests.
+    EXPECT_EQ(errorShareText(1, 5000), QStringLiteral("0.1%"));
+    EXPECT_EQ(errorShareText(1, 3), QStringLiteral("33%"));
+    EXPECT_EQ(errorShareText(3, 2), QStringLiteral("100%"));
+    EXPECT_EQ(errorShareText(0, 0), QStringLiteral("0%"));
+    EXPECT_EQ(durationText(999), QStringLiteral("999 ms"));
+    EXPECT_EQ(durationText(1000), QStringLiteral("1 s"));
+    EXPECT_EQ(durationText(12'345), QStringLiteral("12 s"));
 }

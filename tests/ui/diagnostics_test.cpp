@@ -187,8 +187,8 @@ TEST(ScreenshotRun, WritesTheFourTabsInOrderAndExitsWith0)
     QStringList names;
     for (const QString& file : run.runner->pictures())
         names << QFileInfo(file).fileName();
-    EXPECT_EQ(names, (QStringList{"dark-overview.png", "dark-logs.png", "dark-logs-find.png",
-                                  "dark-explorer.png", "dark-settings.png",
+    EXPECT_EQ(names, (QStringList{"dark-overview.png", "dark-traffic-card.png", "dark-logs.png",
+                                  "dark-logs-find.png", "dark-explorer.png", "dark-settings.png",
                                   "dark-settings-window.png", "dark-settings-window-all.png"}));
     const QImage picture(QDir(shots).filePath(QStringLiteral("dark-logs.png")));
     ASSERT_FALSE(picture.isNull());

@@ -11,6 +11,7 @@
 #include "ui/detail/overview/bindings_layout.h"
 #include "ui/detail/overview/bindings_section.h"
 #include "ui/detail/overview/overview_tab.h"
+#include "ui/detail/overview/traffic_card.h"
 #include "ui/detail/project_detail_view.h"
 #include "ui/detail/project_header.h"
 #include "ui/main_window.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -528,4 +530,98 @@ TEST_F(OverviewTest, BindingsToOtherWorkersShowWhetherTheyAreConnected)
     ProjectHeader* header = window.detail()->header();
     header->refreshMoreMenu();
     EXPECT_TRUE(header->moreMenu()->findChild<QAction*>(QStringLiteral("startWithServices")));
+}
+
+TEST_F(OverviewTest, TrafficCardShowsTheServersRequestsOnlyWhileOnTheScreen)
+{
+    OverviewTab* tab = overview(folders.gateway);
+    ASSERT_TRUE(tab);
+    EXPECT_FALSE(shown(tab, QStringLiteral("trafficCard"))) << "stopped: no card";
+
+    ServerActivity* activity = runtime(folders.gateway)->activity();
+    qint64 now = QDateTime(QDate(2026, 12, 8), QTime(12, 0, 30)).toMSecsSinceEpoch();
+    activity->setClock([&now] { return now; });
+    fixture.setStatus(folders.gateway, ProjectStatus::running());
+    tab->refresh();
+    ASSERT_TRUE(shown(tab, QStringLiteral("trafficCard")));
+    auto* card = find<QWidget>(tab, QStringLiteral("trafficCard"));
+    EXPECT_TRUE(shown(card, QStringLiteral("trafficEmpty")));
+    EXPECT_EQ(find<QLabel>(card, QStringLiteral("trafficEmpty"))->text(),
+              QStringLiteral("No requests yet"));
+
+    // What the server prints, read as it arrives: the card follows on its own.
+    const auto serve = [activity](const char* line) {
+        activity->outputLine(QString::fromUtf8(line), false);
+    };
+    serve("[wrangler:info] GET /api/items 200 OK (12ms)");
+    serve("[wrangler:info] POST /api/items 201 Created (340ms)");
+    now += 20'000;
+    serve("[wrangler:error] TypeError: item is undefined");
+    serve("[wrangler:info] GET /api/items/7 500 Internal Server Error (30ms)");
+    const auto figure = [&](const char* label) {
+        auto* value = find<QLabel>(card, QStringLiteral("trafficFigure:") + QLatin1String(label));
+        return value ? value->text() : QStringLiteral("(none)");
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(figure("Errors"), QStringLiteral("33%"), 5000);
+    EXPECT_FALSE(shown(card, QStringLiteral("trafficEmpty")));
+    EXPECT_EQ(figure("Requests / min"), QStringLiteral("0.6"));
+    EXPECT_EQ(figure("p50"), QStringLiteral("30 ms"));
+    const auto rows = [card](const QString& name) {
+        QStringList texts;
+        for (QWidget* row : card->findChildren<QWidget*>(name)) {
+            if (!row->isVisibleTo(card))
+                continue;
+            QStringList parts;
+            for (const char* part :
+                 {"requestMethod", "requestPath", "requestStatus", "requestTime"})
+                parts << row->findChild<QLabel*>(QString::fromLatin1(part))->text();
+            texts << parts.join(u' ');
+        }
+        return texts;
+    };
+    EXPECT_EQ(rows(QStringLiteral("trafficSlowestRow")),
+              (QStringList{"POST /api/items 201 340 ms", "GET /api/items/7 500 30 ms",
+                           "GET /api/items 200 12 ms"}));
+    EXPECT_EQ(rows(QStringLiteral("trafficFailedRow")),
+              (QStringList{"GET /api/items/7 500 12:00:50"}));
+    const auto failedStatus = [card] {
+        return card->findChild<QWidget*>(QStringLiteral("trafficFailedRow"))
+            ->findChild<QLabel*>(QStringLiteral("requestStatus"));
+    };
+    EXPECT_EQ(failedStatus()->palette().color(QPalette::WindowText),
+              Palette::forScheme(Scheme::light).error);
+    EXPECT_TRUE(card->findChild<QWidget*>(QStringLiteral("trafficFailedRow"))
+                    ->toolTip()
+                    .contains(QStringLiteral("TypeError: item is undefined")));
+
+    // Another tab, then the window minimised: requests still count, the card reads none of them
+    // until it is back on the screen.
+    fixture.model().setSelectedTab(DetailTab::logs);
+    serve("[wrangler:info] GET /api/items 200 OK (5ms)");
+    QTest::qWait(TrafficCard::refreshMillis * 3 / 2);
+    EXPECT_EQ(figure("Errors"), QStringLiteral("33%"));
+    fixture.model().setSelectedTab(DetailTab::overview);
+    // Read again as it shows, not at the next tick.
+    QTRY_COMPARE_WITH_TIMEOUT(figure("Errors"), QStringLiteral("25%"),
+                              TrafficCard::refreshMillis / 2);
+
+    window.showMinimized();
+    serve("[wrangler:info] GET /api/items 200 OK (5ms)");
+    QTest::qWait(TrafficCard::refreshMillis * 3 / 2);
+    EXPECT_EQ(figure("Errors"), QStringLiteral("25%"));
+    window.showNormal();
+    QTRY_COMPARE_WITH_TIMEOUT(figure("Errors"), QStringLiteral("20%"), 5000);
+
+    // The dark scheme recolours what the content coloured.
+    fixture.theme().setMode(AppearanceMode::dark);
+    EXPECT_EQ(failedStatus()->palette().color(QPalette::WindowText),
+              Palette::forScheme(Scheme::dark).error);
+    EXPECT_EQ(find<QLabel>(card, QStringLiteral("trafficFigure:Errors"))
+                  ->palette()
+                  .color(QPalette::WindowText),
+              Palette::forScheme(Scheme::dark).error);
+
+    fixture.setStatus(folders.gateway, ProjectStatus::stopped());
+    tab->refresh();
+    EXPECT_FALSE(shown(tab, QStringLiteral("trafficCard")));
 }

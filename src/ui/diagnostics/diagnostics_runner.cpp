@@ -152,6 +152,13 @@ void DiagnosticsRunner::takePictures(const QPointer<QWidget>& window, const QStr
         const QString file = QDir(folder).filePath(
             scheme + QLatin1Char('-') + tabTitle(tab).toLower() + QStringLiteral(".png"));
         savePicture(window->grab(), file);
+        if (tab == DetailTab::overview) {
+            // The traffic card on its own, while the project runs.
+            auto* card = window->findChild<QWidget*>(QStringLiteral("trafficCard"));
+            if (card && card->isVisible())
+                savePicture(card->grab(),
+                            QDir(folder).filePath(scheme + QStringLiteral("-traffic-card.png")));
+        }
         if (tab == DetailTab::logs) {
             // The find bar open on a match.
             if (auto* bar = window->findChild<LogFindBar*>(QStringLiteral("logsFindBar"))) {

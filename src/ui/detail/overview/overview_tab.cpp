@@ -10,6 +10,7 @@
 #include "ui/detail/overview/bindings_section.h"
 #include "ui/detail/overview/details_card.h"
 #include "ui/detail/overview/problem_banners.h"
+#include "ui/detail/overview/traffic_card.h"
 #include "ui/project_actions.h"
 #include "ui/ui_context.h"
 
@@ -30,9 +31,12 @@ OverviewTab::OverviewTab(UiContext& ui, const QString& projectID, QWidget* paren
     layout->setContentsMargins(24, 16, 24, 24);
     layout->setSpacing(16);
     banners_ = new ProblemBanners(ui, projectID, content);
+    traffic_ = new TrafficCard(ui.theme, runtime_->activity(), content);
+    traffic_->hide();
     details_ = new DetailsCard(ui.theme, content);
     bindings_ = new BindingsSection(ui, projectID, content);
     layout->addWidget(banners_);
+    layout->addWidget(traffic_);
     layout->addWidget(details_);
     layout->addWidget(bindings_);
     layout->addStretch(1);
@@ -83,6 +87,7 @@ void OverviewTab::refresh()
     if (status.kind() == ProjectStatus::Kind::running)
         problems.disconnected = disconnectedServices(connections, workers);
     banners_->setProblems(problems);
+    traffic_->setVisible(status.kind() == ProjectStatus::Kind::running);
 
     const ServerOrigin origin = runtime_->attachedPID() ? ServerOrigin::attached
                                 : runtime_->external()  ? ServerOrigin::outside

@@ -8,11 +8,13 @@ class BindingsSection;
 class DetailsCard;
 class ProblemBanners;
 class ProjectRuntime;
+class TrafficCard;
 struct UiContext;
 
-// The Overview tab of one project: its problem lines and banners, the details card and the
-// Bindings section, in a vertical scroll view. It reads the model and the run state and
-// follows their changes; every action goes to the model or a desktop service.
+// The Overview tab of one project: its problem lines and banners, the traffic card while the
+// server runs, the details card and the Bindings section, in a vertical scroll view. It reads the
+// model and the run state and follows their changes; every action goes to the model or a desktop
+// service.
 class OverviewTab : public QScrollArea
 {
     Q_OBJECT
@@ -22,6 +24,7 @@ public:
 
     QString projectID() const { return projectID_; }
     ProblemBanners* banners() const { return banners_; }
+    TrafficCard* traffic() const { return traffic_; }
     DetailsCard* details() const { return details_; }
     BindingsSection* bindings() const { return bindings_; }
 
@@ -36,6 +39,7 @@ private:
     QString projectID_;
     ProjectRuntime* runtime_;
     ProblemBanners* banners_;
+    TrafficCard* traffic_;
     DetailsCard* details_;
     BindingsSection* bindings_;
     CoalescedCall refreshLater_{this, [this] { refresh(); }};
