@@ -231,7 +231,7 @@ void showTraffic(ServerActivity& activity, int perMinute, quint32 seed, bool fai
         {"GET", "/healthz", 200, "OK", 2},
         {"GET", "/api/v1/projects/prj_0000", 404, "Not Found", 7},
         {"POST", "/api/v1/uploads", 201, "Created", 240},
-        {"GET", "/api/v1/reports/monthly", 200, "OK", 420},
+        {"GET", "/api/v1/reports/monthly", 200, "OK", 90},
         {"DELETE", "/api/v1/uploads/upl_71", 204, "No Content", 21},
     };
     quint32 state = seed;
@@ -249,7 +249,7 @@ void showTraffic(ServerActivity& activity, int perMinute, quint32 seed, bool fai
             atMs = nowMs - qint64(age) * 60'000 - qint64(next(60'000));
             const Route& route = routes[next(std::size(routes))];
             int ms = route.typicalMs / 2 + int(next(quint32(route.typicalMs) + 1));
-            if (next(40) == 0)
+            if (next(60) == 0)
                 ms += 600 + int(next(900)); // a cold cache, a slow upstream
             if (next(90) == 0 || (age < 5 && i == 0 && age % 2 == 1 && failRecently)) {
                 activity.outputLine(QStringLiteral("[wrangler:error] TypeError: Cannot read "

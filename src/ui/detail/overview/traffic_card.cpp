@@ -54,7 +54,7 @@ QFont figureFont()
 } // namespace
 
 // Requests per minute over the hour as a filled line, minutes with errors as bars in the error
-// colour under it, on one scale.
+// colour under it, on one scale (a bar is at least three pixels: one error still shows).
 class TrafficSparkline : public QWidget
 {
 public:
@@ -92,31 +92,39 @@ protected:
         const auto x = [&](int i) { return area.left() + step * i; };
         const auto y = [&](quint32 value) { return bottom - area.height() * value / peak; };
 
+        // The minute under way has only part of its requests yet: its segment is dashed, so
+        // that a drop there does not read as traffic falling off.
         QPainterPath line;
         line.moveTo(x(0), y(minutes_[0].requests));
-        for (int i = 1; i < count; ++i)
+        for (int i = 1; i < count - 1; ++i)
             line.lineTo(x(i), y(minutes_[i].requests));
         QPainterPath fill = line;
+        fill.lineTo(x(count - 1), y(minutes_[count - 1].requests));
         fill.lineTo(x(count - 1), bottom);
         fill.lineTo(x(0), bottom);
         fill.closeSubpath();
-        painter.fillPath(fill, Palette::withAlpha(p.accent, theme_.isDark() ? 0.22 : 0.14));
+        // The line stays neutral so that the error bars, in the error colour, stand out.
+        painter.fillPath(fill, Palette::withAlpha(p.secondaryText, theme_.isDark() ? 0.18 : 0.12));
 
         const qreal barWidth = std::max<qreal>(2.0, step * 0.6);
         for (int i = 0; i < count; ++i) {
             if (minutes_[i].errors == 0)
                 continue;
-            const qreal top = std::min(y(minutes_[i].errors), bottom - 2);
+            const qreal top = std::min(y(minutes_[i].errors), bottom - 3);
             painter.fillRect(QRectF(x(i) - barWidth / 2, top, barWidth, bottom - top),
                              Palette::withAlpha(p.error, 0.85));
         }
 
-        painter.setPen(QPen(p.accent, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(p.secondaryText, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(Qt::NoBrush);
         painter.drawPath(line);
-        // The minute under way.
+        QPen dashed(p.secondaryText, 1.5, Qt::DashLine, Qt::FlatCap);
+        dashed.setDashPattern({2.0, 2.0});
+        painter.setPen(dashed);
+        painter.drawLine(QPointF(x(count - 2), y(minutes_[count - 2].requests)),
+                         QPointF(x(count - 1), y(minutes_[count - 1].requests)));
         painter.setPen(Qt::NoPen);
-        painter.setBrush(p.accent);
+        painter.setBrush(p.primaryText);
         painter.drawEllipse(QPointF(x(count - 1), y(minutes_[count - 1].requests)), 2.5, 2.5);
     }
 
