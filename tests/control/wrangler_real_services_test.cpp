@@ -5,13 +5,9 @@
 #include "model/service_start.h"
 #include "runs/project_runtime.h"
 #include "storage/registry_file.h"
+#include "support/loopback.h"
 #include "support/wait_until.h"
 #include "support/wrangler_install.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTcpServer>
-#include <QTcpSocket>
 
 #include <csignal>
 #include <unistd.h>
@@ -22,31 +18,11 @@
 
 namespace {
 
-int freeLowPort(int from)
-{
-    for (int port = from; port < 32000; ++port) {
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::LocalHost, quint16(port)))
-            return port;
-    }
-    return 0;
-}
-
-// The status line and body of a plain HTTP/1.0 GET; empty on failure.
+// The status line and body of a GET, as one text to compare; empty on failure.
 QByteArray httpGet(int port, const QByteArray& path)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-    if (!socket.waitForConnected(10000))
-        return {};
-    socket.write("GET " + path + " HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n");
-    QByteArray response;
-    while (socket.waitForReadyRead(30000))
-        response += socket.readAll();
-    response += socket.readAll();
-    const qsizetype body = response.indexOf("\r\n\r\n");
-    return body >= 0 ? response.left(response.indexOf("\r\n")) + '\n' + response.mid(body + 4)
-                     : QByteArray();
+    const Loopback::Reply reply = Loopback::get(port, path);
+    return reply.status ? reply.statusLine + '\n' + reply.body : QByteArray();
 }
 
 bool bindingConnected(const AppModel& model, const QString& path)
@@ -73,19 +49,13 @@ protected:
                 QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/control/fixtures/service-pair/") +
                 QString::fromLatin1(name);
             const QString folder = sites.makeDir(QString::fromLatin1(name));
-            for (const QString& file :
-                 {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
-                  QStringLiteral("src/index.js")}) {
-                QDir().mkpath(QFileInfo(folder + u'/' + file).absolutePath());
-                ASSERT_TRUE(QFile::copy(source + u'/' + file, folder + u'/' + file));
-            }
-            ASSERT_TRUE(
-                QFile::link(install->nodeModules(), folder + QStringLiteral("/node_modules")));
+            const QString failure = WranglerInstall::placeWorker(*install, source, folder);
+            ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
             // Ports of their own, so that neither waits for or takes the other's.
             Project worker = project(folder, QStringLiteral("pair-") + QString::fromLatin1(name));
             worker.configFile = QStringLiteral("wrangler.jsonc");
-            worker.port = freeLowPort(next);
-            worker.inspectorPort = freeLowPort(*worker.port + 1);
+            worker.port = Loopback::freeLowPort(next);
+            worker.inspectorPort = Loopback::freeLowPort(*worker.port + 1);
             next = *worker.inspectorPort + 1;
             ASSERT_GT(*worker.inspectorPort, 0);
             projects.append(worker);
@@ -104,12 +74,9 @@ protected:
 
     std::unique_ptr<AppModel> makeQuietModel()
     {
-        AppModelContext settings =
-            context({{QStringLiteral("HOME"), home.path()},
-                     {QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config"))},
-                     {QStringLiteral("WRANGLER_SEND_METRICS"), QStringLiteral("false")},
-                     {QStringLiteral("CI"), QStringLiteral("true")},
-                     {QStringLiteral("WRANGLER_REGISTRY_PATH"), registry.path()}});
+        QMap<QString, QString> environment = WranglerInstall::quietEnvironment(home.path());
+        environment.insert(QStringLiteral("WRANGLER_REGISTRY_PATH"), registry.path());
+        AppModelContext settings = context(environment);
         settings.readyFallbackDelay = std::chrono::minutes(10);
         return std::make_unique<AppModel>(std::move(settings));
     }

@@ -2,6 +2,7 @@
 #include "model_fixture.h"
 #include "runs/project_runtime.h"
 #include "storage/registry_file.h"
+#include "support/loopback.h"
 #include "support/wait_until.h"
 #include "support/wrangler_install.h"
 
@@ -9,8 +10,6 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 
 #include <csignal>
@@ -44,46 +43,11 @@ QStringList livingMembers(qint32 pgid)
     return living;
 }
 
-// A loopback port below the range the system hands out, free right now.
-int freeLowPort(int from)
-{
-    for (int port = from; port < 32000; ++port) {
-        QTcpServer probe;
-        if (probe.listen(QHostAddress::LocalHost, quint16(port)))
-            return port;
-    }
-    return 0;
-}
-
-// The body of a plain HTTP/1.0 GET of `path` on 127.0.0.1:port; empty on failure.
+// The body of a GET answered 200; empty otherwise.
 QByteArray httpGet(int port, const QByteArray& path)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-    if (!socket.waitForConnected(10000))
-        return {};
-    socket.write("GET " + path + " HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n");
-    QByteArray response;
-    while (socket.waitForReadyRead(30000))
-        response += socket.readAll();
-    response += socket.readAll();
-    const qsizetype body = response.indexOf("\r\n\r\n");
-    return response.startsWith("HTTP/1.1 200") && body >= 0 ? response.mid(body + 4) : QByteArray();
-}
-
-// The status code of a plain HTTP/1.0 GET of `path` on 127.0.0.1:port; 0 on failure.
-int httpStatus(int port, const QByteArray& path)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-    if (!socket.waitForConnected(10000))
-        return 0;
-    socket.write("GET " + path + " HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n");
-    QByteArray response;
-    while (socket.waitForReadyRead(30000))
-        response += socket.readAll();
-    response += socket.readAll();
-    return response.startsWith("HTTP/1.1 ") ? response.mid(9, 3).toInt() : 0;
+    const Loopback::Reply reply = Loopback::get(port, path);
+    return reply.status == 200 ? reply.body : QByteArray();
 }
 
 QStringList logTexts(const ProjectRuntime& runtime)
@@ -110,14 +74,8 @@ protected:
         const QString source =
             QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/model/fixtures/hello-worker");
         folder = sites.makeDir(QStringLiteral("hello-worker"));
-        for (const QString& file :
-             {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
-              QStringLiteral("src/index.js")}) {
-            QDir().mkpath(QFileInfo(folder + u'/' + file).absolutePath());
-            ASSERT_TRUE(QFile::copy(source + u'/' + file, folder + u'/' + file))
-                << file.toStdString();
-        }
-        ASSERT_TRUE(QFile::link(install->nodeModules(), folder + QStringLiteral("/node_modules")));
+        const QString failure = WranglerInstall::placeWorker(*install, source, folder);
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
         Project worker = project(folder, QStringLiteral("hello-worker"));
         worker.configFile = QStringLiteral("wrangler.jsonc");
         saveRegistry({{}, {worker}});
@@ -131,13 +89,9 @@ protected:
         ModelTest::TearDown();
     }
 
-    // Wrangler must neither prompt, nor report, nor write into the user's home.
     QMap<QString, QString> quietEnvironment() const
     {
-        return {{QStringLiteral("HOME"), home.path()},
-                {QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config"))},
-                {QStringLiteral("WRANGLER_SEND_METRICS"), QStringLiteral("false")},
-                {QStringLiteral("CI"), QStringLiteral("true")}};
+        return WranglerInstall::quietEnvironment(home.path());
     }
 
     std::unique_ptr<AppModel> makeQuietModel()
@@ -210,7 +164,7 @@ TEST_F(WranglerRealTest, TheRequestLinesOfARealServerAreItsTraffic)
     QList<int> statuses;
     for (int i = 0; i < 30; ++i) {
         const QByteArray path = i % 10 == 3 ? "/throw" : i % 10 == 7 ? "/fail" : "/ok?n=1";
-        statuses.append(httpStatus(port, path));
+        statuses.append(Loopback::get(port, path).status);
     }
     EXPECT_EQ(statuses.count(500), 6);
     EXPECT_EQ(statuses.count(200), 24);
@@ -239,8 +193,8 @@ TEST_F(WranglerRealTest, TheRequestLinesOfARealServerAreItsTraffic)
 
 TEST_F(WranglerRealTest, AWorkerStartedFromATerminalIsFoundOnItsPortAndStoppedAfterAsking)
 {
-    const int port = freeLowPort(20000 + int(::getpid() % 5000));
-    const int inspectorPort = freeLowPort(port + 1);
+    const int port = Loopback::freeLowPort(20000 + int(::getpid() % 5000));
+    const int inspectorPort = Loopback::freeLowPort(port + 1);
     ASSERT_GT(port, 0);
     ASSERT_GT(inspectorPort, port);
 

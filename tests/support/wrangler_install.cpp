@@ -2,6 +2,10 @@
 
 #include "support/npm_install.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
 namespace WranglerInstall {
 
 namespace {
@@ -27,6 +31,28 @@ const Result& shared()
 {
     static const Result result = ensureInstalled();
     return result;
+}
+
+QString placeWorker(const Result& install, const QString& fixture, const QString& folder)
+{
+    for (const QString& file : {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
+                                QStringLiteral("src/index.js")}) {
+        const QString target = folder + u'/' + file;
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (!QFile::copy(fixture + u'/' + file, target))
+            return QStringLiteral("cannot copy ") + fixture + u'/' + file;
+    }
+    if (!QFile::link(install.nodeModules(), folder + QStringLiteral("/node_modules")))
+        return QStringLiteral("cannot link node_modules into ") + folder;
+    return {};
+}
+
+QMap<QString, QString> quietEnvironment(const QString& home)
+{
+    return {{QStringLiteral("HOME"), home},
+            {QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config")},
+            {QStringLiteral("WRANGLER_SEND_METRICS"), QStringLiteral("false")},
+            {QStringLiteral("CI"), QStringLiteral("true")}};
 }
 
 } // namespace WranglerInstall

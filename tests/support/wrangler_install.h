@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -35,5 +36,14 @@ Result ensureInstalled();
 
 // The installation every test of this process uses: tried once, on first use.
 const Result& shared();
+
+// Copies a fixture Worker (wrangler.jsonc, package.json, src/index.js) from the folder `fixture`
+// into `folder` and links the installation's node_modules there, so that `npx wrangler dev`
+// runs in it without a download. Returns what failed, empty on success.
+QString placeWorker(const Result& install, const QString& fixture, const QString& folder);
+
+// The environment under which Wrangler neither prompts, nor reports, nor writes into the user's
+// home: `home` stands in for it.
+QMap<QString, QString> quietEnvironment(const QString& home);
 
 } // namespace WranglerInstall

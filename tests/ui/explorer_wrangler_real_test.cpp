@@ -1,4 +1,5 @@
 #include "runs/project_runtime.h"
+#include "support/loopback.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 #include "support/wrangler_install.h"
@@ -9,9 +10,7 @@
 #include "ui/webview/explorer_web_view.h"
 
 #include <QDir>
-#include <QFile>
 #include <QPushButton>
-#include <QTcpSocket>
 #include <QTest>
 
 #include <csignal>
@@ -30,15 +29,7 @@ namespace {
 // Runs the Worker once so that its KV namespace and D1 database hold data.
 bool touchWorker(int port)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-    if (!socket.waitForConnected(10000))
-        return false;
-    socket.write("GET / HTTP/1.0\r\nHost: localhost\r\n\r\n");
-    QByteArray response;
-    while (socket.waitForReadyRead(30000))
-        response += socket.readAll();
-    return response.startsWith("HTTP/1.1 200");
+    return Loopback::get(port, "/").status == 200;
 }
 
 // The result of a script run in the page, or an invalid value when none came in time.
@@ -61,22 +52,12 @@ protected:
         const QString source =
             QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/ui/fixtures/explorer-worker");
         folder = sites.makeDir(QStringLiteral("explorer-worker"));
-        for (const QString& file :
-             {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
-              QStringLiteral("src/index.js")}) {
-            QDir().mkpath(QFileInfo(folder + u'/' + file).absolutePath());
-            ASSERT_TRUE(QFile::copy(source + u'/' + file, folder + u'/' + file));
-        }
-        ASSERT_TRUE(QFile::link(install->nodeModules(), folder + QStringLiteral("/node_modules")));
-        // Wrangler must neither prompt, nor report, nor write into the user's home.
+        const QString failure = WranglerInstall::placeWorker(*install, source, folder);
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
+        QMap<QString, QString> environment = WranglerInstall::quietEnvironment(home.path());
+        environment.insert(QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin"));
         fixture = std::make_unique<GuiFixture>(
-            Registry{{}, {testProject(folder, QStringLiteral("explorer-worker"))}},
-            QMap<QString, QString>{
-                {QStringLiteral("PATH"), QStringLiteral("/usr/local/bin:/usr/bin:/bin")},
-                {QStringLiteral("HOME"), home.path()},
-                {QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config"))},
-                {QStringLiteral("WRANGLER_SEND_METRICS"), QStringLiteral("false")},
-                {QStringLiteral("CI"), QStringLiteral("true")}});
+            Registry{{}, {testProject(folder, QStringLiteral("explorer-worker"))}}, environment);
     }
 
     void TearDown() override
