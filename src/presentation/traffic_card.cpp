@@ -70,6 +70,13 @@ QString durationText(int ms)
     return oneDecimalBelowTen(ms / 1000.0) + QStringLiteral(" s");
 }
 
+QString sidebarTrafficText(const TrafficSummary& summary)
+{
+    if (summary.requests == 0)
+        return {};
+    return requestRateText(double(summary.requests) / windowMinutes) + QStringLiteral("/min");
+}
+
 TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec spec)
 {
     TrafficCardContent card;

@@ -58,6 +58,10 @@ struct TrafficCardContent
 // The card for `summary`; times of day are written in `spec` (local time in the window).
 TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec spec = Qt::LocalTime);
 
+// The sidebar's figure for a running server: its requests per minute over the last five
+// minutes ("12/min"); empty when it answered none.
+QString sidebarTrafficText(const TrafficSummary& summary);
+
 // "0", "0.4", "12": one decimal below ten.
 QString requestRateText(double perMinute);
 // "0%", "0.4%", "12%", "100%".

@@ -404,3 +404,35 @@ TEST_F(SidebarTest, RemoveProjectIsDrawnInTheErrorColour)
     EXPECT_EQ(elsewhere, 0);
     delete menu;
 }
+
+TEST_F(SidebarTest, RunningRowsShowRequestsPerMinuteReadOnlyWhileTheListIsShown)
+{
+    fixture.setStatus(path("gamma"), ProjectStatus::running());
+    list->rebuildNow();
+    SidebarRow* row = list->rowFor(path("gamma"));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->content().traffic, QString()) << "no requests: no figure";
+
+    ServerActivity* activity = fixture.model().runtimeFor(path("gamma"))->activity();
+    const auto serve = [activity](int count) {
+        for (int i = 0; i < count; ++i)
+            activity->outputLine(QStringLiteral("[wrangler:info] GET / 200 OK (3ms)"), false);
+    };
+    serve(3);
+    QTRY_COMPARE_WITH_TIMEOUT(row->content().traffic, QStringLiteral("0.6/min"),
+                              SidebarList::trafficMillis * 3);
+
+    window.hide();
+    // Whatever the hiding itself rebuilds comes first.
+    QTest::qWait(50);
+    serve(1);
+    QTest::qWait(SidebarList::trafficMillis * 3 / 2);
+    EXPECT_EQ(row->content().traffic, QStringLiteral("0.6/min"));
+    window.show();
+    QTRY_COMPARE_WITH_TIMEOUT(row->content().traffic, QStringLiteral("0.8/min"),
+                              SidebarList::trafficMillis / 2);
+
+    fixture.setStatus(path("gamma"), ProjectStatus::stopped());
+    list->rebuildNow();
+    EXPECT_EQ(row->content().traffic, QString());
+}

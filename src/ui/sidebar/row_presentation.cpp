@@ -3,6 +3,7 @@
 #include "discovery/environment_choice.h"
 #include "discovery/kind_badge.h"
 #include "model/app_model.h"
+#include "presentation/traffic_card.h"
 #include "runs/project_runtime.h"
 
 namespace {
@@ -48,5 +49,13 @@ RowContent rowContent(AppModel& model, const Project& project)
     content.status = runtime->status();
     content.favorite = project.isFavorite();
     content.hidden = project.hidden;
+    content.traffic = rowTraffic(*runtime);
     return content;
+}
+
+QString rowTraffic(const ProjectRuntime& runtime)
+{
+    if (runtime.status().kind() != ProjectStatus::Kind::running)
+        return {};
+    return sidebarTrafficText(runtime.activity()->traffic());
 }

@@ -10,6 +10,7 @@
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
 #include "ui/widgets/icon_view.h"
+#include "ui/widgets/on_screen_timer.h"
 #include "ui/widgets/status_dot.h"
 
 #include <QKeyEvent>
@@ -58,6 +59,21 @@ SidebarList::SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent)
     connect(&ui_.theme, &Theme::schemeChanged, this, &SidebarList::applyColours);
     applyColours();
     rebuild();
+    trafficTimer_ = new OnScreenTimer(this, trafficMillis, [this] { refreshTraffic(); });
+}
+
+void SidebarList::refreshTraffic()
+{
+    for (SidebarRow* row : std::as_const(rows_)) {
+        if (!row->isVisible() || row->content().status.kind() != ProjectStatus::Kind::running)
+            continue;
+        const ProjectRuntime* runtime = ui_.model.runtimeFor(row->content().path);
+        if (!runtime)
+            continue;
+        RowContent content = row->content();
+        content.traffic = rowTraffic(*runtime);
+        row->setContent(content);
+    }
 }
 
 void SidebarList::setQuery(const QString& query)

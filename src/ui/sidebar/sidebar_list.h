@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QScrollArea>
 
+class OnScreenTimer;
 class PulseClock;
 class ProjectRuntime;
 class QLabel;
@@ -32,6 +33,9 @@ public:
     // Applies pending changes now (the list otherwise rebuilds on the next event loop turn).
     void rebuildNow();
 
+    // How often the running rows' traffic figures are read while the list is on the screen.
+    static constexpr int trafficMillis = 2000;
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -39,6 +43,8 @@ private:
     void scheduleRebuild();
     void rebuild();
     void watchRuntimes();
+    // The traffic figures of the running rows, read again while the list is on the screen.
+    void refreshTraffic();
     void applyColours();
     void showContextMenu(const QString& path, const QPoint& globalPos);
     SidebarRow* takeRow(const QString& path);
@@ -55,4 +61,5 @@ private:
     QHash<QString, SidebarRow*> rows_;
     QHash<QString, QPointer<ProjectRuntime>> watched_;
     CoalescedCall rebuildLater_{this, [this] { rebuild(); }};
+    OnScreenTimer* trafficTimer_;
 };

@@ -215,11 +215,27 @@ void SidebarRow::paintEvent(QPaintEvent*)
                      Qt::AlignLeft | Qt::AlignVCenter,
                      nameMetrics.elidedText(content_.displayName, Qt::ElideRight, textWidth));
     painter.setFont(subtitleFont);
+    const QRect subtitleLine(textLeft, top + nameMetrics.height() + 1, textWidth,
+                             subtitleMetrics.height());
+    // The traffic figure keeps its place at the line's end; the subtitle gives way to it, and
+    // it to the subtitle when the row is too narrow for both.
+    int subtitleWidth = textWidth;
+    if (!content_.traffic.isEmpty()) {
+        const int figureWidth = subtitleMetrics.horizontalAdvance(content_.traffic);
+        const int gap = 8;
+        if (textWidth - figureWidth - gap >=
+            qMin(subtitleMetrics.horizontalAdvance(content_.subtitle),
+                 subtitleMetrics.horizontalAdvance(QStringLiteral("localhost:0000")))) {
+            subtitleWidth = textWidth - figureWidth - gap;
+            // Tertiary text is too faint on the selection's fill.
+            painter.setPen(selected_ ? p.secondaryText : p.tertiaryText);
+            painter.drawText(subtitleLine, Qt::AlignRight | Qt::AlignVCenter, content_.traffic);
+        }
+    }
     painter.setPen(p.secondaryText);
-    painter.drawText(
-        QRect(textLeft, top + nameMetrics.height() + 1, textWidth, subtitleMetrics.height()),
-        Qt::AlignLeft | Qt::AlignVCenter,
-        subtitleMetrics.elidedText(content_.subtitle, Qt::ElideRight, textWidth));
+    painter.drawText(subtitleLine.adjusted(0, 0, subtitleWidth - textWidth, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     subtitleMetrics.elidedText(content_.subtitle, Qt::ElideRight, subtitleWidth));
 
     if (!hovered_) {
         const QPointF centre(width() - sidePadding - slotSide / 2.0, height() / 2.0);

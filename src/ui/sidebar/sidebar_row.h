@@ -21,14 +21,15 @@ struct RowContent
     ProjectStatus status;
     bool favorite = false;
     bool hidden = false;
+    QString traffic; // "12/min" while the server answers requests
 
     friend bool operator==(const RowContent&, const RowContent&) = default;
 };
 
-// One project in the sidebar: framework icon, name over subtitle, and a trailing slot with the
-// status dot, or, while the pointer is over the row, the favourite and start/stop buttons.
-// The row paints itself (a list of hundreds stays cheap); the two buttons are made on first
-// hover.
+// One project in the sidebar: framework icon, name over subtitle (and the traffic figure at the
+// end of the subtitle's line), and a trailing slot with the status dot, or, while the pointer is
+// over the row, the favourite and start/stop buttons. The row paints itself (a list of hundreds
+// stays cheap); the two buttons are made on first hover.
 class SidebarRow : public QWidget
 {
     Q_OBJECT

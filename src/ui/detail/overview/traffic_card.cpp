@@ -7,15 +7,13 @@
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
+#include "ui/widgets/on_screen_timer.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
-#include <QShowEvent>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -236,13 +234,12 @@ private:
 };
 
 TrafficCard::TrafficCard(Theme& theme, ServerActivity* activity, QWidget* parent)
-    : QFrame(parent), theme_(theme), activity_(activity), timer_(new QTimer(this)),
+    : QFrame(parent), theme_(theme), activity_(activity),
+      timer_(new OnScreenTimer(this, refreshMillis, [this] { refresh(); })),
       title_(new QLabel(QStringLiteral("Traffic"), this)), windowCaption_(new QLabel(this)),
       empty_(new QLabel(this)), body_(new QWidget(this))
 {
     setObjectName(QStringLiteral("trafficCard"));
-    timer_->setInterval(refreshMillis);
-    connect(timer_, &QTimer::timeout, this, &TrafficCard::refresh);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 14, 16, 14);
@@ -322,28 +319,10 @@ TrafficCard::TrafficCard(Theme& theme, ServerActivity* activity, QWidget* parent
     apply(trafficCard(TrafficSummary{}));
 }
 
-bool TrafficCard::onScreen() const
-{
-    const QWidget* top = window();
-    return isVisible() && !(top && top->isMinimized());
-}
-
-void TrafficCard::syncTimer()
-{
-    if (onScreen()) {
-        if (!timer_->isActive())
-            timer_->start();
-    } else {
-        timer_->stop();
-    }
-}
-
 void TrafficCard::refresh()
 {
-    if (!onScreen()) {
-        timer_->stop();
+    if (!timer_->onScreen())
         return;
-    }
     const qint64 now = activity_->now();
     const qint64 slot = now / stepMs;
     if (activity_->revision() == readRevision_ && slot == readSlot_)
@@ -377,37 +356,4 @@ void TrafficCard::apply(const TrafficCardContent& content)
     historyCaption_->setText(content_.historyCaption);
     slowest_->setRows(content_.slowest, content_.slowestEmpty);
     failed_->setRows(content_.failed, content_.failedEmpty);
-}
-
-void TrafficCard::showEvent(QShowEvent* event)
-{
-    QFrame::showEvent(event);
-    // Minimising and restoring the window shows no widget again: its state change says so.
-    if (QWidget* top = window(); top != watchedWindow_) {
-        if (watchedWindow_)
-            watchedWindow_->removeEventFilter(this);
-        watchedWindow_ = top;
-        if (top && top != this)
-            top->installEventFilter(this);
-    }
-    refresh();
-    syncTimer();
-}
-
-void TrafficCard::hideEvent(QHideEvent* event)
-{
-    QFrame::hideEvent(event);
-    timer_->stop();
-}
-
-bool TrafficCard::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == watchedWindow_ && event->type() == QEvent::WindowStateChange) {
-        // After the change is applied: the window reports its new state then.
-        QTimer::singleShot(0, this, [this] {
-            refresh();
-            syncTimer();
-        });
-    }
-    return QFrame::eventFilter(watched, event);
 }

@@ -3,10 +3,9 @@
 #include "presentation/traffic_card.h"
 
 #include <QFrame>
-#include <QPointer>
 
+class OnScreenTimer;
 class QLabel;
-class QTimer;
 class ServerActivity;
 class Theme;
 class TrafficSparkline;
@@ -30,20 +29,12 @@ public:
 
     static constexpr int refreshMillis = 1000;
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    bool onScreen() const;
-    void syncTimer();
     void apply(const TrafficCardContent& content);
 
     Theme& theme_;
     ServerActivity* activity_;
-    QTimer* timer_;
-    QPointer<QWidget> watchedWindow_;
+    OnScreenTimer* timer_;
     // What the shown content was read from: a read with neither moved changes nothing.
     quint64 readRevision_ = 0;
     qint64 readSlot_ = -1;
