@@ -121,8 +121,12 @@ void ServerRuns::stopExternalProcesses(const QString& path)
     for (const qint32 pid : runtime->externalPIDs()) {
         const std::optional<ProcessInfo> info = table->info(pid);
         const auto recorded = externalStartTimes_.constFind(pid);
-        if (info && recorded != externalStartTimes_.cend() && info->startSec == recorded.value())
+        if (info && recorded != externalStartTimes_.cend() && info->startSec == recorded.value()) {
+            // Then SIGCONT, as for a group started here: a stopped process (a terminal's
+            // Ctrl+Z) acts on the SIGTERM only once it runs again.
             ::kill(pid, SIGTERM);
+            ::kill(pid, SIGCONT);
+        }
     }
     runtime->outsideStopSent();
     QTimer::singleShot(context_.externalRefreshDelay, this, [this] { refreshExternal(); });

@@ -1,6 +1,9 @@
 #include "base/deliver.h"
 #include "server_fixture.h"
 #include "supervision/external/proc_process_table.h"
+#include "supervision/external/proc_stat.h"
+
+#include <csignal>
 
 // Dev servers that find another instance of their project already running, and stopping a
 // server that the application did not start.
@@ -106,6 +109,9 @@ TEST_F(AttachTest, StoppingAServerStartedElsewhereAsksFirst)
     EXPECT_TRUE(runtime->external());
     EXPECT_EQ(runtime->attachedPID(), qint32(other->processId()));
 
+    // Suspended as by Ctrl+Z in its terminal: the quit signal must still end it.
+    ::kill(qint32(other->processId()), SIGSTOP);
+    WAIT_UNTIL(readProcStat(qint32(other->processId()))->state == 'T', 5000);
     desktop.alerts.queueAnswer(0);
     model->stopProject(path);
     ASSERT_TRUE(other->waitForFinished(10000));
