@@ -1,7 +1,9 @@
 // The cost of counting a busy server's requests: 10,000 requests a second for a simulated
 // minute into one project's traffic figures, as request lines (parsed and counted) and as
 // records (counted only), with the summary read once a second as the traffic card does.
-// Prints the share of one core the counting takes and how the resident memory moved.
+// Prints the share of one core the counting takes and how the resident memory moved. Then the
+// cost of one read of the traffic card: the summary of a full window and the card's content.
+#include "presentation/traffic_card.h"
 #include "runs/request_line.h"
 #include "runs/traffic_stats.h"
 
@@ -118,6 +120,25 @@ void BM_RecordsForAMinute(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RecordsForAMinute)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The card reads once a second while it is on the screen: a summary of a busy window (five
+// minutes at 1,000 requests a second, failures among them) shaped into what the card shows.
+void BM_CardReadOfAFullWindow(benchmark::State& state)
+{
+    TrafficStats stats;
+    const QString method = QStringLiteral("GET");
+    const QString path = QStringLiteral("/api/items/42");
+    for (int second = 0; second < 300; ++second)
+        for (int i = 0; i < 1000; ++i)
+            stats.addRequest(start + qint64(second) * 1000 + i, method, path,
+                             i % 97 == 0 ? 500 : 200, (i * 7919) % 400);
+    const qint64 now = start + 300'000;
+    for (auto _ : state) {
+        const TrafficCardContent card = trafficCard(stats.summary(now), Qt::UTC);
+        benchmark::DoNotOptimize(card.figures.size());
+    }
+}
+BENCHMARK(BM_CardReadOfAFullWindow)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -70,6 +70,19 @@ QString durationText(int ms)
     return oneDecimalBelowTen(ms / 1000.0) + QStringLiteral(" s");
 }
 
+QString minuteText(const MinuteTraffic& minute, int minutesAgo)
+{
+    QString text =
+        QString::number(minute.requests) +
+        (minute.requests == 1 ? QStringLiteral(" request") : QStringLiteral(" requests"));
+    if (minute.errors > 0)
+        text += QStringLiteral(", %1 ").arg(minute.errors) +
+                (minute.errors == 1 ? QStringLiteral("error") : QStringLiteral("errors"));
+    return text + QStringLiteral(" · ") +
+           (minutesAgo <= 0 ? QStringLiteral("this minute")
+                            : QStringLiteral("%1 min ago").arg(minutesAgo));
+}
+
 QString sidebarTrafficText(const TrafficSummary& summary)
 {
     if (summary.requests == 0)

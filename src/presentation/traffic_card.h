@@ -62,6 +62,10 @@ TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec spec 
 // minutes ("12/min"); empty when it answered none.
 QString sidebarTrafficText(const TrafficSummary& summary);
 
+// The sparkline's tooltip for one minute, `minutesAgo` before the one under way:
+// "23 requests, 1 error · 17 min ago", "1 request · this minute".
+QString minuteText(const MinuteTraffic& minute, int minutesAgo);
+
 // "0", "0.4", "12": one decimal below ten.
 QString requestRateText(double perMinute);
 // "0%", "0.4%", "12%", "100%".

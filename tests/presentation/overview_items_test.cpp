@@ -397,4 +397,7 @@ TEST(TrafficCard, FiguresRoundToWhatStaysReadable)
     EXPECT_EQ(durationText(999), QStringLiteral("999 ms"));
     EXPECT_EQ(durationText(1000), QStringLiteral("1 s"));
     EXPECT_EQ(durationText(12'345), QStringLiteral("12 s"));
+    EXPECT_EQ(minuteText({1, 0}, 0), QStringLiteral("1 request · this minute"));
+    EXPECT_EQ(minuteText({23, 1}, 17), QStringLiteral("23 requests, 1 error · 17 min ago"));
+    EXPECT_EQ(minuteText({0, 2}, 59), QStringLiteral("0 requests, 2 errors · 59 min ago"));
 }

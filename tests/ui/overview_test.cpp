@@ -24,11 +24,13 @@
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -611,6 +613,13 @@ TEST_F(OverviewTest, TrafficCardShowsTheServersRequestsOnlyWhileOnTheScreen)
     EXPECT_EQ(figure("Errors"), QStringLiteral("25%"));
     window.showNormal();
     QTRY_COMPARE_WITH_TIMEOUT(figure("Errors"), QStringLiteral("20%"), 5000);
+
+    // The sparkline tells the minute under the pointer: the right end is the minute under way.
+    auto* sparkline = find<QWidget>(card, QStringLiteral("trafficSparkline"));
+    const QPoint end(sparkline->width() - 2, sparkline->height() / 2);
+    QHelpEvent help(QEvent::ToolTip, end, sparkline->mapToGlobal(end));
+    QApplication::sendEvent(sparkline, &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("5 requests, 1 error · this minute"));
 
     // The dark scheme recolours what the content coloured.
     fixture.theme().setMode(AppearanceMode::dark);

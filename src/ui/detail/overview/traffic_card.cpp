@@ -9,14 +9,16 @@
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/on_screen_timer.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -72,6 +74,21 @@ public:
     }
 
 protected:
+    bool event(QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip)
+            return QWidget::event(event);
+        // The minute under the pointer.
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int count = int(minutes_.size());
+        const qreal step = (width() - 3.0) / (count - 1);
+        const int index =
+            std::clamp(int(std::lround((help->pos().x() - 1.5) / step)), 0, count - 1);
+        QToolTip::showText(help->globalPos(),
+                           minuteText(minutes_[size_t(index)], count - 1 - index), this);
+        return true;
+    }
+
     void paintEvent(QPaintEvent*) override
     {
         const Palette& p = theme_.palette();
@@ -354,6 +371,7 @@ void TrafficCard::apply(const TrafficCardContent& content)
     }
     sparkline_->setMinutes(content_.perMinute);
     historyCaption_->setText(content_.historyCaption);
+    sparkline_->setAccessibleName(content_.historyCaption);
     slowest_->setRows(content_.slowest, content_.slowestEmpty);
     failed_->setRows(content_.failed, content_.failedEmpty);
 }
