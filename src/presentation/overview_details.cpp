@@ -20,7 +20,7 @@ QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, Ser
 {
     QList<DetailRow> rows;
     const auto add = [&rows](const char* label, const QString& value, bool mono = false) {
-        rows.append({QString::fromLatin1(label), value, mono});
+        rows.append({QString::fromLatin1(label), value, mono, {}});
     };
     const auto addKnown = [&add](const char* label, const std::optional<QString>& value,
                                  bool mono = false) {
@@ -31,6 +31,13 @@ QList<DetailRow> detailRows(const Project& project, const ProjectInfo* info, Ser
     add("Path", homeAbbreviated(project.path, home), true);
     const ConfigKind kind = info ? info->configKind : configKindForFile(project.configFile);
     add("Config", project.configFile + QStringLiteral(" · ") + rawValue(kind).toUpper());
+    if (const QList<KindBadge> badges = kindBadges(info); !badges.isEmpty()) {
+        QStringList names;
+        for (const KindBadge& badge : badges)
+            names.append(badge.name);
+        add("Built with", names.join(QStringLiteral(" · ")));
+        rows.last().badges = badges;
+    }
     if (const EnvironmentConfig* environment = activeEnvironment(project, info)) {
         add("Environment", environment->name);
         // Wrangler's warning: what the top level sets and the environment does not inherit.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/project.h"
+#include "discovery/kind_badge.h"
 #include "discovery/project_info.h"
 
 #include <QList>
@@ -14,6 +15,9 @@ struct DetailRow
     QString label;
     QString value;
     bool mono = false; // shown in the monospaced font
+    // For the row that names what the project is built with: the badges the value names, whose
+    // logo (or line icon) is drawn before it.
+    QList<KindBadge> badges;
 
     friend bool operator==(const DetailRow&, const DetailRow&) = default;
 };

@@ -215,8 +215,8 @@ TEST(OverviewDetails, RowsInOrderOnlyWhenKnown)
         render(detailRows(p, &info, ServerOrigin::attached, home)),
         (QStringList{
             QStringLiteral("Path: ~/Sites/api [mono]"),
-            QStringLiteral("Config: wrangler.jsonc · JSONC"), QStringLiteral("Entry: src/index.ts"),
-            QStringLiteral("Compatibility date: 2025-01-01"),
+            QStringLiteral("Config: wrangler.jsonc · JSONC"), QStringLiteral("Built with: Pages"),
+            QStringLiteral("Entry: src/index.ts"), QStringLiteral("Compatibility date: 2025-01-01"),
             QStringLiteral("Pages output: dist [mono]"),
             QStringLiteral("Start command: pnpm exec wrangler dev [mono]"),
             QStringLiteral("Wrangler: not installed"), QStringLiteral("Vite plugin: 1.2.0"),

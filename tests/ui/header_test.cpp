@@ -1,16 +1,23 @@
+#include "discovery/kind_badge.h"
 #include "discovery/project_info.h"
 #include "runs/project_runtime.h"
 #include "support/run_state_access.h"
 #include "support/wait_until.h"
 #include "ui/detail/memory_badge.h"
+#include "ui/detail/overview/overview_tab.h"
 #include "ui/detail/project_detail_view.h"
 #include "ui/detail/project_header.h"
 #include "ui/detail/tab_bar.h"
 #include "ui/main_window.h"
 #include "ui/sidebar/row_presentation.h"
+#include "ui/sidebar/sidebar_list.h"
+#include "ui/sidebar/sidebar_row.h"
+#include "ui/sidebar/sidebar_view.h"
 #include "ui/support/gui_fixture.h"
 #include "ui/theme/status_display.h"
 #include "ui/welcome/empty_state_view.h"
+#include "ui/widgets/icon_view.h"
+#include "ui/widgets/kind_icon.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -346,4 +353,76 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     window.show();
     WAIT_UNTIL(measured.size() == 5, 5000);
     EXPECT_EQ(measured.last(), blog);
+}
+
+// How many pixels of the image are within a small distance of `color`.
+static int pixelsNear(const QImage& image, const QColor& color)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - color.red()) + qAbs(c.green() - color.green()) +
+                    qAbs(c.blue() - color.blue()) <
+                40)
+                ++count;
+        }
+    return count;
+}
+
+TEST_F(HeaderTest, RowsHeadersAndDetailsShowTheFirstLogoOfTheProjectInTheSchemesColour)
+{
+    // Every badge with a logo named by the badge table is vendored under that name; EmDash has
+    // none in the icon set, so its badge keeps its line icon.
+    for (const QString framework : {"Astro", "Nuxt", "Next.js", "SvelteKit", "Remix",
+                                    "React Router", "VitePress", "Docusaurus", "Gatsby"})
+        EXPECT_EQ(badgeIcon(*frameworkBadge(framework)).brand, frameworkBadge(framework)->brand)
+            << framework.toStdString();
+    EXPECT_EQ(badgeIcon(pagesBadge()).brand, QStringLiteral("cloudflare-pages"));
+    EXPECT_EQ(badgeIcon(contentSystemBadge()), (KindIcon{{}, QStringLiteral("minus")}));
+
+    SidebarList* list = window.sidebar()->list();
+    const auto rowIcon = [list] {
+        list->rebuildNow();
+        return list->rowFor(api)->content().kindIcon;
+    };
+    // Not inspected yet: a plain Worker.
+    EXPECT_EQ(rowIcon(), (KindIcon{QStringLiteral("cloudflare-workers"), {}}));
+
+    // An EmDash site on Astro: the content system comes first but has no logo, so the
+    // framework's stands for the project everywhere, and the header names both.
+    ProjectInfo info;
+    info.cms = QStringLiteral("EmDash");
+    info.framework = QStringLiteral("Astro");
+    showInfo(info);
+    const KindIcon astro{QStringLiteral("astro"), {}};
+    EXPECT_EQ(rowIcon(), astro);
+    auto* headerIcon = header()->findChild<IconView*>(QStringLiteral("headerKindIcon"));
+    ASSERT_NE(headerIcon, nullptr);
+    EXPECT_EQ(headerIcon->kindIcon(), astro);
+    EXPECT_EQ(headerIcon->toolTip(), QStringLiteral("EmDash · Astro"));
+    OverviewTab* overview = window.findChild<OverviewTab*>();
+    ASSERT_NE(overview, nullptr);
+    overview->refresh();
+    auto* detailsIcon = overview->findChild<IconView*>(QStringLiteral("detailIcon:Built with"));
+    ASSERT_NE(detailsIcon, nullptr);
+    EXPECT_EQ(detailsIcon->kindIcon(), astro);
+    EXPECT_EQ(overview->findChild<QLabel*>(QStringLiteral("detailValue:Built with"))->text(),
+              QStringLiteral("EmDash · Astro"));
+
+    // The logo is painted in the selected row's text colour, and follows the scheme.
+    SidebarRow* row = list->rowFor(api);
+    const QRect iconFrame(16, (row->height() - 16) / 2, 16, 16);
+    for (const AppearanceMode mode : {AppearanceMode::light, AppearanceMode::dark}) {
+        fixture.theme().setMode(mode);
+        const QImage drawn = row->grab().toImage().copy(iconFrame);
+        EXPECT_GT(pixelsNear(drawn, fixture.theme().palette().primaryText), 20)
+            << (mode == AppearanceMode::dark ? "dark" : "light");
+    }
+
+    // A framework without a logo of its own: the line icon of its badge.
+    info.cms.reset();
+    info.framework = QStringLiteral("Qwik");
+    showInfo(info);
+    EXPECT_EQ(rowIcon(), (KindIcon{{}, QStringLiteral("layout-dashboard")}));
 }

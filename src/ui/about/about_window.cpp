@@ -87,8 +87,9 @@ AboutWindow::AboutWindow(Theme& theme, const QUrl& website, const QUrl& support,
         Product::name +
             QStringLiteral(" is an independent project and is not affiliated with or endorsed "
                            "by Cloudflare."),
-        QStringLiteral("Icons by Lucide (ISC). Framework logos are trademarks of their owners and "
-                       "only identify the framework a project uses."),
+        QStringLiteral("Icons by Lucide (ISC). Framework and Cloudflare logos from Simple Icons "
+                       "(CC0); they are trademarks of their owners and only identify what a "
+                       "project is built with."),
         Product::licenceLine(),
     };
     for (const QString& line : credits)

@@ -3,6 +3,7 @@
 #include "desktop/workspace.h"
 #include "discovery/dev_command.h"
 #include "discovery/environment_choice.h"
+#include "discovery/kind_badge.h"
 #include "discovery/project_info.h"
 #include "model/app_model.h"
 #include "model/service_links.h"
@@ -55,9 +56,11 @@ ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* p
     layout->setContentsMargins(24, 20, 24, 12);
     layout->setSpacing(12);
 
-    // Title row: name, status chip, memory badge.
+    // Title row: the kind's logo, name, status chip, memory badge.
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(12);
+    kindIcon_ = new IconView(QString(), 24, this);
+    kindIcon_->setObjectName(QStringLiteral("headerKindIcon"));
     title_ = new QLabel(this);
     title_->setObjectName(QStringLiteral("projectTitle"));
     title_->setFont(TypeScale::projectTitle());
@@ -77,6 +80,8 @@ ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* p
     environment_->setObjectName(QStringLiteral("headerEnvironment"));
     environment_->setFont(TypeScale::captionMedium());
     memory_ = new MemoryBadge(this);
+    titleRow->addWidget(kindIcon_, 0, Qt::AlignVCenter);
+    titleRow->addSpacing(-2);
     titleRow->addWidget(title_);
     titleRow->addWidget(chip_, 0, Qt::AlignVCenter);
     titleRow->addWidget(environment_, 0, Qt::AlignVCenter);
@@ -163,6 +168,16 @@ void ProjectHeader::refresh()
     const ProjectStatus& status = runtime.status();
 
     title_->setText(ui_.model.displayName(*project));
+    const ProjectInfo* kindInfo = ui_.model.infoFor(projectID_);
+    kindIcon_->setKindIcon(kindIcon(kindInfo));
+    kindIcon_->setColor(p.primaryText);
+    QStringList kinds;
+    for (const KindBadge& badge : kindBadges(kindInfo))
+        kinds.append(badge.name);
+    if (kinds.isEmpty())
+        kinds.append(primaryBadge(kindInfo).name);
+    kindIcon_->setToolTip(kinds.join(QStringLiteral(" · ")));
+    kindIcon_->setAccessibleName(kindIcon_->toolTip());
     const StatusDisplay display = statusDisplay(status, p);
     chipIcon_->setName(display.chipIcon);
     chipIcon_->setColor(display.chipColor);

@@ -14,10 +14,9 @@ class QMenu;
 class QPushButton;
 struct UiContext;
 
-// The top of a project's detail: its name, status chip, Wrangler environment and memory badge,
-// and the action row
-// (Start or Stop and Restart, the address, the admin link, the More menu). Redrawn from the
-// model and the run state whenever one of them changes.
+// The top of a project's detail: its framework's logo, its name, status chip, Wrangler environment
+// and memory badge, and the action row (Start or Stop and Restart, the address, the admin link, the
+// More menu). Redrawn from the model and the run state whenever one of them changes.
 class ProjectHeader : public QWidget
 {
     Q_OBJECT
@@ -44,6 +43,7 @@ private:
     UiContext& ui_;
     QString projectID_;
     QPointer<ProjectRuntime> runtime_;
+    IconView* kindIcon_;
     QLabel* title_;
     QWidget* chip_;
     IconView* chipIcon_;

@@ -37,7 +37,6 @@ QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
 RowContent rowContent(AppModel& model, const Project& project)
 {
     const ProjectRuntime* runtime = model.runtimeFor(project.path);
-    // Brand images are not shipped: the badge's line icon stands in for them.
     const ProjectInfo* info = model.infoFor(project.path);
     const KindBadge badge = primaryBadge(info);
     RowContent content;
@@ -45,7 +44,7 @@ RowContent rowContent(AppModel& model, const Project& project)
     content.displayName = model.displayName(project);
     content.subtitle = rowSubtitle(runtime->status(), runtime->url(), badge.name,
                                    activeEnvironmentName(project, info).value_or(QString()));
-    content.frameworkIcon = badge.fallback;
+    content.kindIcon = kindIcon(info);
     content.status = runtime->status();
     content.favorite = project.isFavorite();
     content.hidden = project.hidden;

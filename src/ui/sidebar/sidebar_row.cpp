@@ -193,8 +193,7 @@ void SidebarRow::paintEvent(QPaintEvent*)
                              : selected_     ? p.primaryText
                                              : p.secondaryText;
     const int iconLeft = 6 + sidePadding;
-    const QPixmap icon =
-        Lucide::pixmap(content_.frameworkIcon, iconColor, iconFrame, devicePixelRatioF());
+    const QPixmap icon = kindPixmap(content_.kindIcon, iconColor, iconFrame, devicePixelRatioF());
     if (!icon.isNull())
         painter.drawPixmap(iconLeft, (height() - iconFrame) / 2, icon);
 

@@ -2,6 +2,7 @@
 
 #include "runs/project_status.h"
 #include "ui/theme/status_display.h"
+#include "ui/widgets/kind_icon.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -17,7 +18,7 @@ struct RowContent
     QString path;
     QString displayName;
     QString subtitle;
-    QString frameworkIcon;
+    KindIcon kindIcon;
     ProjectStatus status;
     bool favorite = false;
     bool hidden = false;
@@ -26,10 +27,10 @@ struct RowContent
     friend bool operator==(const RowContent&, const RowContent&) = default;
 };
 
-// One project in the sidebar: framework icon, name over subtitle (and the traffic figure at the
-// end of the subtitle's line), and a trailing slot with the status dot, or, while the pointer is
-// over the row, the favourite and start/stop buttons. The row paints itself (a list of hundreds
-// stays cheap); the two buttons are made on first hover.
+// One project in the sidebar: its framework's logo (or line icon), name over subtitle (and the
+// traffic figure at the end of the subtitle's line), and a trailing slot with the status dot, or,
+// while the pointer is over the row, the favourite and start/stop buttons. The row paints itself
+// (a list of hundreds stays cheap); the two buttons are made on first hover.
 class SidebarRow : public QWidget
 {
     Q_OBJECT

@@ -1,11 +1,9 @@
 #include "ui/widgets/icon_view.h"
 
-#include "ui/widgets/lucide.h"
-
 #include <QPainter>
 
 IconView::IconView(const QString& name, int size, QWidget* parent)
-    : QWidget(parent), name_(name), size_(size)
+    : QWidget(parent), icon_{{}, name}, size_(size)
 {
     setFixedSize(size_, size_);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -13,9 +11,14 @@ IconView::IconView(const QString& name, int size, QWidget* parent)
 
 void IconView::setName(const QString& name)
 {
-    if (name_ == name)
+    setKindIcon({{}, name});
+}
+
+void IconView::setKindIcon(const KindIcon& icon)
+{
+    if (icon_ == icon)
         return;
-    name_ = name;
+    icon_ = icon;
     update();
 }
 
@@ -43,7 +46,7 @@ QColor IconView::color() const
 
 void IconView::paintEvent(QPaintEvent*)
 {
-    const QPixmap image = Lucide::pixmap(name_, color(), size_, devicePixelRatioF());
+    const QPixmap image = kindPixmap(icon_, color(), size_, devicePixelRatioF());
     if (image.isNull())
         return;
     QPainter painter(this);

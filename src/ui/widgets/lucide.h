@@ -21,3 +21,12 @@ QIcon icon(const QString& name, const QColor& color, int size = 16,
            const QColor& disabledColor = QColor());
 
 } // namespace Lucide
+
+// Framework and product logos (":/icons/brand-NAME.svg", from Simple Icons), single-colour
+// shapes drawn as template images in the colour asked for, as the Lucide icons are.
+namespace BrandLogo {
+
+bool exists(const QString& name);
+QPixmap pixmap(const QString& name, const QColor& color, int size, qreal devicePixelRatio = 1.0);
+
+} // namespace BrandLogo

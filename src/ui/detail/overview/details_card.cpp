@@ -6,10 +6,13 @@
 #include "ui/theme/theme_binder.h"
 #include "ui/theme/type_scale.h"
 #include "ui/widgets/buttons.h"
+#include "ui/widgets/icon_view.h"
+#include "ui/widgets/kind_icon.h"
 
 #include <QClipboard>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
 #include <QTimer>
@@ -60,6 +63,22 @@ void DetailsCard::setRows(const QList<DetailRow>& rows)
         value->setObjectName(QStringLiteral("detailValue:") + row.label);
         value->setFont(row.mono ? TypeScale::monospaced() : TypeScale::body());
         ThemeBinder::bindTextColor(value, theme_, &Palette::primaryText);
+        QWidget* shown = value;
+        if (!row.badges.isEmpty()) {
+            // What the project is built with: its logo, then the names.
+            shown = new QWidget(body_);
+            auto* line = new QHBoxLayout(shown);
+            line->setContentsMargins(0, 0, 0, 0);
+            line->setSpacing(6);
+            auto* icon = new IconView(QString(), 14, shown);
+            icon->setObjectName(QStringLiteral("detailIcon:") + row.label);
+            icon->setKindIcon(kindIcon(row.badges));
+            ThemeBinder::bind(icon, theme_,
+                              [icon](const Palette& p) { icon->setColor(p.primaryText); });
+            value->setParent(shown);
+            line->addWidget(icon);
+            line->addWidget(value, 1);
+        }
         auto* copyButton = new IconButton(QStringLiteral("copy"), 24, 14, body_);
         copyButton->setObjectName(QStringLiteral("detailCopy:") + row.label);
         copyButton->setToolTip(QStringLiteral("Copy ") + row.label.toLower());
@@ -67,7 +86,7 @@ void DetailsCard::setRows(const QList<DetailRow>& rows)
                           [copyButton](const Palette& p) { copyButton->applyPalette(p); });
         connect(copyButton, &QToolButton::clicked, this, [this, i] { copy(i); });
         grid_->addWidget(label, i, 0);
-        grid_->addWidget(value, i, 1);
+        grid_->addWidget(shown, i, 1);
         grid_->addWidget(copyButton, i, 2);
     }
 }
