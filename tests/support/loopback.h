@@ -18,7 +18,8 @@ struct Reply
     QByteArray body;
 };
 
-// An HTTP/1.0 GET of `path` on 127.0.0.1:port, read until the server closes the connection.
+// An HTTP GET of `path` on 127.0.0.1:port, read until the answer is whole (its length, its last
+// chunk) or the server closes the connection; a chunked body is returned joined.
 Reply get(int port, const QByteArray& path);
 
 } // namespace Loopback
