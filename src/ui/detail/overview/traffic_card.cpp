@@ -314,8 +314,9 @@ TrafficCard::TrafficCard(Theme& theme, ServerActivity* activity, QWidget* parent
     ThemeBinder::bindTextColor(historyCaption_, theme_, &Palette::tertiaryText);
     body->addWidget(historyCaption_);
     body->addSpacing(6);
-    auto* lists = new QHBoxLayout;
-    lists->setSpacing(24);
+    lists_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    lists_->setSpacing(24);
+    QBoxLayout* lists = lists_;
     slowest_ = new TrafficRequestList(theme_, QStringLiteral("Slowest"),
                                       QStringLiteral("trafficSlowestRow"), body_);
     failed_ = new TrafficRequestList(theme_, QStringLiteral("Failed"),
@@ -350,6 +351,15 @@ void TrafficCard::refresh()
     if (next == content_)
         return;
     apply(next);
+}
+
+void TrafficCard::resizeEvent(QResizeEvent* event)
+{
+    QFrame::resizeEvent(event);
+    // Side by side the paths of a narrow card would be cut to a few letters: the lists stack.
+    const bool wide = width() >= stackBelowWidth;
+    lists_->setDirection(wide ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    lists_->setSpacing(wide ? 24 : 10);
 }
 
 void TrafficCard::apply(const TrafficCardContent& content)

@@ -5,6 +5,7 @@
 #include <QFrame>
 
 class OnScreenTimer;
+class QBoxLayout;
 class QLabel;
 class ServerActivity;
 class Theme;
@@ -28,6 +29,11 @@ public:
     const TrafficCardContent& content() const { return content_; }
 
     static constexpr int refreshMillis = 1000;
+    // Narrower than this, the two lists stand one above the other.
+    static constexpr int stackBelowWidth = 720;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void apply(const TrafficCardContent& content);
@@ -50,4 +56,5 @@ private:
     QLabel* historyCaption_;
     TrafficRequestList* slowest_;
     TrafficRequestList* failed_;
+    QBoxLayout* lists_;
 };
