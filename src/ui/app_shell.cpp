@@ -23,6 +23,7 @@
 #include "ui/tray/no_tray_notice.h"
 #include "ui/tray/tray_icon.h"
 #include "ui/tray/tray_watch.h"
+#include "ui/widgets/status_dot.h"
 #include "ui/window_actions.h"
 
 #include <QApplication>
@@ -44,6 +45,7 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
     windowActions_ = new WindowActions(*model_, this);
     ui_ = std::make_unique<UiContext>(
         UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}, windowActions_});
+    ui_->frames = new PulseClock(this);
     AppModel* model = model_.get();
     ui_->refreshMemory = [model](const QString& path) { return model->refreshMemory(path); };
     ui_->openSettings = [this] { showSettings(); };

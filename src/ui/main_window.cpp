@@ -21,7 +21,7 @@
 #include <QVBoxLayout>
 
 MainWindow::MainWindow(UiContext& ui, QWidget* parent)
-    : QWidget(parent, Qt::Window), ui_(ui), clock_(new PulseClock(this)),
+    : QWidget(parent, Qt::Window), ui_(ui), clock_(ui.frames ? ui.frames : new PulseClock(this)),
       split_(new QSplitter(Qt::Horizontal, this)), sidebar_(new SidebarView(ui, *clock_, split_)),
       detailArea_(new QStackedWidget(split_)), welcome_(new EmptyStateView(ui.theme, detailArea_))
 {

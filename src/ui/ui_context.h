@@ -7,6 +7,7 @@
 
 class AlertPresenter;
 class AppModel;
+class PulseClock;
 class Theme;
 class WindowActions;
 class Workspace;
@@ -31,4 +32,7 @@ struct UiContext
     std::function<QFuture<void>(const QString& path)> refreshMemory;
     // The window's commands (Start, Stop, Restart, Rescan Folders) and their shortcuts.
     WindowActions* windowActions;
+    // The animation clock every view of the window shares, so that their frames come together
+    // (see status_dot.h); a view built without one keeps its own.
+    PulseClock* frames = nullptr;
 };

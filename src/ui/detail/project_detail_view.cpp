@@ -7,11 +7,10 @@
 #include "ui/detail/tab_factory.h"
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
+#include "ui/widgets/on_screen.h"
 
-#include <QHideEvent>
 #include <QPointer>
 #include <QShortcut>
-#include <QShowEvent>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -20,7 +19,7 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     : QWidget(parent), ui_(ui), projectID_(projectID),
       header_(new ProjectHeader(ui, projectID, this)),
       tabBar_(new TabBar(ui.theme.palette(), this)), tabs_(new QStackedWidget(this)),
-      memoryTimer_(new QTimer(this))
+      memoryTimer_(new QTimer(this)), onScreen_(new OnScreenWatch(this))
 {
     setObjectName(QStringLiteral("projectDetailView"));
     auto* layout = new QVBoxLayout(this);
@@ -48,6 +47,13 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     memoryTimer_->setSingleShot(true);
     memoryTimer_->setInterval(memoryInterval);
     connect(memoryTimer_, &QTimer::timeout, this, &ProjectDetailView::measureMemory);
+    // Coming on screen measures at once; leaving it (hidden, minimised) stops the polling.
+    connect(onScreen_, &OnScreenWatch::changed, this, [this](bool seen) {
+        if (!seen)
+            memoryTimer_->stop();
+        else if (!measuring_ && !memoryTimer_->isActive())
+            measureMemory();
+    });
     header_->refresh();
     showTab();
     startProjectTasks();
@@ -104,22 +110,7 @@ void ProjectDetailView::startProjectTasks()
 
 bool ProjectDetailView::onScreen() const
 {
-    // A minimised window still measures: its restore does not reliably show the view again.
-    return isVisible();
-}
-
-void ProjectDetailView::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    if (!measuring_ && !memoryTimer_->isActive())
-        measureMemory();
-}
-
-void ProjectDetailView::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
-    if (!event->spontaneous())
-        memoryTimer_->stop();
+    return onScreen_->onScreen();
 }
 
 void ProjectDetailView::measureMemory()

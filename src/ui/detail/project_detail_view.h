@@ -5,6 +5,7 @@
 #include <QMap>
 #include <QWidget>
 
+class OnScreenWatch;
 class ProjectHeader;
 class QStackedWidget;
 class QTimer;
@@ -36,10 +37,6 @@ public:
 
     static constexpr int memoryInterval = 3000; // ms
 
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-
 private:
     bool onScreen() const;
     void showTab();
@@ -55,5 +52,6 @@ private:
     QStackedWidget* tabs_;
     QMap<DetailTab, QWidget*> pages_;
     QTimer* memoryTimer_;
+    OnScreenWatch* onScreen_;
     bool measuring_ = false; // a measurement of the shown project is under way
 };

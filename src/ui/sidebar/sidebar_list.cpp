@@ -29,8 +29,6 @@ SidebarList::SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent)
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
-    // A running row scrolled out of sight stops the halo's clock, one scrolled back starts it.
-    connect(verticalScrollBar(), &QScrollBar::valueChanged, &clock_, &PulseClock::recheck);
     content_->setObjectName(QStringLiteral("sidebarListContent"));
     layout_->setContentsMargins(0, 0, 0, 8);
     layout_->setSpacing(0);

@@ -31,8 +31,13 @@ SidebarRow::SidebarRow(PulseClock& clock, const Palette& palette, QWidget* paren
     setFixedHeight(rowHeight);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     connect(&clock, &PulseClock::ticked, this, [this] {
-        if (holdingClock_ && !hovered_)
-            update(width() - sidePadding - 2 * slotSide, 0, 2 * slotSide + sidePadding, height());
+        if (hovered_ || !clock_ || !clock_->animates(this))
+            return;
+        // Only the halo: its radius grows to 2.1 dots; a pixel more for antialiasing.
+        const QPointF centre = dotCentre();
+        const qreal reach = dotSize * 2.1 + 1;
+        update(
+            QRectF(centre.x() - reach, centre.y() - reach, 2 * reach, 2 * reach).toAlignedRect());
     });
 }
 
@@ -166,6 +171,11 @@ void SidebarRow::placeButtons()
     favoriteButton_->move(right - 2 * slotSide - 2, top);
 }
 
+QPointF SidebarRow::dotCentre() const
+{
+    return {width() - sidePadding - slotSide / 2.0, height() / 2.0};
+}
+
 void SidebarRow::updatePulse()
 {
     const bool wants = content_.status.kind() == ProjectStatus::Kind::running;
@@ -176,7 +186,7 @@ void SidebarRow::updatePulse()
         wants ? clock_->hold(this) : clock_->release(this);
 }
 
-void SidebarRow::paintEvent(QPaintEvent*)
+void SidebarRow::paintEvent(QPaintEvent* event)
 {
     const Palette& p = *palette_;
     QPainter painter(this);
@@ -200,7 +210,19 @@ void SidebarRow::paintEvent(QPaintEvent*)
     const int textLeft = iconLeft + iconFrame + 10;
     const int slotWidth = buttonsShown() ? 2 * slotSide + 2 : slotSide;
     const int textWidth = qMax(0, width() - textLeft - sidePadding - slotWidth - 6);
+    // A frame of the halo repaints only the dot's corner: the text stays as it is.
+    if (event->rect().intersects(QRect(textLeft, 0, textWidth, height())))
+        paintText(painter, textLeft, textWidth);
 
+    if (!hovered_) {
+        paintStatusDot(painter, dotCentre(), statusDisplay(content_.status, p), dotSize,
+                       holdingClock_ && clock_ ? clock_->phase() : 0.0);
+    }
+}
+
+void SidebarRow::paintText(QPainter& painter, int textLeft, int textWidth) const
+{
+    const Palette& p = *palette_;
     const QFont nameFont = TypeScale::bodyMedium();
     const QFont subtitleFont = TypeScale::caption();
     const QFontMetrics nameMetrics(nameFont);
@@ -235,12 +257,6 @@ void SidebarRow::paintEvent(QPaintEvent*)
     painter.drawText(subtitleLine.adjusted(0, 0, subtitleWidth - textWidth, 0),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      subtitleMetrics.elidedText(content_.subtitle, Qt::ElideRight, subtitleWidth));
-
-    if (!hovered_) {
-        const QPointF centre(width() - sidePadding - slotSide / 2.0, height() / 2.0);
-        paintStatusDot(painter, centre, statusDisplay(content_.status, p), dotSize,
-                       holdingClock_ && clock_ ? clock_->phase() : 0.0);
-    }
 }
 
 void SidebarRow::enterEvent(QEnterEvent*)

@@ -9,6 +9,7 @@
 
 class IconButton;
 class PulseClock;
+class QPainter;
 class QVariantAnimation;
 struct Palette;
 
@@ -76,6 +77,8 @@ private:
     // Hovered, or still fading out after the pointer left.
     bool buttonsShown() const;
     void updatePulse();
+    QPointF dotCentre() const;
+    void paintText(QPainter& painter, int textLeft, int textWidth) const;
 
     // The clock may go first when a window tears down its children: held weakly.
     QPointer<PulseClock> clock_;

@@ -1,93 +1,134 @@
 #include "ui/widgets/status_dot.h"
 
-#include <QEvent>
+#include "ui/widgets/on_screen.h"
+
+#include <QEasingCurve>
+#include <QHash>
+#include <QImage>
 #include <QPainter>
-#include <QVariantAnimation>
+#include <QTimer>
 #include <QtMath>
 
 #include <algorithm>
 
-PulseClock::PulseClock(QObject* parent) : QObject(parent), animation_(new QVariantAnimation(this))
+PulseClock::PulseClock(QObject* parent) : QObject(parent), timer_(new QTimer(this))
 {
-    animation_->setStartValue(0.0);
-    animation_->setEndValue(1.0);
-    animation_->setDuration(1600);
-    animation_->setEasingCurve(QEasingCurve::OutCubic);
-    animation_->setLoopCount(-1);
-    connect(animation_, &QVariantAnimation::valueChanged, this, &PulseClock::ticked);
+    timer_->setObjectName(QStringLiteral("animationFrameTimer"));
+    timer_->setInterval(frameInterval);
+    connect(timer_, &QTimer::timeout, this, [this] {
+        frameTime_ = since_.elapsed();
+        emit ticked();
+    });
+    since_.start();
 }
 
 qreal PulseClock::phase() const
 {
-    return isRunning() ? animation_->currentValue().toReal() : 0.0;
+    if (!isRunning())
+        return 0.0;
+    static const QEasingCurve curve(QEasingCurve::OutCubic);
+    return curve.valueForProgress(qreal(frameTime_ % haloPeriod) / haloPeriod);
 }
 
 bool PulseClock::isRunning() const
 {
-    return animation_->state() == QAbstractAnimation::Running;
+    return timer_->isActive();
+}
+
+bool PulseClock::animates(const QWidget* holder) const
+{
+    const QPointer<OnScreenWatch> watch = holders_.value(holder);
+    return watch && watch->onScreen() && isRunning();
 }
 
 void PulseClock::hold(QWidget* holder)
 {
     if (!holder || holders_.contains(holder))
         return;
-    holders_.append(holder);
-    holder->installEventFilter(this);
-    connect(holder, &QObject::destroyed, this, [this](QObject* gone) {
-        holders_.removeAll(static_cast<QWidget*>(gone));
-        recheck();
+    auto* watch = new OnScreenWatch(holder);
+    holders_.insert(holder, watch);
+    connect(watch, &OnScreenWatch::changed, this, &PulseClock::sync);
+    // The watch goes with its widget.
+    connect(watch, &QObject::destroyed, this, [this, holder] {
+        holders_.remove(holder);
+        sync();
     });
-    recheck();
+    sync();
 }
 
 void PulseClock::release(QWidget* holder)
 {
-    if (!holders_.removeAll(holder))
+    const auto found = holders_.find(holder);
+    if (found == holders_.end())
         return;
-    holder->removeEventFilter(this);
-    disconnect(holder, &QObject::destroyed, this, nullptr);
-    recheck();
+    const QPointer<OnScreenWatch> watch = found.value();
+    holders_.erase(found);
+    delete watch.data();
+    sync();
 }
 
-void PulseClock::recheck()
+void PulseClock::sync()
 {
-    // Minimising keeps the widgets "visible" but hides them from the screen.
-    const bool seen = std::any_of(holders_.cbegin(), holders_.cend(), [](const QWidget* holder) {
-        return holder->isVisible() && !holder->window()->isMinimized() &&
-               !holder->visibleRegion().isEmpty();
-    });
-    if (seen && !isRunning())
-        animation_->start();
-    else if (!seen && isRunning())
-        animation_->stop();
-}
-
-bool PulseClock::eventFilter(QObject* watched, QEvent* event)
-{
-    switch (event->type()) {
-    case QEvent::Show:
-    case QEvent::Hide:
-    case QEvent::Move:
-    case QEvent::Resize: recheck(); break;
-    default: break;
+    const bool seen =
+        std::any_of(holders_.cbegin(), holders_.cend(), [](const QPointer<OnScreenWatch>& watch) {
+            return watch && watch->onScreen();
+        });
+    if (seen && !isRunning()) {
+        frameTime_ = since_.elapsed();
+        timer_->start();
+    } else if (!seen && isRunning()) {
+        timer_->stop();
     }
-    return QObject::eventFilter(watched, event);
 }
+
+namespace {
+
+// The halo at its largest and fully opaque, drawn once per colour: a frame scales it and fades
+// it, a single pass over its few lines, where filling an antialiased circle each frame would
+// cost many more spans.
+QPixmap haloSprite(const QColor& color, qreal size)
+{
+    static QHash<QPair<QRgb, int>, QPixmap> sprites;
+    QPixmap& sprite = sprites[{color.rgba(), qRound(size * 16)}];
+    if (sprite.isNull()) {
+        const qreal radius = size * 2.1;
+        constexpr int oversample = 4;
+        const int side = qCeil(2 * radius * oversample);
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawEllipse(QRectF(0, 0, side, side));
+        painter.end();
+        sprite = QPixmap::fromImage(image);
+    }
+    return sprite;
+}
+
+} // namespace
 
 void paintStatusDot(QPainter& painter, QPointF centre, const StatusDisplay& display, qreal size,
                     qreal phase)
 {
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
     if (display.pulses) {
         // The halo: twice the dot, at 35 %, growing 1.0 -> 2.1 while fading 0.8 -> 0.
-        QColor halo = display.dotColor;
-        halo.setAlphaF(float(0.35 * (0.8 * (1.0 - phase))));
         const qreal radius = size * (1.0 + 1.1 * phase); // half of 2 x size x scale
-        painter.setBrush(halo);
-        painter.drawEllipse(centre, radius, radius);
+        QColor opaque = display.dotColor;
+        opaque.setAlphaF(1.0);
+        const QPixmap sprite = haloSprite(opaque, size);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setOpacity(painter.opacity() * display.dotColor.alphaF() * 0.35 *
+                           (0.8 * (1.0 - phase)));
+        painter.drawPixmap(QRectF(centre.x() - radius, centre.y() - radius, 2 * radius, 2 * radius),
+                           sprite, QRectF(sprite.rect()));
+        painter.restore();
+        painter.save();
     }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
     painter.setBrush(display.dotColor);
     painter.drawEllipse(centre, size / 2, size / 2);
     painter.restore();
@@ -100,7 +141,7 @@ StatusDot::StatusDot(PulseClock& clock, int size, QWidget* parent)
     const int side = qCeil(size * 2 * 2.1) + 2;
     setFixedSize(side, side);
     connect(&clock, &PulseClock::ticked, this, [this] {
-        if (display_.pulses)
+        if (clock_ && clock_->animates(this))
             update();
     });
 }

@@ -2,44 +2,54 @@
 
 #include "ui/theme/status_display.h"
 
-#include <QList>
+#include <QElapsedTimer>
+#include <QHash>
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
 #include <QWidget>
 
+class OnScreenWatch;
 class QPainter;
-class QVariantAnimation;
+class QTimer;
 
-// The running halo's clock: one animation shared by every pulsing dot, running only while some
-// dot that needs it is on screen (shown, in a window that is not minimised, not scrolled out of
-// sight). Phase 0..1 over 1.6 s with an ease-out curve, repeated without reversing.
+// The window's animation clock: one timer shared by every animation it draws (the running
+// halo, the diagram's connectors), so that their frames are painted and sent to the screen
+// together, and running only while some widget that holds it is on screen (see on_screen.h).
+// A widget holds it while it has something to move and repaints, on each tick, only the small
+// area that moved. The halo's phase goes 0..1 over 1.6 s with an ease-out curve, repeated
+// without reversing; every widget painting within one frame sees the same time.
 class PulseClock : public QObject
 {
     Q_OBJECT
 
 public:
+    static constexpr int frameInterval = 50; // ms: 20 frames a second
+    static constexpr int haloPeriod = 1600;  // ms
+
     explicit PulseClock(QObject* parent = nullptr);
 
     qreal phase() const;
-    // The animation runs while at least one held widget is on screen. A widget is released when
-    // it is destroyed.
+    // The time of the current frame in milliseconds, for animations with their own period.
+    qint64 frameTime() const { return frameTime_; }
+    // The clock runs while at least one held widget is on screen. A widget is released when it
+    // is destroyed.
     void hold(QWidget* holder);
     void release(QWidget* holder);
-    // Looks again at which holders are on screen (their scroll area moved, say); showing,
-    // hiding, moving and resizing a holder are noticed without it.
-    void recheck();
+    // Whether `holder` holds the clock and is on screen, i.e. should draw the next frame.
+    bool animates(const QWidget* holder) const;
     bool isRunning() const;
 
 signals:
     void ticked();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    QVariantAnimation* animation_;
-    QList<QWidget*> holders_;
+    void sync();
+
+    QTimer* timer_;
+    QElapsedTimer since_;
+    qint64 frameTime_ = 0;
+    QHash<const QWidget*, QPointer<OnScreenWatch>> holders_;
 };
 
 // Draws a status dot of `size` centred on `centre`; a pulsing dot gets its halo at `phase`.

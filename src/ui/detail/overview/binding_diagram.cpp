@@ -17,7 +17,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -57,16 +56,14 @@ void paintTag(QPainter& painter, const QRectF& area, const QString& text, const 
 } // namespace
 
 BindingDiagram::BindingDiagram(UiContext& ui, StatusOf statusOf, QWidget* parent)
-    : QWidget(parent), ui_(ui), statusOf_(std::move(statusOf)), timer_(new QTimer(this))
+    : QWidget(parent), ui_(ui), statusOf_(std::move(statusOf)),
+      frames_(ui.frames ? ui.frames : new PulseClock(this))
 {
     setObjectName(QStringLiteral("bindingDiagram"));
     setMouseTracking(true);
     setFocusPolicy(Qt::TabFocus); // a click opens a menu; only Tab brings the focus here
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    timer_->setObjectName(QStringLiteral("diagramFrameTimer"));
-    timer_->setInterval(frameInterval);
-    connect(timer_, &QTimer::timeout, this, &BindingDiagram::tick);
-    clock_.start();
+    connect(frames_, &PulseClock::ticked, this, &BindingDiagram::tick);
 }
 
 void BindingDiagram::setContent(const DiagramContent& content)
@@ -81,7 +78,7 @@ void BindingDiagram::setContent(const DiagramContent& content)
     }
     setFixedHeight(contentHeight());
     connectorsValid_ = false;
-    syncTimer();
+    syncAnimation();
     update();
 }
 
@@ -93,7 +90,7 @@ void BindingDiagram::refresh()
 
 bool BindingDiagram::isAnimating() const
 {
-    return timer_->isActive();
+    return frames_->animates(this);
 }
 
 int BindingDiagram::contentHeight() const
@@ -142,33 +139,54 @@ QRect BindingDiagram::connectorBand() const
     return QRect(int(left), 0, int(right - left) + 1, height());
 }
 
-void BindingDiagram::syncTimer()
+void BindingDiagram::syncAnimation()
 {
-    const bool run = content_.status.kind() == ProjectStatus::Kind::running &&
-                     !content_.items.isEmpty() && isVisible();
-    if (run && !timer_->isActive())
-        timer_->start();
-    else if (!run && timer_->isActive()) {
-        timer_->stop();
-        update(connectorBand()); // rest the connectors
+    const bool wanted =
+        content_.status.kind() == ProjectStatus::Kind::running && !content_.items.isEmpty();
+    if (wanted == holdingFrames_)
+        return;
+    holdingFrames_ = wanted;
+    if (wanted) {
+        frames_->hold(this);
+        return;
     }
+    frames_->release(this);
+    // Rest the connectors.
+    for (const Pulse& pulse : std::as_const(pulses_))
+        update(pulseRect(pulse.at));
+    pulses_.clear();
+}
+
+QRect BindingDiagram::pulseRect(QPointF at)
+{
+    return QRectF(at.x() - 4, at.y() - 4, 8, 8).toAlignedRect();
 }
 
 void BindingDiagram::tick()
 {
-    update(connectorBand());
-}
-
-void BindingDiagram::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    syncTimer();
-}
-
-void BindingDiagram::hideEvent(QHideEvent* event)
-{
-    QWidget::hideEvent(event);
-    timer_->stop();
+    if (!frames_->animates(this))
+        return;
+    // Only where a pulse was and where it is now.
+    for (const Pulse& pulse : std::as_const(pulses_))
+        update(pulseRect(pulse.at));
+    pulses_.clear();
+    const qreal phase = std::fmod(qreal(frames_->frameTime()) / flowPeriod, 1.0);
+    const QPointF from = workerAnchor();
+    for (int i = 0; i < content_.items.size(); ++i) {
+        const QRectF card = cardRect(i);
+        const QPointF to(card.left(), card.center().y());
+        const QPointF pull((to.x() - from.x()) * 0.5, 0);
+        const QPointF c1 = from + pull;
+        const QPointF c2 = to - pull;
+        for (int k = 0; k < pulsesPerConnector; ++k) {
+            const qreal t = std::fmod(phase + qreal(k) / pulsesPerConnector, 1.0);
+            const qreal u = 1 - t;
+            const QPointF at =
+                u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to;
+            pulses_.append({at, i});
+            update(pulseRect(at));
+        }
+    }
 }
 
 void BindingDiagram::paintEvent(QPaintEvent* event)
@@ -176,7 +194,7 @@ void BindingDiagram::paintEvent(QPaintEvent* event)
     const Palette& p = ui_.theme.palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRect dirty = event->rect();
+    const QRegion region = event->region();
 
     // The dotted background, from one cached tile.
     const QColor dotColor = Palette::withAlpha(p.tertiaryText, 0.45);
@@ -190,20 +208,24 @@ void BindingDiagram::paintEvent(QPaintEvent* event)
         tile.setBrush(dotColor);
         tile.drawEllipse(QPointF(dotSpacing / 2.0, dotSpacing / 2.0), 1.1, 1.1);
     }
-    painter.fillRect(dirty, QBrush(dotTile_));
+    // Rectangle by rectangle: a frame of the animation dirties a few small squares far apart,
+    // and filling their bounding box would cost as much as a large repaint.
+    const QBrush dots(dotTile_);
+    for (const QRect& part : region)
+        painter.fillRect(part, dots);
 
-    paintConnectors(painter, p, dirty);
-    if (workerRect().toAlignedRect().intersects(dirty))
+    paintConnectors(painter, p, region);
+    if (region.intersects(workerRect().toAlignedRect()))
         paintWorker(painter, p);
-    if (configRowRect().toAlignedRect().intersects(dirty))
+    if (region.intersects(configRowRect().toAlignedRect()))
         paintConfigRow(painter, p);
     for (int i = 0; i < content_.items.size(); ++i)
-        if (cardRect(i).toAlignedRect().adjusted(-2, -2, 2, 2).intersects(dirty))
+        if (region.intersects(cardRect(i).toAlignedRect().adjusted(-2, -2, 2, 2)))
             paintCard(painter, i, p);
     paintFocusRing(painter, p);
 }
 
-void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty)
+void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const QRegion& dirty)
 {
     if (content_.items.isEmpty())
         return;
@@ -215,31 +237,21 @@ void BindingDiagram::paintConnectors(QPainter& painter, const Palette& p, const 
         renderConnectors(band, ratio, p);
         connectorsValid_ = true;
     }
-    painter.drawPixmap(band.topLeft(), connectors_);
-    if (!timer_->isActive())
+    for (const QRect& part : dirty& band) {
+        const QRectF source(QRectF(part.translated(-band.topLeft())).topLeft() * ratio,
+                            QSizeF(part.size()) * ratio);
+        painter.drawPixmap(QRectF(part), connectors_, source);
+    }
+    if (!frames_->animates(this))
         return;
 
-    // Pulses travel from the worker to each card.
-    const qreal phase = std::fmod(qreal(clock_.elapsed()) / flowPeriod, 1.0);
-    const QPointF from = workerAnchor();
+    // Pulses travel from the worker to each card, where the last frame put them.
     painter.setPen(Qt::NoPen);
-    for (int i = 0; i < content_.items.size(); ++i) {
-        const QRectF card = cardRect(i);
-        const QPointF to(card.left(), card.center().y());
-        // A curve lies inside the box of its end points (its control points share their y).
-        if (!QRectF(from, to).normalized().adjusted(-4, -4, 4, 4).intersects(dirty))
+    for (const Pulse& pulse : std::as_const(pulses_)) {
+        if (!dirty.intersects(pulseRect(pulse.at)) || pulse.item >= content_.items.size())
             continue;
-        const QPointF pull((to.x() - from.x()) * 0.5, 0);
-        const QPointF c1 = from + pull;
-        const QPointF c2 = to - pull;
-        painter.setBrush(OverviewStyle::itemColor(content_.items[i], p));
-        for (int k = 0; k < pulsesPerConnector; ++k) {
-            const qreal t = std::fmod(phase + qreal(k) / pulsesPerConnector, 1.0);
-            const qreal u = 1 - t;
-            painter.drawEllipse(u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 +
-                                    t * t * t * to,
-                                2.5, 2.5);
-        }
+        painter.setBrush(OverviewStyle::itemColor(content_.items[pulse.item], p));
+        painter.drawEllipse(pulse.at, 2.5, 2.5);
     }
 }
 

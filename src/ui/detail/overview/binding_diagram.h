@@ -3,14 +3,13 @@
 #include "presentation/binding_items.h"
 #include "runs/project_status.h"
 
-#include <QElapsedTimer>
 #include <QPixmap>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
 
-class QTimer;
+class PulseClock;
 struct Palette;
 struct StatusDisplay;
 struct UiContext;
@@ -29,8 +28,9 @@ struct DiagramContent
 
 // The bindings as a diagram over a dotted background: the worker node joined to each item's
 // card by a cubic connector, and a row that opens the configuration in the editor. While the
-// project runs and the diagram is shown, one timer (at most 30 frames a second) moves the
-// connectors and repaints only the band they occupy; in every other state nothing ticks.
+// project runs, the window's animation clock (status_dot.h) moves pulses along the connectors
+// while the diagram is on screen, repainting only the few pixels around each pulse; in every
+// other state nothing ticks.
 // Tab walks the cards and the config row one by one; Enter, Space or the menu key opens the
 // focused card's menu (or the config), as a click or a right click does. The focus ring shows
 // only when the focus came from the keyboard.
@@ -65,7 +65,6 @@ public:
     static constexpr int workerH = 92;
     static constexpr int inset = 20;
     static constexpr int configRowH = 34;
-    static constexpr int frameInterval = 34; // ms: under 30 frames a second
 
 signals:
     void configRowClicked();
@@ -80,17 +79,22 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool focusNextPrevChild(bool next) override;
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
-    void syncTimer();
+    struct Pulse
+    {
+        QPointF at;
+        int item;
+    };
+
+    void syncAnimation();
     void tick();
+    static QRect pulseRect(QPointF at);
     QRect connectorBand() const;
     QPointF workerAnchor() const;
     // The connectors come from a cached layer that changes only with the items, the size, the
     // hovered card and the scheme; a frame of the animation adds only the moving pulses.
-    void paintConnectors(QPainter& painter, const Palette& p, const QRect& dirty);
+    void paintConnectors(QPainter& painter, const Palette& p, const QRegion& dirty);
     void renderConnectors(const QRect& band, qreal ratio, const Palette& p);
     void paintWorker(QPainter& painter, const Palette& p) const;
     void paintCard(QPainter& painter, int index, const Palette& p) const;
@@ -105,8 +109,9 @@ private:
     UiContext& ui_;
     StatusOf statusOf_;
     DiagramContent content_;
-    QTimer* timer_;
-    QElapsedTimer clock_;
+    PulseClock* frames_;
+    bool holdingFrames_ = false;
+    QList<Pulse> pulses_; // where the current frame draws the pulses
     int hovered_ = -1;
     bool configHovered_ = false;
     int focused_ = 0;
