@@ -353,6 +353,14 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     window.show();
     WAIT_UNTIL(measured.size() == 5, 5000);
     EXPECT_EQ(measured.last(), blog);
+
+    // Minimised: the poll stops; restored: a measurement at once.
+    pending.takeFirst()->finish();
+    WAIT_UNTIL(timer->isActive(), 5000);
+    window.showMinimized();
+    EXPECT_FALSE(timer->isActive());
+    window.showNormal();
+    EXPECT_EQ(measured.size(), 6);
 }
 
 // How many pixels of the image are within a small distance of `color`.

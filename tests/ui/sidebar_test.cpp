@@ -1,4 +1,5 @@
 #include "runs/project_runtime.h"
+#include "support/wait_until.h"
 #include "ui/main_window.h"
 #include "ui/project_actions.h"
 #include "ui/sidebar/section_title.h"
@@ -8,12 +9,14 @@
 #include "ui/support/gui_fixture.h"
 #include "ui/widgets/buttons.h"
 #include "ui/widgets/destructive_action.h"
+#include "ui/widgets/status_dot.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -435,4 +438,55 @@ TEST_F(SidebarTest, RunningRowsShowRequestsPerMinuteReadOnlyWhileTheListIsShown)
     fixture.setStatus(path("gamma"), ProjectStatus::stopped());
     list->rebuildNow();
     EXPECT_EQ(row->content().traffic, QString());
+}
+
+TEST(SidebarHalo, TicksOnlyWhileTheRunningRowIsOnScreen)
+{
+    // Enough projects that the list scrolls at the window's smallest height.
+    Registry registry;
+    registry.roots = {root};
+    for (int i = 0; i < 30; ++i) {
+        const QString name = QStringLiteral("p%1").arg(i, 2, 10, QLatin1Char('0'));
+        registry.projects.append(testProject(root + u'/' + name, name, root));
+    }
+    GuiFixture fixture(registry);
+    MainWindow window(fixture.ui());
+    window.resize(window.minimumSize());
+    window.show();
+    SidebarList* list = window.sidebar()->list();
+    auto* clock = window.findChild<PulseClock*>();
+    ASSERT_NE(clock, nullptr);
+    const QString running = root + QStringLiteral("/p07");
+    fixture.setStatus(running, ProjectStatus::running());
+    list->rebuildNow();
+    SidebarRow* row = nullptr;
+    for (SidebarRow* candidate : list->findChildren<SidebarRow*>(QStringLiteral("sidebarRow")))
+        if (candidate->content().path == running)
+            row = candidate;
+    ASSERT_NE(row, nullptr);
+    int paints = 0;
+    QObject::connect(clock, &PulseClock::ticked, row, [&] { paints += clock->animates(row); });
+    WAIT_UNTIL(paints >= 2, 5000);
+
+    QScrollBar* scroll = list->verticalScrollBar();
+    ASSERT_GT(scroll->maximum(), 0) << "the list must scroll for this check";
+    scroll->setValue(scroll->maximum());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(row->isVisible());
+    EXPECT_FALSE(clock->animates(row)) << "scrolled out of view";
+    EXPECT_FALSE(clock->isRunning()) << "no other row needs the clock";
+    scroll->setValue(0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(clock->animates(row)) << "scrolled back";
+
+    window.showMinimized();
+    EXPECT_FALSE(clock->isRunning()) << "minimised";
+    window.showNormal();
+    EXPECT_TRUE(clock->animates(row));
+    window.hide();
+    EXPECT_FALSE(clock->isRunning()) << "closed to the tray";
+    window.show();
+    fixture.setStatus(running, ProjectStatus::stopped());
+    list->rebuildNow();
+    EXPECT_FALSE(clock->isRunning()) << "stopped";
 }
