@@ -1,5 +1,5 @@
 // Cost of reading the process table while many processes run: scanExternal against
-// `ps -e -o pid=,comm=` (target: no slower than ps), and memoryOfGroup (target: < 10 ms).
+// `ps -e -o pid=,comm=` (target: no slower than ps), and usageOfGroup (target: < 10 ms).
 //
 // Starts 2,000 sleeping children (and a small fake dev server: a process named "workerd"
 // listening on loopback under a "node" parent) before measuring, and stops them after.
@@ -75,7 +75,7 @@ void startProcesses(const QString& folder)
         sleepers = sleepers ? sleepers : pid;
         children.push_back(pid);
     }
-    // The fake dev server: its group is what memoryOfGroup measures.
+    // The fake dev server: its group is what usageOfGroup measures.
     serverGroup = forkIdle(0, "node", path.constData(), true);
     children.push_back(serverGroup);
     children.push_back(forkIdle(serverGroup, "workerd", path.constData(), true));
@@ -135,7 +135,7 @@ void BM_PsCommand(benchmark::State& state)
 void BM_MemoryOfGroup(benchmark::State& state)
 {
     for (auto _ : state) {
-        const quint64 bytes = memoryOfGroup(serverGroup);
+        const quint64 bytes = usageOfGroup(serverGroup).memoryBytes;
         if (bytes == 0)
             state.SkipWithError("the fake dev server's group has no memory");
         benchmark::DoNotOptimize(bytes);
@@ -181,7 +181,7 @@ int main(int argc, char** argv)
     const double memory = reporter.milliseconds["BM_MemoryOfGroup"];
     if (ps > 0)
         std::printf("scanExternal / ps: %.2f (target <= 1.0)\n", scan / ps);
-    std::printf("memoryOfGroup: %.2f ms (target < 10 ms)\n", memory);
+    std::printf("usageOfGroup: %.2f ms (target < 10 ms)\n", memory);
     benchmark::Shutdown();
     return 0;
 }

@@ -7,12 +7,9 @@
 #include "model/project_list.h"
 #include "model/service_links.h"
 #include "runs/project_runtime.h"
-#include "supervision/external/process_memory.h"
-#include "supervision/external/process_table.h"
 
 #include <QJsonDocument>
 #include <QPointer>
-#include <QtConcurrent>
 
 QString statusName(ProjectStatus::Kind kind)
 {
@@ -26,14 +23,6 @@ QString statusName(ProjectStatus::Kind kind)
 }
 
 namespace {
-
-// What the background measurement needs of one server.
-struct ServerProcesses
-{
-    QString path;
-    std::optional<qint32> leader;
-    QList<qint32> externalPIDs;
-};
 
 // One object per binding that reaches another Worker, with the folder of the registered
 // project that provides it.
@@ -118,7 +107,7 @@ QHash<QString, QString> displayNames(const QList<Project>& projects)
 }
 
 void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
-                       const QString& displayName, std::optional<quint64> memoryBytes)
+                       const QString& displayName)
 {
     const ProjectRuntime& runtime = *model.runtimeFor(project.path);
     const ProjectStatus& status = runtime.status();
@@ -137,7 +126,7 @@ void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
     if (status.isActive()) {
         if (const std::optional<qint32> pid = shownPID(runtime))
             entry.add("pid", qint64(*pid));
-        if (const std::optional<quint64> memory = memoryBytes ? memoryBytes : runtime.memoryBytes())
+        if (const std::optional<quint64> memory = runtime.memoryBytes())
             entry.add("memoryBytes", qint64(*memory));
     }
     if (status.kind() == ProjectStatus::Kind::running) {
@@ -161,15 +150,8 @@ QJsonObject statusEntry(AppModel& model, const Project& project, const QString& 
 
 void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArray)> done)
 {
-    QList<ServerProcesses> servers;
-    for (const Project& project : model.projects()) {
-        const ProjectRuntime& runtime = *model.runtimeFor(project.path);
-        if (runtime.status().isActive() && (runtime.pid() || !runtime.externalPIDs().isEmpty()))
-            servers.append({project.path, runtime.pid(), runtime.externalPIDs()});
-    }
     QPointer<AppModel> guardedModel(&model);
-    const auto answer = [guardedModel,
-                         done = std::move(done)](const QHash<QString, quint64>& memory) {
+    const auto answer = [guardedModel, done = std::move(done)] {
         if (!guardedModel)
             return;
         const QHash<QString, QString> names = displayNames(guardedModel->projects());
@@ -178,27 +160,12 @@ void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArra
         for (const Project& project : sidebarOrder(*guardedModel)) {
             if (entries.size() > 1)
                 entries += ',';
-            const auto measured = memory.constFind(project.path);
-            appendStatusEntry(entries, *guardedModel, project, names.value(project.path),
-                              measured == memory.cend() ? std::nullopt
-                                                        : std::optional<quint64>(measured.value()));
+            appendStatusEntry(entries, *guardedModel, project, names.value(project.path));
         }
         entries += ']';
         done(entries);
     };
-    // Demo servers are made up: their run states carry the memory to show.
-    if (servers.isEmpty() || model.isDemo()) {
-        answer({});
-        return;
-    }
-    const std::shared_ptr<const ProcessTable> table = model.makeProcessTable();
-    const QFuture<QHash<QString, quint64>> measuring =
-        QtConcurrent::run([servers, table]() -> QHash<QString, quint64> {
-            QHash<QString, quint64> memory;
-            for (const ServerProcesses& server : servers)
-                memory.insert(server.path,
-                              memoryOfServer(*table, server.leader, server.externalPIDs));
-            return memory;
-        });
-    deliverTo(context, measuring, answer);
+    // The memory and processor share of every active server, measured now into the run
+    // states (demo servers are made up: theirs carry what to show).
+    deliverTo(context, model.refreshUsageOfActive(), answer);
 }

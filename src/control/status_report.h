@@ -25,12 +25,10 @@ QList<Project> sidebarOrder(AppModel& model);
 // names that are shared (asking for each would compare every name with every other).
 QHash<QString, QString> displayNames(const QList<Project>& projects);
 
-// One project as `status` reports it, under `displayName`, as JSON text appended to `out`;
-// `memoryBytes` replaces the run state's measurement when given. Optional fields are left
-// out, never null.
+// One project as `status` reports it, under `displayName`, as JSON text appended to `out`.
+// Optional fields are left out, never null.
 void appendStatusEntry(QByteArray& out, AppModel& model, const Project& project,
-                       const QString& displayName,
-                       std::optional<quint64> memoryBytes = std::nullopt);
+                       const QString& displayName);
 // The same as an object.
 QJsonObject statusEntry(AppModel& model, const Project& project, const QString& displayName);
 
@@ -42,6 +40,6 @@ QByteArray trafficText(const TrafficSummary& traffic);
 std::optional<qint32> shownPID(const ProjectRuntime& runtime);
 
 // Builds the whole status (a JSON array as text) on the main thread, after measuring the
-// memory of every active server in the background; `done` runs on `context`'s thread, never
-// once `context` is gone.
+// memory and processor share of every active server in the background; `done` runs on
+// `context`'s thread, never once `context` is gone.
 void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArray)> done);

@@ -180,9 +180,14 @@ public:
     void windowDisappeared();
     // Whether the refresh of external servers is scheduled (the main window is shown).
     bool isPolling() const;
-    // Measures the memory of a project's server in the background into its run state;
-    // resolves once the measurement is in (at once when there is nothing to measure).
-    QFuture<void> refreshMemory(const QString& path);
+    // Measures the memory and processor time of a project's server in the background into
+    // its run state, in one pass over its processes; the processor share is that since the
+    // previous pass. Resolves once the measurement is in (at once when there is nothing to
+    // measure).
+    QFuture<void> refreshUsage(const QString& path);
+    // The same for every active server, each with a current processor share (a second pass
+    // a moment later for a server not measured lately); for `status`.
+    QFuture<void> refreshUsageOfActive();
 
     // The process table every path reads: the injected one, else the services'.
     std::unique_ptr<ProcessTable> makeProcessTable() const;

@@ -67,9 +67,14 @@ QFuture<void> AppModel::recoverOrphans()
     return runs_->recoverOrphans();
 }
 
-QFuture<void> AppModel::refreshMemory(const QString& path)
+QFuture<void> AppModel::refreshUsage(const QString& path)
 {
-    return runs_->refreshMemory(path);
+    return runs_->refreshUsage({path});
+}
+
+QFuture<void> AppModel::refreshUsageOfActive()
+{
+    return runs_->refreshUsageOfActive();
 }
 
 void AppModel::windowAppeared()

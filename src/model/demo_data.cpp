@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include <cmath>
+#include <unistd.h>
 
 namespace DemoData {
 
@@ -41,6 +42,7 @@ QList<Entry> buildEntries()
         e.vars = {QStringLiteral("API_VERSION"), QStringLiteral("LOG_LEVEL"),
                   QStringLiteral("CORS_ORIGIN")};
         e.memoryMB = 184.6;
+        e.cpuPercent = 3.2;
         e.pm = PackageManager::pnpm;
         list.append(e);
     }
@@ -58,6 +60,7 @@ QList<Entry> buildEntries()
                       binding(K::assets, "ASSETS")};
         e.vars = {QStringLiteral("SITE_URL")};
         e.memoryMB = 241.3;
+        e.cpuPercent = 12.6;
         e.pm = PackageManager::pnpm;
         list.append(e);
     }
@@ -73,6 +76,7 @@ QList<Entry> buildEntries()
                       binding(K::kv, "PRICES")};
         e.vars = {QStringLiteral("CURRENCY"), QStringLiteral("PAYMENT_MODE")};
         e.memoryMB = 156.9;
+        e.cpuPercent = 0.8;
         list.append(e);
     }
     {
@@ -86,6 +90,7 @@ QList<Entry> buildEntries()
         e.bindings = {binding(K::vectorize, "INDEX", "quartz-index"), binding(K::ai, "AI")};
         e.vars = {QStringLiteral("EMBEDDING_MODEL")};
         e.memoryMB = 133.2;
+        e.cpuPercent = 1.5;
         e.pm = PackageManager::bun;
         list.append(e);
     }
@@ -213,6 +218,15 @@ const QStringList& auroraLog()
 // spell half an hour ago, a steady rate since, a few slow requests and now and then a failure
 // (with `failRecently`, two in the last five minutes).
 // The same every time (a fixed sequence, not the clock, picks each request).
+void showCpu(ServerActivity& activity, double percent)
+{
+    static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
+    constexpr qint64 spanMs = 10000;
+    activity.cpuSampled(0, 0);
+    activity.cpuSampled(quint64(std::llround(percent / 100.0 * double(ticksPerSecond) * 10.0)),
+                        spanMs);
+}
+
 void showTraffic(ServerActivity& activity, int perMinute, quint32 seed, bool failRecently)
 {
     struct Route
@@ -420,6 +434,8 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
         if (entry.name == QStringLiteral("orbit-queue"))
             run.portConflict = PortConflict{8787, auroraPath, QStringLiteral("aurora-api")};
         runtime->demoShown(run);
+        if (run.memoryBytes)
+            DemoData::showCpu(*runtime->activity(), entry.cpuPercent);
         if (entry.name == QStringLiteral("aurora-api"))
             DemoData::showTraffic(*runtime->activity(), 24, 7, true);
         else if (entry.name == QStringLiteral("lumen-checkout"))

@@ -35,6 +35,7 @@ struct Entry
     QList<WorkerBinding> bindings;
     QStringList vars;
     double memoryMB = 0;
+    double cpuPercent = 0; // of a running one
     QString config = QStringLiteral("wrangler.jsonc");
     QString date = QStringLiteral("2026-07-11");
     PackageManager pm = PackageManager::npm;
@@ -57,6 +58,9 @@ ProjectInfo info(const Entry& entry, const QString& home);
 // Feeds `activity` a made-up hour of requests ending now, about `perMinute` a minute; with
 // `failRecently`, two of the last five minutes fail.
 void showTraffic(ServerActivity& activity, int perMinute, quint32 seed, bool failRecently);
+
+// Gives `activity` two processor samples ten seconds apart that make `percent` of one core.
+void showCpu(ServerActivity& activity, double percent);
 
 // The Workers the demo's dev registry lists as live.
 QList<DevRegistryEntry> registryEntries();

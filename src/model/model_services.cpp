@@ -17,6 +17,7 @@ public:
     std::optional<ProcessInfo> info(qint32) const override { return std::nullopt; }
     std::optional<qint32> processGroup(qint32) const override { return std::nullopt; }
     std::optional<quint64> residentBytes(qint32) const override { return std::nullopt; }
+    std::optional<ProcessUsage> usage(qint32) const override { return std::nullopt; }
     QString workingFolder(qint32) const override { return {}; }
     QList<int> listeningPorts(qint32) const override { return {}; }
     int temporaryPortFloor() const override { return 32768; }

@@ -63,7 +63,16 @@ public:
 
     QFuture<void> refreshExternal();
     QFuture<void> recoverOrphans();
-    QFuture<void> refreshMemory(const QString& path);
+    // Measures the memory and processor time of the active servers among `paths` in one pass
+    // in the background, into their run states (the share over the time since the previous
+    // pass); resolves once they are in.
+    QFuture<void> refreshUsage(const QStringList& paths);
+    // The same for every active server, so that each shows a current share: a server whose
+    // previous pass is missing or older than `usageBaselineAge` is measured again after
+    // `usageSecondLook`.
+    QFuture<void> refreshUsageOfActive();
+    static constexpr int usageBaselineAge = 10000; // ms
+    static constexpr int usageSecondLook = 250;    // ms
     void startPolling();
     void stopPolling();
     bool isPolling() const { return !pollTask_.isNull(); }

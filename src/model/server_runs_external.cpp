@@ -1,7 +1,7 @@
 // Servers started outside the application (from a terminal): found in the process table in
 // the background, shown on the projects' run states, stopped after a question and looked for
 // again while the main window is shown. Also the questions before stopping and quitting, and
-// the memory of a server.
+// the memory and processor time of a server.
 #include "base/product_name.h"
 #include "model/catalogue.h"
 #include "model/future_helpers.h"
@@ -9,6 +9,7 @@
 #include "supervision/external/process_table.h"
 #include "supervision/external/system_processes.h"
 
+#include <QDeadlineTimer>
 #include <QTimer>
 
 #include <csignal>
@@ -183,28 +184,70 @@ void ServerRuns::pollExternal(QPointer<QTimer> task)
     });
 }
 
-QFuture<void> ServerRuns::refreshMemory(const QString& path)
+QFuture<void> ServerRuns::refreshUsage(const QStringList& paths)
 {
-    ProjectRuntime* runtime = runtimeFor(path);
-    if (!runtime || !runtime->status().isActive()) {
-        if (runtime)
+    QStringList measured;
+    QList<ServerProcesses> servers;
+    for (const QString& path : paths) {
+        ProjectRuntime* runtime = runtimeFor(path);
+        if (!runtime)
+            continue;
+        if (!runtime->status().isActive()) {
             runtime->memoryMeasured(std::nullopt);
-        return Futures::ready();
+            continue;
+        }
+        // A server shown without a process of its own (a made-up one) has nothing to measure.
+        if (!runtime->pid() && runtime->externalPIDs().isEmpty())
+            continue;
+        // A managed server leads its own process group: shell, package manager, Node and the
+        // runtimes count together. A server found elsewhere is measured by its own processes.
+        measured.append(path);
+        servers.append({runtime->pid(), runtime->externalPIDs()});
     }
-    // A server shown without a process of its own (a made-up one) has nothing to measure.
-    if (!runtime->pid() && runtime->externalPIDs().isEmpty())
+    if (servers.isEmpty())
         return Futures::ready();
-    // A managed server leads its own process group: shell, package manager, Node and the
-    // runtimes count together. A server found elsewhere is measured by its own processes.
-    const QFuture<quint64> measurement =
-        measureServerMemoryAsync(makeProcessTable(), runtime->pid(), runtime->externalPIDs());
-    auto measured = Futures::shared<void>();
-    deliverTo(this, measurement, [this, path, measured](quint64 bytes) {
-        // The project may have been removed or its server stopped while measuring: a removed
-        // project has no run state, a stopped one keeps showing no memory.
-        if (ProjectRuntime* current = runtimeFor(path))
-            current->memoryMeasured(bytes);
-        measured->finish();
+    const QFuture<UsageMeasurement> measuring = measureServersAsync(makeProcessTable(), servers);
+    auto applied = Futures::shared<void>();
+    deliverTo(this, measuring,
+              [this, measured, servers, applied](const UsageMeasurement& measurement) {
+                  for (qsizetype i = 0; i < measured.size(); ++i) {
+                      // A removed project has no run state; one whose server stopped or was
+                      // replaced while measuring takes nothing of the old server's.
+                      ProjectRuntime* runtime = runtimeFor(measured[i]);
+                      if (!runtime || !runtime->status().isActive() ||
+                          servers[i] != ServerProcesses{runtime->pid(), runtime->externalPIDs()})
+                          continue;
+                      const ProcessUsage& usage = measurement.servers[i];
+                      runtime->memoryMeasured(usage.memoryBytes);
+                      runtime->activity()->cpuSampled(usage.cpuTicks, measurement.steadyMs);
+                  }
+                  applied->finish();
+              });
+    return applied->future();
+}
+
+QFuture<void> ServerRuns::refreshUsageOfActive()
+{
+    QStringList active;
+    QStringList unsampled;
+    const qint64 now = QDeadlineTimer::current().deadline();
+    for (auto it = runtimes_.cbegin(); it != runtimes_.cend(); ++it) {
+        const ProjectRuntime* runtime = it.value();
+        if (!runtime->status().isActive() || (!runtime->pid() && runtime->externalPIDs().isEmpty()))
+            continue;
+        active.append(it.key());
+        const std::optional<qint64> sampled = runtime->activity()->cpuSampledAtMs();
+        if (!sampled || now - *sampled > usageBaselineAge)
+            unsampled.append(it.key());
+    }
+    const QFuture<void> first = refreshUsage(active);
+    if (unsampled.isEmpty())
+        return first;
+    auto done = Futures::shared<void>();
+    deliverTo(this, first, [this, unsampled, done] {
+        QTimer::singleShot(usageSecondLook, this, [this, unsampled, done] {
+            Futures::forward(this, refreshUsage(unsampled), done);
+        });
     });
-    return measured->future();
+    return done->future();
 }

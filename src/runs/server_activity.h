@@ -66,6 +66,11 @@ public:
     // The server's processes took `ticks` clock ticks of processor time in all, as read at
     // `steadyMs` (a monotonic clock).
     void cpuSampled(quint64 ticks, qint64 steadyMs);
+    // When the last sample was read (the clock of cpuSampled); none before the first.
+    std::optional<qint64> cpuSampledAtMs() const
+    {
+        return lastCpu_ ? std::optional<qint64>(lastCpu_->steadyMs) : std::nullopt;
+    }
     // The server ended: no share until two new samples.
     void serverEnded();
 

@@ -47,7 +47,7 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
         UiContext{*model_, *theme_, *workspace_, *alerts_, {}, {}, {}, windowActions_});
     ui_->frames = new PulseClock(this);
     AppModel* model = model_.get();
-    ui_->refreshMemory = [model](const QString& path) { return model->refreshMemory(path); };
+    ui_->refreshUsage = [model](const QString& path) { return model->refreshUsage(path); };
     ui_->openSettings = [this] { showSettings(); };
     loginItem_ = std::make_unique<AutostartLoginItem>(AutostartEntry::forEnvironment(environment_),
                                                       QCoreApplication::applicationFilePath());

@@ -27,9 +27,9 @@ struct UiContext
         chooseFolder;
     // Opens the settings window; empty while there is none.
     std::function<void()> openSettings;
-    // Measures a project's memory into its run state (the model's memory refresh); empty
-    // while the model offers none. Resolves once that measurement is in.
-    std::function<QFuture<void>(const QString& path)> refreshMemory;
+    // Measures a project's memory and processor share into its run state (the model's usage
+    // refresh); empty while the model offers none. Resolves once that measurement is in.
+    std::function<QFuture<void>(const QString& path)> refreshUsage;
     // The window's commands (Start, Stop, Restart, Rescan Folders) and their shortcuts.
     WindowActions* windowActions;
     // The animation clock every view of the window shares, so that their frames come together

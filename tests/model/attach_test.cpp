@@ -36,6 +36,7 @@ public:
     {
         return real_.residentBytes(pid);
     }
+    std::optional<ProcessUsage> usage(qint32 pid) const override { return real_.usage(pid); }
     QString workingFolder(qint32 pid) const override { return real_.workingFolder(pid); }
     QList<int> listeningPorts(qint32 pid) const override { return real_.listeningPorts(pid); }
     int temporaryPortFloor() const override { return real_.temporaryPortFloor(); }

@@ -1,6 +1,8 @@
+#include "base/deliver.h"
+#include "runs/server_activity.h"
 #include "startup_fixture.h"
 #include "supervision/external/proc_process_table.h"
-#include "supervision/external/process_memory.h"
+#include "supervision/external/process_usage.h"
 #include "support/run_state_access.h"
 
 #include <QProcess>
@@ -9,7 +11,8 @@
 #include <csignal>
 #include <unistd.h>
 
-// The memory of a project's server, measured in the background into its run state.
+// The memory and processor share of a project's server, measured in the background into its
+// run state.
 
 namespace {
 
@@ -67,16 +70,35 @@ TEST_F(StartupTest, AManagedServerIsMeasuredOverItsWholeProcessGroup)
     RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
     QSignalSpy changed(runtime, &ProjectRuntime::memoryBytesChanged);
-    model.refreshMemory(folder);
+    model.refreshUsage(folder);
     ASSERT_TRUE(changed.wait(30000));
     ASSERT_TRUE(runtime->memoryBytes().has_value());
-    const std::optional<quint64> leaderAlone = ProcProcessTable().residentBytes(group.leader());
+    const std::optional<ProcessUsage> leaderAlone = ProcProcessTable().usage(group.leader());
     ASSERT_TRUE(leaderAlone.has_value());
     // The shell and its two children: more than the leader, close to a measurement here.
-    EXPECT_GT(*runtime->memoryBytes(), *leaderAlone);
-    const quint64 here = memoryOfGroup(ProcProcessTable(), group.leader());
+    EXPECT_GT(*runtime->memoryBytes(), leaderAlone->memoryBytes);
+    const quint64 here = usageOfGroup(ProcProcessTable(), group.leader()).memoryBytes;
     EXPECT_GT(*runtime->memoryBytes(), here / 2);
     EXPECT_LT(*runtime->memoryBytes(), here * 2);
+    EXPECT_FALSE(runtime->activity()->cpuPercent()) << "one pass is no share";
+
+    // The next pass gives the share since this one; a second look follows only when asked
+    // for every server and this one was not measured lately.
+    QSignalSpy shared(runtime->activity(), &ServerActivity::cpuPercentChanged);
+    bool refreshed = false;
+    deliverTo(&model, model.refreshUsageOfActive(), [&] { refreshed = true; });
+    WAIT_UNTIL(refreshed, 30000);
+    ASSERT_TRUE(runtime->activity()->cpuPercent());
+    EXPECT_GE(*runtime->activity()->cpuPercent(), 0.0);
+    EXPECT_EQ(shared.size(), 1);
+
+    // A restart on another group: the old group's pass that comes back after it is dropped.
+    const std::optional<qint64> sampledAt = runtime->activity()->cpuSampledAtMs();
+    refreshed = false;
+    deliverTo(&model, model.refreshUsage(folder), [&] { refreshed = true; });
+    RunStateTestAccess::setPid(*runtime, group.leader() + 1);
+    WAIT_UNTIL(refreshed, 30000);
+    EXPECT_EQ(runtime->activity()->cpuSampledAtMs(), sampledAt);
 }
 
 TEST_F(StartupTest, AServerFoundElsewhereIsMeasuredByItsOwnProcesses)
@@ -91,10 +113,10 @@ TEST_F(StartupTest, AServerFoundElsewhereIsMeasuredByItsOwnProcesses)
     RunStateTestAccess::setExternalPIDs(*runtime, {group.leader(), 0x3ffffff0});
     RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
-    model.refreshMemory(folder);
+    model.refreshUsage(folder);
     WAIT_UNTIL(runtime->memoryBytes().has_value(), 30000);
     EXPECT_GT(*runtime->memoryBytes(), 0u);
-    EXPECT_LT(*runtime->memoryBytes(), memoryOfGroup(ProcProcessTable(), group.leader()))
+    EXPECT_LT(*runtime->memoryBytes(), usageOfGroup(ProcProcessTable(), group.leader()).memoryBytes)
         << "the leader alone, not its whole group";
 }
 
@@ -104,13 +126,13 @@ TEST_F(StartupTest, AStoppedProjectShowsNoMemory)
     AppModel model(startupContext(fakeShell("'A=1'")));
     ProjectRuntime* runtime = model.runtimeFor(folder);
     RunStateTestAccess::setMemoryBytes(*runtime, 1234);
-    model.refreshMemory(folder);
+    model.refreshUsage(folder);
     EXPECT_FALSE(runtime->memoryBytes().has_value());
 
     RunStateTestAccess::setMemoryBytes(*runtime, 1234);
     RunStateTestAccess::setStatus(*runtime,
                                   ProjectStatus::error(QStringLiteral("Exited with code 1")));
-    model.refreshMemory(folder);
+    model.refreshUsage(folder);
     EXPECT_FALSE(runtime->memoryBytes().has_value());
 }
 
@@ -124,7 +146,7 @@ TEST_F(StartupTest, AMeasurementThatEndsAfterTheServerStoppedIsDropped)
     RunStateTestAccess::setManaged(*runtime, true);
     RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
-    model.refreshMemory(folder);
+    model.refreshUsage(folder);
     // The exit arrives before the measurement is back.
     RunStateTestAccess::setManaged(*runtime, false);
     RunStateTestAccess::setPid(*runtime, std::nullopt);
@@ -145,7 +167,7 @@ TEST_F(StartupTest, AMeasurementOfARemovedProjectCreatesNoRunState)
     RunStateTestAccess::setExternalPIDs(*runtime, {group.leader()});
     RunStateTestAccess::setStatus(*runtime, ProjectStatus::running());
 
-    model.refreshMemory(folder);
+    model.refreshUsage(folder);
     model.removeProject(folder);
     ASSERT_FALSE(model.runtimes().contains(folder));
     settle();

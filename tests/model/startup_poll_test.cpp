@@ -151,6 +151,10 @@ public:
     {
         return id == pid ? std::nullopt : real_.residentBytes(id);
     }
+    std::optional<ProcessUsage> usage(qint32 id) const override
+    {
+        return id == pid ? std::nullopt : real_.usage(id);
+    }
     QString workingFolder(qint32 id) const override
     {
         return id == pid ? folder_ : real_.workingFolder(id);

@@ -175,7 +175,7 @@ TEST_F(StartupTest, DemoModeLoadsDemoDataAndTouchesNoShellProcessesOrFiles)
     const QString aurora = support.filePath(QStringLiteral("Sites/aurora/api"));
     const std::optional<quint64> demoMemory = model.runtimeFor(aurora)->memoryBytes();
     ASSERT_TRUE(demoMemory.has_value());
-    model.refreshMemory(aurora);
+    model.refreshUsage(aurora);
     QTest::qWait(20);
     EXPECT_EQ(model.runtimeFor(aurora)->memoryBytes(), demoMemory);
 }

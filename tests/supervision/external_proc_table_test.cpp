@@ -4,15 +4,19 @@
 #include "external_fixture_tree.h"
 #include "supervision/external/proc_parsers.h"
 #include "supervision/external/proc_process_table.h"
-#include "supervision/external/process_memory.h"
+#include "supervision/external/process_usage.h"
 #include "supervision/external/system_processes.h"
 #include "support/temp_folder.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QProcess>
 
 #include <arpa/inet.h>
+#include <csignal>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <limits>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -88,7 +92,7 @@ TEST(ExternalProcTable, ListeningPortsCountOnlyListeningSocketsOfBothFamilies)
     ::close(client);
 }
 
-TEST(ExternalProcTable, MemoryOfGroupSumsEveryMemberAndNothingElse)
+TEST(ExternalProcTable, UsageOfAGroupSumsEveryMemberAndNothingElse)
 {
     TempFolder temp;
     FixtureTree tree(temp.path(), Args{"--name", "sh"} +
@@ -97,21 +101,56 @@ TEST(ExternalProcTable, MemoryOfGroupSumsEveryMemberAndNothingElse)
     ASSERT_TRUE(tree.ready() && other.ready());
 
     ProcProcessTable table;
-    quint64 members = 0;
+    ProcessUsage members;
+    quint64 smallest = std::numeric_limits<quint64>::max();
     for (const FixtureProcess& process : tree.processes()) {
-        const std::optional<quint64> resident = table.residentBytes(process.pid);
-        ASSERT_TRUE(resident);
-        ASSERT_GT(*resident, 0u);
-        members += *resident;
+        const std::optional<ProcessUsage> usage = table.usage(process.pid);
+        ASSERT_TRUE(usage);
+        ASSERT_GT(usage->memoryBytes, 0u);
+        // Proportional: the pages shared with the other fixtures count by their share.
+        EXPECT_LE(usage->memoryBytes, *table.residentBytes(process.pid));
+        members += *usage;
+        smallest = std::min(smallest, usage->memoryBytes);
     }
-    // The fixtures sit idle: their resident sizes do not move between the two readings.
-    EXPECT_EQ(memoryOfGroup(tree.groupId()), members);
-    EXPECT_EQ(memoryOfServer(table, std::nullopt, tree.pids()), members);
-    EXPECT_EQ(memoryOfServer(table, tree.groupId(), {}), members);
-    EXPECT_EQ(
-        measureServerMemoryAsync(std::make_shared<ProcProcessTable>(), std::nullopt, tree.pids())
-            .result(),
-        members);
+    // A proportional size moves a little whenever another process on the system maps or drops
+    // a shared page, but by far less than one more (or one fewer) member.
+    const auto matches = [&](const ProcessUsage& measured) {
+        const qint64 apart = qint64(measured.memoryBytes) - qint64(members.memoryBytes);
+        return std::abs(apart) < qint64(smallest / 2);
+    };
+    EXPECT_TRUE(matches(usageOfGroup(tree.groupId())));
+    EXPECT_TRUE(matches(usageOfServer(table, std::nullopt, tree.pids())));
+    EXPECT_TRUE(matches(usageOfServer(table, tree.groupId(), {})));
+    const UsageMeasurement measured =
+        measureServersAsync(std::make_shared<ProcProcessTable>(),
+                            {{std::nullopt, tree.pids()}, {tree.groupId(), {}}, {0, {}}})
+            .result();
+    ASSERT_EQ(measured.servers.size(), 3);
+    EXPECT_TRUE(matches(measured.servers[0]));
+    EXPECT_TRUE(matches(measured.servers[1]));
+    EXPECT_EQ(measured.servers[2], ProcessUsage{}) << "group 0 is the kernel's";
+}
+
+TEST(ExternalProcTable, ProcessorTimeOfAGroupKeepsThatOfChildrenThatEnded)
+{
+    // A shell that leads its group runs a busy child for half a second, waits for it, then
+    // idles: once the child is gone its time is still the group's.
+    QProcess shell;
+    shell.setChildProcessModifier([] { ::setpgid(0, 0); });
+    shell.start(QStringLiteral("/bin/sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("echo up; timeout 0.5 sh -c 'while :; do :; done'; echo done; "
+                                "exec sleep 60")});
+    ASSERT_TRUE(shell.waitForReadyRead(10000));
+    const qint32 leader = qint32(shell.processId());
+    const quint64 atStart = usageOfGroup(leader).cpuTicks;
+    while (!shell.readAll().contains("done"))
+        ASSERT_TRUE(shell.waitForReadyRead(10000));
+    const quint64 afterChild = usageOfGroup(leader).cpuTicks;
+    // Half a second of one core; a busy machine gives the loop less of it.
+    EXPECT_GE(afterChild, atStart + quint64(::sysconf(_SC_CLK_TCK)) / 10);
+    ::killpg(leader, SIGKILL);
+    shell.waitForFinished(10000);
 }
 
 TEST(ExternalProcTable, AProcessThatIsGoneIsAbsentEverywhere)
@@ -131,8 +170,9 @@ TEST(ExternalProcTable, AProcessThatIsGoneIsAbsentEverywhere)
     EXPECT_EQ(table.residentBytes(pid), std::nullopt);
     EXPECT_EQ(table.workingFolder(pid), QString());
     EXPECT_EQ(table.listeningPorts(pid), QList<int>{});
-    EXPECT_EQ(memoryOfGroup(pid), 0u);
-    EXPECT_EQ(memoryOfProcesses(table, {pid, -1, 0}), 0u);
+    EXPECT_EQ(table.usage(pid), std::nullopt);
+    EXPECT_EQ(usageOfGroup(pid), ProcessUsage{});
+    EXPECT_EQ(usageOfProcesses(table, {pid, -1, 0}), ProcessUsage{});
 }
 
 TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
@@ -147,8 +187,14 @@ TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
                "0        0 777 1 0000000000000000 100 0 0 10 0\n");
     proc.write("net/tcp6", "");
     proc.write("42/comm", "workerd\n");
-    proc.write("42/stat", "42 (workerd) S 7 40 40 0 -1 4194560 1 0 0 0 0 0 0 0 20 0 1 0 250 1 1\n");
+    proc.write("42/stat", "42 (workerd) S 7 40 40 0 -1 4194560 1 0 0 0 5 3 2 1 20 0 1 0 250 1 1\n");
     proc.write("42/statm", "100 25 3 1 0 20 0\n");
+    proc.write("42/smaps_rollup", "00400000-7ffd00000000 ---p 00000000 00:00 0   [rollup]\n"
+                                  "Rss:                 100 kB\nPss:                  61 kB\n"
+                                  "Pss_Anon:             40 kB\n");
+    // No smaps_rollup (an older kernel): the resident size stands in.
+    proc.write("44/stat", "44 (node) S 42 40 40 0 -1 4194560 1 0 0 0 7 0 0 0 20 0 1 0 260 1 1\n");
+    proc.write("44/statm", "100 10 3 1 0 20 0\n");
     proc.makeDir("42/fd");
     ASSERT_TRUE(QFile::link("socket:[777]", proc.filePath("42/fd/3")));
     ASSERT_TRUE(QFile::link("socket:[778]", proc.filePath("42/fd/4")));
@@ -160,7 +206,7 @@ TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
     ProcProcessTable table(QFile::encodeName(proc.path()));
     QList<qint32> pids = table.listAllPIDs();
     std::sort(pids.begin(), pids.end());
-    EXPECT_EQ(pids, (QList<qint32>{42, 43}));
+    EXPECT_EQ(pids, (QList<qint32>{42, 43, 44}));
     EXPECT_EQ(table.name(42), "workerd");
     const long ticks = ::sysconf(_SC_CLK_TCK);
     EXPECT_EQ(table.info(42), (ProcessInfo{7, 40, quint64(1700000000 + 250 / ticks)}));
@@ -170,8 +216,11 @@ TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
     EXPECT_EQ(table.listeningPorts(42), QList<int>{8787});
     EXPECT_EQ(table.temporaryPortFloor(), 40000);
     EXPECT_EQ(table.processGroup(42), 40);
-    EXPECT_EQ(memoryOfGroup(table, 40), quint64(25 * ::sysconf(_SC_PAGESIZE)));
-    EXPECT_EQ(memoryOfGroup(table, 0), 0u);
+    EXPECT_EQ(table.usage(42), (ProcessUsage{61 * 1024, 11}));
+    EXPECT_EQ(table.usage(43), std::nullopt);
+    EXPECT_EQ(usageOfGroup(table, 40),
+              (ProcessUsage{61 * 1024 + quint64(10 * ::sysconf(_SC_PAGESIZE)), 18}));
+    EXPECT_EQ(usageOfGroup(table, 0), ProcessUsage{});
 
     // A missing folder: every answer is absence, and the floor falls back to Linux's default.
     ProcProcessTable missing(QFile::encodeName(proc.filePath("none")));
@@ -212,6 +261,10 @@ TEST(ExternalProcParsers, MalformedFilesGiveNoValue)
     EXPECT_EQ(parseBootTime("cpu 1 2\n"), std::nullopt);
     EXPECT_EQ(parseBootTime("btime 12\n"), 12u);
     EXPECT_EQ(parseResidentPages("7"), std::nullopt);
+    EXPECT_EQ(parseProportionalBytes("[rollup]\nPss:  12 kB\n"), 12u * 1024);
+    EXPECT_EQ(parseProportionalBytes("[rollup]\nPss_Anon:  12 kB\n"), std::nullopt);
+    EXPECT_EQ(parseProportionalBytes("[rollup]\nPss:  12 MB\n"), std::nullopt);
+    EXPECT_EQ(parseProportionalBytes("[rollup]\nPss:"), std::nullopt);
     EXPECT_EQ(parsePortRangeFloor("0 100"), std::nullopt);
     EXPECT_EQ(parsePortRangeFloor(""), std::nullopt);
 }

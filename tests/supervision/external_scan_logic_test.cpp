@@ -40,6 +40,7 @@ public:
         return found ? std::optional<qint32>(found->pgid) : std::nullopt;
     }
     std::optional<quint64> residentBytes(qint32) const override { return std::nullopt; }
+    std::optional<ProcessUsage> usage(qint32) const override { return std::nullopt; }
     QString workingFolder(qint32 pid) const override { return processes.value(pid).folder; }
     QList<int> listeningPorts(qint32 pid) const override { return processes.value(pid).ports; }
     int temporaryPortFloor() const override { return floor; }

@@ -12,7 +12,7 @@ TEST(ProcStat, NamesWithParenthesesAndSpacesDoNotShiftTheFields)
 {
     // A command may name itself anything, ") S 1 1" included; the fields follow the last ')'.
     const auto stat = parseProcStat("4242 (a) S 1 1 (x) t 7 4240 4239 0 -1 4194560 10 0 0 0 "
-                                    "123 45 0 0 20 0 3 0 98765 1 1\n");
+                                    "123 45 6 7 20 0 3 0 98765 1 1\n");
     ASSERT_TRUE(stat);
     EXPECT_EQ(stat->name, QByteArray("a) S 1 1 (x"));
     EXPECT_EQ(stat->state, 't');
@@ -21,6 +21,8 @@ TEST(ProcStat, NamesWithParenthesesAndSpacesDoNotShiftTheFields)
     EXPECT_EQ(stat->session, 4239);
     EXPECT_EQ(stat->userTicks, 123u);
     EXPECT_EQ(stat->systemTicks, 45u);
+    EXPECT_EQ(stat->childUserTicks, 6u);
+    EXPECT_EQ(stat->childSystemTicks, 7u);
     EXPECT_EQ(stat->threads, 3);
     EXPECT_EQ(stat->startTicks, 98765u);
     EXPECT_TRUE(stat->living());

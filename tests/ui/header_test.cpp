@@ -307,7 +307,7 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     GuiFixture fixture(headerRegistry());
     QStringList measured;
     QList<std::shared_ptr<QPromise<void>>> pending;
-    fixture.ui().refreshMemory = [&](const QString& path) {
+    fixture.ui().refreshUsage = [&](const QString& path) {
         measured << path;
         auto promise = std::make_shared<QPromise<void>>();
         promise->start();
@@ -332,7 +332,7 @@ TEST(DetailTasks, MeasureMemoryForTheShownProjectOnlyAndOneMeasurementAtATime)
     // The new project's answer schedules the next measurement, 3 s later.
     pending.takeFirst()->finish();
     WAIT_UNTIL(timer->isActive(), 5000);
-    EXPECT_EQ(timer->interval(), ProjectDetailView::memoryInterval);
+    EXPECT_EQ(timer->interval(), ProjectDetailView::usageInterval);
     timer->start(1); // fire it without waiting three seconds
     WAIT_UNTIL(measured.size() >= 3, 5000);
     EXPECT_EQ(measured.last(), blog);

@@ -73,6 +73,24 @@ std::optional<quint64> parseResidentPages(const QByteArray& content)
     return decimal<quint64>(parts[1]);
 }
 
+std::optional<quint64> parseProportionalBytes(QByteArrayView content)
+{
+    // The first line names the range summed up; "Pss:" follows "Rss:" (and precedes the
+    // "Pss_Anon:" family, which the colon tells apart).
+    const qsizetype at = content.indexOf("\nPss:");
+    if (at < 0)
+        return std::nullopt;
+    QByteArrayView rest = content.sliced(at + 5);
+    const qsizetype end = rest.indexOf('\n');
+    const QList<QByteArrayView> parts = fields(end < 0 ? rest : rest.first(end));
+    if (parts.size() != 2 || parts[1] != "kB")
+        return std::nullopt;
+    const std::optional<quint64> kilobytes = decimal<quint64>(parts[0]);
+    if (!kilobytes || *kilobytes > std::numeric_limits<quint64>::max() / 1024)
+        return std::nullopt;
+    return *kilobytes * 1024;
+}
+
 QHash<quint64, int> parseListeningSockets(const QByteArray& table)
 {
     // "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout

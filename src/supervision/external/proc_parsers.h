@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 
 #include <optional>
@@ -13,6 +14,9 @@ std::optional<quint64> parseBootTime(const QByteArray& content);
 
 // Resident pages (second field) of /proc/PID/statm.
 std::optional<quint64> parseResidentPages(const QByteArray& content);
+
+// The proportional set size of /proc/PID/smaps_rollup (the "Pss:" line, in kB), in bytes.
+std::optional<quint64> parseProportionalBytes(QByteArrayView content);
 
 // Socket inode -> local port of every LISTEN row (state 0A) of /proc/net/tcp or
 // /proc/net/tcp6 (both share one layout). Rows with port 0 or inode 0 are left out.

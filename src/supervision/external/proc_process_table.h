@@ -23,6 +23,7 @@ public:
     std::optional<ProcessInfo> info(qint32 pid) const override;
     std::optional<qint32> processGroup(qint32 pid) const override;
     std::optional<quint64> residentBytes(qint32 pid) const override;
+    std::optional<ProcessUsage> usage(qint32 pid) const override;
     QString workingFolder(qint32 pid) const override;
     QList<int> listeningPorts(qint32 pid) const override;
     int temporaryPortFloor() const override;

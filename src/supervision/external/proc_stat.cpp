@@ -44,7 +44,7 @@ std::optional<ProcStat> parseProcStat(QByteArrayView content)
     ProcStat stat;
     stat.name = content.sliced(open + 1, close - open - 1).toByteArray();
     // Fields counted from 1 as in proc(5): 3 state, 4 ppid, 5 pgrp, 6 session, 14 utime,
-    // 15 stime, 20 num_threads, 22 starttime.
+    // 15 stime, 16 cutime, 17 cstime, 20 num_threads, 22 starttime.
     QByteArrayView rest = content.sliced(close + 1);
     int number = 3;
     bool ok = true;
@@ -62,6 +62,8 @@ std::optional<ProcStat> parseProcStat(QByteArrayView content)
         case 6: ok = decimal(field, stat.session) && stat.session >= 0; break;
         case 14: ok = decimal(field, stat.userTicks); break;
         case 15: ok = decimal(field, stat.systemTicks); break;
+        case 16: ok = decimal(field, stat.childUserTicks); break;
+        case 17: ok = decimal(field, stat.childSystemTicks); break;
         case 20: ok = decimal(field, stat.threads); break;
         case 22: ok = decimal(field, stat.startTicks); break;
         default: break;

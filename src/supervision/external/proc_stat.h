@@ -15,6 +15,9 @@ struct ProcStat
     qint32 session = 0;
     quint64 userTicks = 0;   // CPU time in user mode, in clock ticks
     quint64 systemTicks = 0; // CPU time in kernel mode, in clock ticks
+    // The same of its children that ended and were waited for (by it or theirs).
+    quint64 childUserTicks = 0;
+    quint64 childSystemTicks = 0;
     qint64 threads = 0;
     quint64 startTicks = 0; // clock ticks since boot
 

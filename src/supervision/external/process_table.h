@@ -17,6 +17,27 @@ struct ProcessInfo
     friend bool operator==(const ProcessInfo&, const ProcessInfo&) = default;
 };
 
+// What a process costs: its memory and the processor time it has taken. Sums over a server's
+// processes add up.
+struct ProcessUsage
+{
+    // The proportional set size: pages shared with other processes count by their share, so
+    // the sizes of a process tree add up to what the tree takes. The resident size where the
+    // kernel does not tell (before Linux 4.14, or another user's process).
+    quint64 memoryBytes = 0;
+    // Clock ticks in user and kernel mode, of the process and of its children that ended and
+    // were waited for: a child's time stays in the sum after it exits.
+    quint64 cpuTicks = 0;
+
+    ProcessUsage& operator+=(const ProcessUsage& other)
+    {
+        memoryBytes += other.memoryBytes;
+        cpuTicks += other.cpuTicks;
+        return *this;
+    }
+    friend bool operator==(const ProcessUsage&, const ProcessUsage&) = default;
+};
+
 // A read-only view of the process table. Every query may find its process gone: absence is
 // an ordinary answer (nullopt, empty name, empty folder, no ports), never an error.
 //
@@ -36,6 +57,8 @@ public:
     virtual std::optional<qint32> processGroup(qint32 pid) const = 0;
     // Resident memory in bytes.
     virtual std::optional<quint64> residentBytes(qint32 pid) const = 0;
+    // Memory and processor time together, in one look at the process.
+    virtual std::optional<ProcessUsage> usage(qint32 pid) const = 0;
     // The working folder as the kernel reports it; empty when unreadable.
     virtual QString workingFolder(qint32 pid) const = 0;
     // Distinct local ports of the process's listening TCP sockets (IPv4 and IPv6), ascending.

@@ -3,8 +3,9 @@
 #include "base/work_pools.h"
 #include "supervision/external/external_scan.h"
 #include "supervision/external/proc_process_table.h"
-#include "supervision/external/process_memory.h"
+#include "supervision/external/process_usage.h"
 
+#include <QDeadlineTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 QList<qint32> listAllPIDs()
@@ -22,9 +23,9 @@ std::optional<ProcessInfo> processInfo(qint32 pid)
     return ProcProcessTable().info(pid);
 }
 
-quint64 memoryOfGroup(qint32 pgid)
+ProcessUsage usageOfGroup(qint32 pgid)
 {
-    return memoryOfGroup(ProcProcessTable(), pgid);
+    return usageOfGroup(ProcProcessTable(), pgid);
 }
 
 ExternalScan scanExternal(const QList<Project>& projects, const QSet<qint32>& excludedGroups)
@@ -42,12 +43,17 @@ QFuture<ExternalScan> scanExternalAsync(std::shared_ptr<const ProcessTable> tabl
                              });
 }
 
-QFuture<quint64> measureServerMemoryAsync(std::shared_ptr<const ProcessTable> table,
-                                          std::optional<qint32> groupLeader,
-                                          QList<qint32> externalPids)
+QFuture<UsageMeasurement> measureServersAsync(std::shared_ptr<const ProcessTable> table,
+                                              QList<ServerProcesses> servers)
 {
-    return QtConcurrent::run(WorkPools::shortWork(), [table = std::move(table), groupLeader,
-                                                      pids = std::move(externalPids)] {
-        return memoryOfServer(*table, groupLeader, pids);
-    });
+    return QtConcurrent::run(
+        WorkPools::shortWork(), [table = std::move(table), servers = std::move(servers)] {
+            UsageMeasurement measurement;
+            measurement.steadyMs = QDeadlineTimer::current().deadline();
+            measurement.servers.reserve(servers.size());
+            for (const ServerProcesses& server : servers)
+                measurement.servers.append(
+                    usageOfServer(*table, server.groupLeader, server.externalPids));
+            return measurement;
+        });
 }

@@ -23,7 +23,8 @@ QList<int> listeningPorts(qint32 pid);
 // process again after the application restarted.
 std::optional<ProcessInfo> processInfo(qint32 pid);
 
-quint64 memoryOfGroup(qint32 pgid);
+// See usageOfGroup(const ProcessTable&, qint32).
+ProcessUsage usageOfGroup(qint32 pgid);
 
 // See scanExternal(const ProcessTable&, ...). The background forms below run on the short-work
 // pool (base/work_pools.h) and read the process table through `table`: one look at the system,
@@ -33,7 +34,21 @@ ExternalScan scanExternal(const QList<Project>& projects, const QSet<qint32>& ex
 QFuture<ExternalScan> scanExternalAsync(std::shared_ptr<const ProcessTable> table,
                                         QList<Project> projects, QSet<qint32> excludedGroups);
 
-// See memoryOfServer(const ProcessTable&, ...).
-QFuture<quint64> measureServerMemoryAsync(std::shared_ptr<const ProcessTable> table,
-                                          std::optional<qint32> groupLeader,
-                                          QList<qint32> externalPids);
+// The processes of one server: the group it leads when started here, else those found.
+struct ServerProcesses
+{
+    std::optional<qint32> groupLeader;
+    QList<qint32> externalPids;
+    friend bool operator==(const ServerProcesses&, const ServerProcesses&) = default;
+};
+
+// One pass over several servers' processes, and when it was made.
+struct UsageMeasurement
+{
+    qint64 steadyMs = 0;         // a monotonic clock, in milliseconds, as the pass began
+    QList<ProcessUsage> servers; // in the order asked for
+};
+
+// Measures each server with usageOfServer(const ProcessTable&, ...).
+QFuture<UsageMeasurement> measureServersAsync(std::shared_ptr<const ProcessTable> table,
+                                              QList<ServerProcesses> servers);

@@ -19,7 +19,7 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     : QWidget(parent), ui_(ui), projectID_(projectID),
       header_(new ProjectHeader(ui, projectID, this)),
       tabBar_(new TabBar(ui.theme.palette(), this)), tabs_(new QStackedWidget(this)),
-      memoryTimer_(new QTimer(this)), onScreen_(new OnScreenWatch(this))
+      usageTimer_(new QTimer(this)), onScreen_(new OnScreenWatch(this))
 {
     setObjectName(QStringLiteral("projectDetailView"));
     auto* layout = new QVBoxLayout(this);
@@ -44,15 +44,15 @@ ProjectDetailView::ProjectDetailView(UiContext& ui, const QString& projectID, QW
     connect(&ui_.theme, &Theme::schemeChanged, this, &ProjectDetailView::applyColours);
     // One measurement at a time: the next is scheduled once the previous one is in, so a slow
     // measurement never has another queued behind it.
-    memoryTimer_->setSingleShot(true);
-    memoryTimer_->setInterval(memoryInterval);
-    connect(memoryTimer_, &QTimer::timeout, this, &ProjectDetailView::measureMemory);
+    usageTimer_->setSingleShot(true);
+    usageTimer_->setInterval(usageInterval);
+    connect(usageTimer_, &QTimer::timeout, this, &ProjectDetailView::measureUsage);
     // Coming on screen measures at once; leaving it (hidden, minimised) stops the polling.
     connect(onScreen_, &OnScreenWatch::changed, this, [this](bool seen) {
         if (!seen)
-            memoryTimer_->stop();
-        else if (!measuring_ && !memoryTimer_->isActive())
-            measureMemory();
+            usageTimer_->stop();
+        else if (!measuring_ && !usageTimer_->isActive())
+            measureUsage();
     });
     header_->refresh();
     showTab();
@@ -102,10 +102,10 @@ void ProjectDetailView::dropTabs()
 void ProjectDetailView::startProjectTasks()
 {
     ui_.model.refreshInfo(projectID_);
-    memoryTimer_->stop();
+    usageTimer_->stop();
     measuring_ = false;
     if (onScreen())
-        measureMemory();
+        measureUsage();
 }
 
 bool ProjectDetailView::onScreen() const
@@ -113,20 +113,20 @@ bool ProjectDetailView::onScreen() const
     return onScreen_->onScreen();
 }
 
-void ProjectDetailView::measureMemory()
+void ProjectDetailView::measureUsage()
 {
-    if (!ui_.refreshMemory || !onScreen())
+    if (!ui_.refreshUsage || !onScreen())
         return;
     measuring_ = true;
     const QString measured = projectID_;
-    deliverTo(this, ui_.refreshMemory(projectID_), [this, measured] {
+    deliverTo(this, ui_.refreshUsage(projectID_), [this, measured] {
         // A measurement of a project no longer shown schedules nothing: the new project's
         // own measurement does. Nor does one that comes back to a view off the screen.
         if (projectID_ != measured)
             return;
         measuring_ = false;
-        if (onScreen() && !memoryTimer_->isActive())
-            memoryTimer_->start();
+        if (onScreen() && !usageTimer_->isActive())
+            usageTimer_->start();
     });
 }
 

@@ -14,8 +14,9 @@ struct UiContext;
 
 // The detail of one project: header, tab bar and the selected tab. Each tab is built the first
 // time it is shown (see tab_factory.h) and kept while the project stays. The view refreshes the
-// project's inspection once and, while it is on screen, its memory every 3 seconds (a hidden or
-// minimised window measures nothing; showing it measures at once); both follow `setProject`.
+// project's inspection once and, while it is on screen, its memory and processor share every 3
+// seconds (a hidden or minimised window measures nothing; showing it measures at once); both follow
+// `setProject`.
 class ProjectDetailView : public QWidget
 {
     Q_OBJECT
@@ -35,14 +36,14 @@ public:
     // The widget of `tab` for the shown project; null until the tab has been shown.
     QWidget* builtTab(DetailTab tab) const { return pages_.value(tab); }
 
-    static constexpr int memoryInterval = 3000; // ms
+    static constexpr int usageInterval = 3000; // ms
 
 private:
     bool onScreen() const;
     void showTab();
     void dropTabs();
     void startProjectTasks();
-    void measureMemory();
+    void measureUsage();
     void applyColours();
 
     UiContext& ui_;
@@ -51,7 +52,7 @@ private:
     TabBar* tabBar_;
     QStackedWidget* tabs_;
     QMap<DetailTab, QWidget*> pages_;
-    QTimer* memoryTimer_;
+    QTimer* usageTimer_;
     OnScreenWatch* onScreen_;
     bool measuring_ = false; // a measurement of the shown project is under way
 };

@@ -10,6 +10,7 @@
 #include "model/service_start.h"
 #include "runs/explorer_address.h"
 #include "runs/project_runtime.h"
+#include "runs/server_activity.h"
 #include "ui/about/product.h"
 #include "ui/detail/memory_badge.h"
 #include "ui/project_actions.h"
@@ -56,7 +57,8 @@ ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* p
     layout->setContentsMargins(24, 20, 24, 12);
     layout->setSpacing(12);
 
-    // Title row: the kind's logo, name, status chip, memory badge.
+    // Title row: the kind's logo, name, status chip, environment, memory badge, processor
+    // share.
     auto* titleRow = new QHBoxLayout;
     titleRow->setSpacing(12);
     kindIcon_ = new IconView(QString(), 24, this);
@@ -80,12 +82,18 @@ ProjectHeader::ProjectHeader(UiContext& ui, const QString& projectID, QWidget* p
     environment_->setObjectName(QStringLiteral("headerEnvironment"));
     environment_->setFont(TypeScale::captionMedium());
     memory_ = new MemoryBadge(this);
+    cpu_ = new QLabel(this);
+    cpu_->setObjectName(QStringLiteral("headerCpu"));
+    cpu_->setFont(TypeScale::captionMedium());
+    cpu_->setToolTip(QStringLiteral("Processor time this project took over the last few "
+                                    "seconds, in percent of one core"));
     titleRow->addWidget(kindIcon_, 0, Qt::AlignVCenter);
     titleRow->addSpacing(-2);
     titleRow->addWidget(title_);
     titleRow->addWidget(chip_, 0, Qt::AlignVCenter);
     titleRow->addWidget(environment_, 0, Qt::AlignVCenter);
     titleRow->addWidget(memory_, 0, Qt::AlignVCenter);
+    titleRow->addWidget(cpu_, 0, Qt::AlignVCenter);
     titleRow->addStretch(1);
     layout->addLayout(titleRow);
 
@@ -134,8 +142,10 @@ void ProjectHeader::setProject(const QString& projectID)
 {
     if (projectID == projectID_)
         return;
-    if (runtime_)
+    if (runtime_) {
         disconnect(runtime_, nullptr, this, nullptr);
+        disconnect(runtime_->activity(), nullptr, this, nullptr);
+    }
     projectID_ = projectID;
     runtime_ = ui_.model.runtimeFor(projectID_);
     watchRuntime();
@@ -150,6 +160,8 @@ void ProjectHeader::watchRuntime()
                         &ProjectRuntime::memoryBytesChanged, &ProjectRuntime::externalChanged,
                         &ProjectRuntime::attachedPIDChanged, &ProjectRuntime::managedChanged})
         connect(runtime_, signal, this, &ProjectHeader::scheduleRefresh);
+    connect(runtime_->activity(), &ServerActivity::cpuPercentChanged, this,
+            &ProjectHeader::scheduleRefresh);
 }
 
 void ProjectHeader::scheduleRefresh()
@@ -212,6 +224,15 @@ void ProjectHeader::refresh()
     memory_->setVisible(active && runtime.memoryBytes().has_value());
     if (runtime.memoryBytes())
         memory_->setBytes(*runtime.memoryBytes(), p);
+    const std::optional<double> cpu = runtime.activity()->cpuPercent();
+    cpu_->setVisible(active && cpu.has_value());
+    if (cpu) {
+        cpu_->setText(QStringLiteral("CPU ") + QString::number(*cpu, 'f', 1) + u'%');
+        cpu_->setAccessibleName(QStringLiteral("Processor share: ") + cpu_->text());
+        QPalette cpuPalette = cpu_->palette();
+        cpuPalette.setColor(QPalette::WindowText, p.secondaryText);
+        cpu_->setPalette(cpuPalette);
+    }
 
     start_->setVisible(!active);
     stop_->setVisible(active);

@@ -14,9 +14,10 @@ class QMenu;
 class QPushButton;
 struct UiContext;
 
-// The top of a project's detail: its framework's logo, its name, status chip, Wrangler environment
-// and memory badge, and the action row (Start or Stop and Restart, the address, the admin link, the
-// More menu). Redrawn from the model and the run state whenever one of them changes.
+// The top of a project's detail: its framework's logo, its name, status chip, Wrangler
+// environment, memory badge and processor share, and the action row (Start or Stop and
+// Restart, the address, the admin link, the More menu). Redrawn from the model and the run
+// state whenever one of them changes.
 class ProjectHeader : public QWidget
 {
     Q_OBJECT
@@ -50,6 +51,7 @@ private:
     QLabel* chipLabel_;
     QLabel* environment_;
     MemoryBadge* memory_;
+    QLabel* cpu_;
     QPushButton* start_;
     QPushButton* stop_;
     QPushButton* restart_;
