@@ -71,7 +71,9 @@ QJsonArray buildDefinitions()
                  "List the Cloudflare Workers projects Tallowmere manages on this machine, in "
                  "the order its sidebar shows them. Each entry has: name (pass it to the other "
                  "tools), path, workerName, status (stopped, starting, running or error), "
-                 "address (the local URL while running), pid and memoryBytes while active, "
+                 "address (the local URL while running), pid and memoryBytes (proportional "
+                 "set size of all its processes) while active, traffic (requests, errors, "
+                 "p50Ms, p95Ms over windowSeconds) and cpuPercent (of one core) while running, "
                  "error (why it failed), external (true when the server was started outside "
                  "Tallowmere) and favorite."),
              schema({}, {}), true, false),

@@ -1,6 +1,7 @@
 #include "discovery/kind_badge.h"
 #include "discovery/project_info.h"
 #include "runs/project_runtime.h"
+#include "runs/server_activity.h"
 #include "support/run_state_access.h"
 #include "support/wait_until.h"
 #include "ui/detail/memory_badge.h"
@@ -27,6 +28,7 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -99,7 +101,7 @@ TEST(MemoryColours, SwitchAtExactly400And800MiB)
     EXPECT_EQ(memoryColor(0, light), QColor(QStringLiteral("#10B981")));
 }
 
-TEST_F(HeaderTest, MemoryBadgeShowsWhileActiveWithAFigureInThresholdColours)
+TEST_F(HeaderTest, MemoryAndProcessorShareShowWhileActive)
 {
     auto* badge = header()->findChild<MemoryBadge*>(QStringLiteral("memoryBadge"));
     ASSERT_NE(badge, nullptr);
@@ -122,6 +124,22 @@ TEST_F(HeaderTest, MemoryBadgeShowsWhileActiveWithAFigureInThresholdColours)
     RunStateTestAccess::setMemoryBytes(*runtime(), std::nullopt);
     header();
     EXPECT_TRUE(badge->isHidden());
+
+    // The processor share beside it: once two samples are in, redrawn as it changes, gone
+    // with the server.
+    auto* cpu = header()->findChild<QLabel*>(QStringLiteral("headerCpu"));
+    ASSERT_NE(cpu, nullptr);
+    EXPECT_TRUE(cpu->isHidden());
+    const quint64 ticksPerSecond = quint64(::sysconf(_SC_CLK_TCK));
+    runtime()->activity()->cpuSampled(1000, 5000);
+    runtime()->activity()->cpuSampled(1000 + ticksPerSecond / 4, 6000);
+    WAIT_UNTIL(!cpu->isHidden(), 5000);
+    EXPECT_EQ(cpu->text(), QStringLiteral("CPU 25.0%"));
+    runtime()->activity()->cpuSampled(1000 + ticksPerSecond * 3, 7000);
+    WAIT_UNTIL(cpu->text() == QStringLiteral("CPU 275.0%"), 5000);
+    RunStateTestAccess::setStatus(*runtime(), ProjectStatus::stopped());
+    header();
+    EXPECT_TRUE(cpu->isHidden());
 }
 
 TEST_F(HeaderTest, ActionButtonsFollowTheStatus)
