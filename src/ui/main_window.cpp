@@ -9,6 +9,7 @@
 #include "ui/theme/theme.h"
 #include "ui/ui_context.h"
 #include "ui/welcome/empty_state_view.h"
+#include "ui/widgets/focus_ring.h"
 #include "ui/widgets/status_dot.h"
 #include "ui/window_actions.h"
 
@@ -55,6 +56,7 @@ MainWindow::MainWindow(UiContext& ui, QWidget* parent)
     if (ui_.windowActions)
         addActions(ui_.windowActions->all());
     showSelection();
+    focusRing_ = new FocusRing(ui_.theme, this);
     // Up and Down work at once: the list, not the search field, starts with the focus.
     sidebar_->list()->setFocus();
 }

@@ -9,6 +9,7 @@ class EmptyStateView;
 class PulseClock;
 class QSplitter;
 class QStackedWidget;
+class FocusRing;
 class SidebarView;
 class WindowActions;
 struct UiContext;
@@ -33,6 +34,7 @@ public:
     ProjectDetailView* detail() const { return detail_; }
     // The commands whose shortcuts work anywhere in this window.
     WindowActions* windowActions() const;
+    FocusRing* focusRing() const { return focusRing_; }
 
 signals:
     // The window came on screen / went away (the model's poll follows these).
@@ -56,5 +58,6 @@ private:
     QStackedWidget* detailArea_;
     EmptyStateView* welcome_;
     QPointer<ProjectDetailView> detail_;
+    FocusRing* focusRing_ = nullptr;
     bool painted_ = false;
 };

@@ -5,6 +5,7 @@
 #include "ui/widgets/lucide.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPropertyAnimation>
@@ -109,6 +110,18 @@ TabItem::TabItem(DetailTab tab, QWidget* parent) : QWidget(parent), tab_(tab)
                QString::number(allDetailTabs().indexOf(tab) + 1) + QLatin1Char(')'));
     setCursor(Qt::PointingHandCursor);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    // Reached by Tab (the window's focus ring marks it) and chosen with Space or Enter.
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TabItem::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter: emit clicked(tab_); return;
+    default: QWidget::keyPressEvent(event);
+    }
 }
 
 void TabItem::setState(bool selected, const Palette& palette)

@@ -42,7 +42,7 @@ private:
     bool placed_ = false;
 };
 
-// One tab: icon and title; hovering brightens it.
+// One tab: icon and title; hovering brightens it. Tab reaches it, Space or Enter chooses it.
 class TabItem : public QWidget
 {
     Q_OBJECT
@@ -62,6 +62,7 @@ protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     DetailTab tab_;

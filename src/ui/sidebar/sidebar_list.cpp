@@ -9,6 +9,7 @@
 #include "ui/theme/theme.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
+#include "ui/widgets/focus_ring.h"
 #include "ui/widgets/icon_view.h"
 #include "ui/widgets/on_screen_timer.h"
 #include "ui/widgets/status_dot.h"
@@ -29,6 +30,7 @@ SidebarList::SidebarList(UiContext& ui, PulseClock& clock, QWidget* parent)
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFocusPolicy(Qt::StrongFocus);
+    setProperty(FocusRing::ownRingProperty, true); // the selected row shows the focus
     content_->setObjectName(QStringLiteral("sidebarListContent"));
     layout_->setContentsMargins(0, 0, 0, 8);
     layout_->setSpacing(0);
@@ -117,7 +119,11 @@ SidebarRow* SidebarList::takeRow(const QString& path)
     if (!row) {
         row = new SidebarRow(clock_, ui_.theme.palette(), content_);
         AppModel* model = &ui_.model;
-        connect(row, &SidebarRow::clicked, this, [model](const QString& p) { model->select(p); });
+        connect(row, &SidebarRow::clicked, this, [this, model](const QString& p) {
+            keyboardFocus_ = false; // a click hides the focus ring until the keyboard moves
+            model->select(p);
+            updateFocusRing();
+        });
         connect(row, &SidebarRow::favoriteToggled, model, &AppModel::setFavorite);
         connect(row, &SidebarRow::startRequested, this,
                 [model](const QString& p) { model->startProject(p); });
@@ -191,6 +197,28 @@ void SidebarList::rebuild()
         layout_->addWidget(emptyState_);
     emptyState_->setVisible(empty);
     layout_->addStretch(1);
+    updateFocusRing();
+}
+
+void SidebarList::updateFocusRing()
+{
+    const bool ring = hasFocus() && keyboardFocus_;
+    for (SidebarRow* row : std::as_const(rows_))
+        row->setFocusRing(ring && row->isSelected());
+}
+
+void SidebarList::focusInEvent(QFocusEvent* event)
+{
+    QScrollArea::focusInEvent(event);
+    keyboardFocus_ = FocusRing::cameFromKeyboard(this);
+    updateFocusRing();
+}
+
+void SidebarList::focusOutEvent(QFocusEvent* event)
+{
+    QScrollArea::focusOutEvent(event);
+    keyboardFocus_ = false;
+    updateFocusRing();
 }
 
 void SidebarList::keyPressEvent(QKeyEvent* event)
@@ -200,12 +228,14 @@ void SidebarList::keyPressEvent(QKeyEvent* event)
         QScrollArea::keyPressEvent(event);
         return;
     }
+    keyboardFocus_ = true; // walking the list shows where the focus is
     const auto next = neighbourSelection(displayedOrder(sections_), ui_.model.selection(), step);
     if (next && next != ui_.model.selection()) {
         ui_.model.select(next);
         if (SidebarRow* row = rows_.value(*next))
             ensureWidgetVisible(row, 0, 0);
     }
+    updateFocusRing();
     event->accept();
 }
 

@@ -38,9 +38,13 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void scheduleRebuild();
+    // The selected row shows the focus ring while the list has the focus from the keyboard.
+    void updateFocusRing();
     void rebuild();
     void watchRuntimes();
     // The traffic figures of the running rows, read again while the list is on the screen.
@@ -52,6 +56,7 @@ private:
     UiContext& ui_;
     PulseClock& clock_;
     QString query_;
+    bool keyboardFocus_ = false;
     QList<SidebarSection> sections_;
     QWidget* content_;
     QVBoxLayout* layout_;

@@ -67,6 +67,14 @@ void SidebarRow::setSelected(bool selected)
     update();
 }
 
+void SidebarRow::setFocusRing(bool shown)
+{
+    if (focusRing_ == shown)
+        return;
+    focusRing_ = shown;
+    update();
+}
+
 void SidebarRow::setPalette(const Palette& palette)
 {
     palette_ = &palette;
@@ -197,6 +205,11 @@ void SidebarRow::paintEvent(QPaintEvent* event)
         painter.setPen(Qt::NoPen);
         painter.setBrush(selected_ ? p.selectedRowFill() : p.hoveredRowFill());
         painter.drawRoundedRect(back, 6, 6);
+    }
+    if (focusRing_) {
+        painter.setPen(QPen(p.accent, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(back.adjusted(1, 1, -1, -1), 5, 5);
     }
 
     const QColor iconColor = content_.hidden ? p.tertiaryText

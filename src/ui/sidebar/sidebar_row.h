@@ -45,6 +45,9 @@ public:
     bool isSelected() const { return selected_; }
     void setSelected(bool selected);
     bool isHovered() const { return hovered_; }
+    // The keyboard focus ring around the row (the list has the focus and this row is selected).
+    bool showsFocusRing() const { return focusRing_; }
+    void setFocusRing(bool shown);
     void setPalette(const Palette& palette);
 
     // The hover buttons (null until the row was first hovered).
@@ -85,6 +88,7 @@ private:
     const Palette* palette_;
     RowContent content_;
     bool selected_ = false;
+    bool focusRing_ = false;
     bool hovered_ = false;
     bool holdingClock_ = false;
     IconButton* favoriteButton_ = nullptr;

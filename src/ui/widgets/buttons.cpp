@@ -45,8 +45,9 @@ void styleButton(QPushButton* button, ButtonStyle style, const Palette& p, const
     const QString border = style == ButtonStyle::plain
                                ? QStringLiteral("none")
                                : QStringLiteral("1px solid ") + rgba(p.border);
+    // No outline: the window's focus ring marks a button reached by the keyboard.
     button->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: %2; border: %3;"
-                                         " border-radius: 6px; padding: 5px 12px; }"
+                                         " border-radius: 6px; padding: 5px 12px; outline: none; }"
                                          "QPushButton:hover { background: %4; }"
                                          "QPushButton:disabled { color: %5; }")
                               .arg(rgba(background), rgba(text),
@@ -118,7 +119,7 @@ ToggleButton::ToggleButton(const QString& text, const QString& icon, QWidget* pa
 void ToggleButton::applyPalette(const Palette& p)
 {
     setStyleSheet(QStringLiteral("QPushButton { background: transparent; color: %1; border: none;"
-                                 " border-radius: 6px; padding: 4px 10px; }"
+                                 " border-radius: 6px; padding: 4px 10px; outline: none; }"
                                  "QPushButton:hover { background: %2; }"
                                  "QPushButton:checked { background: %3; color: %4; }")
                       .arg(rgba(p.secondaryText), rgba(p.hoveredRowFill()),

@@ -54,11 +54,12 @@ void SegmentedControl::applyPalette(const Palette& p)
 {
     setAutoFillBackground(false);
     setStyleSheet(
-        QStringLiteral("SegmentedControl { background: %1; border-radius: 7px; }"
-                       "QPushButton { border: none; border-radius: 5px; padding: 3px 14px;"
-                       " color: %2; background: transparent; }"
-                       "QPushButton:checked { background: %3; color: %4; }")
-            .arg(p.subtleFill.name(), p.secondaryText.name(),
-                 selectedFill(p).name(QColor::HexArgb), p.primaryText.name()));
+        QStringLiteral(
+            "SegmentedControl { background: %1; border-radius: 7px; }"
+            "QPushButton { border: none; border-radius: 5px; outline: none; padding: 3px 14px;"
+            " color: %2; background: transparent; }"
+            "QPushButton:checked { background: %3; color: %4; }")
+            .arg(p.subtleFill.name(), p.secondaryText.name(), selectedFill(p).name(QColor::HexArgb),
+                 p.primaryText.name()));
     setAttribute(Qt::WA_StyledBackground, true);
 }

@@ -6,6 +6,7 @@
 #include "ui/theme/theme.h"
 #include "ui/theme/type_scale.h"
 #include "ui/ui_context.h"
+#include "ui/widgets/focus_ring.h"
 #include "ui/widgets/lucide.h"
 #include "ui/widgets/status_dot.h"
 
@@ -62,6 +63,7 @@ BindingDiagram::BindingDiagram(UiContext& ui, StatusOf statusOf, QWidget* parent
     setObjectName(QStringLiteral("bindingDiagram"));
     setMouseTracking(true);
     setFocusPolicy(Qt::TabFocus); // a click opens a menu; only Tab brings the focus here
+    setProperty(FocusRing::ownRingProperty, true); // the focused card shows it
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(frames_, &PulseClock::ticked, this, &BindingDiagram::tick);
 }

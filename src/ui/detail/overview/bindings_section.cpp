@@ -120,10 +120,11 @@ void BindingsSection::bindColours()
     QWidget* toggle = toggle_;
     ThemeBinder::bind(toggle, theme, [toggle](const Palette& p) {
         toggle->setStyleSheet(
-            QStringLiteral("#layoutToggle { background: %1; border-radius: 7px; }"
-                           "QPushButton { border: none; border-radius: 5px; padding: 3px 12px;"
-                           " color: %2; background: transparent; }"
-                           "QPushButton:checked { background: %3; color: %4; }")
+            QStringLiteral(
+                "#layoutToggle { background: %1; border-radius: 7px; }"
+                "QPushButton { border: none; border-radius: 5px; outline: none; padding: 3px 12px;"
+                " color: %2; background: transparent; }"
+                "QPushButton:checked { background: %3; color: %4; }")
                 .arg(OverviewStyle::css(p.subtleFill), OverviewStyle::css(p.secondaryText),
                      OverviewStyle::css(p.cardBackground), OverviewStyle::css(p.primaryText)));
     });
