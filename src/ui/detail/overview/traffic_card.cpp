@@ -316,14 +316,13 @@ TrafficCard::TrafficCard(Theme& theme, ServerActivity* activity, QWidget* parent
     body->addSpacing(6);
     lists_ = new QBoxLayout(QBoxLayout::LeftToRight);
     lists_->setSpacing(24);
-    QBoxLayout* lists = lists_;
     slowest_ = new TrafficRequestList(theme_, QStringLiteral("Slowest"),
                                       QStringLiteral("trafficSlowestRow"), body_);
     failed_ = new TrafficRequestList(theme_, QStringLiteral("Failed"),
                                      QStringLiteral("trafficFailedRow"), body_);
-    lists->addWidget(slowest_, 1);
-    lists->addWidget(failed_, 1);
-    body->addLayout(lists);
+    lists_->addWidget(slowest_, 1);
+    lists_->addWidget(failed_, 1);
+    body->addLayout(lists_);
     layout->addWidget(body_);
 
     // The figures' colours depend on the content: applied again on a change of scheme.
