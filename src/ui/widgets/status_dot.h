@@ -24,7 +24,7 @@ class PulseClock : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int frameInterval = 50; // ms: 20 frames a second
+    static constexpr int frameInterval = 60; // ms: under 17 frames a second
     static constexpr int haloPeriod = 1600;  // ms
 
     explicit PulseClock(QObject* parent = nullptr);

@@ -20,6 +20,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -168,10 +169,7 @@ void BindingDiagram::tick()
 {
     if (!frames_->animates(this))
         return;
-    // Only where a pulse was and where it is now.
-    for (const Pulse& pulse : std::as_const(pulses_))
-        update(pulseRect(pulse.at));
-    pulses_.clear();
+    const QList<Pulse> previous = std::exchange(pulses_, {});
     const qreal phase = std::fmod(qreal(frames_->frameTime()) / flowPeriod, 1.0);
     const QPointF from = workerAnchor();
     for (int i = 0; i < content_.items.size(); ++i) {
@@ -183,12 +181,25 @@ void BindingDiagram::tick()
         for (int k = 0; k < pulsesPerConnector; ++k) {
             const qreal t = std::fmod(phase + qreal(k) / pulsesPerConnector, 1.0);
             const qreal u = 1 - t;
-            const QPointF at =
-                u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to;
-            pulses_.append({at, i});
-            update(pulseRect(at));
+            pulses_.append(
+                {u * u * u * from + 3 * u * u * t * c1 + 3 * u * t * t * c2 + t * t * t * to, i});
         }
     }
+    // Only where each pulse was and where it is now: one small rectangle per pulse, as a pulse
+    // moves a few pixels a frame (two when it wraps round to the worker).
+    for (qsizetype i = 0; i < pulses_.size(); ++i) {
+        const QRect now = pulseRect(pulses_[i].at);
+        const QRect before = i < previous.size() ? pulseRect(previous[i].at) : QRect();
+        if (before.isNull() || !before.adjusted(-8, -8, 8, 8).intersects(now)) {
+            update(now);
+            if (!before.isNull())
+                update(before);
+        } else {
+            update(now.united(before));
+        }
+    }
+    for (qsizetype i = pulses_.size(); i < previous.size(); ++i)
+        update(pulseRect(previous[i].at));
 }
 
 void BindingDiagram::paintEvent(QPaintEvent* event)
