@@ -129,8 +129,8 @@ void OverviewBuild(benchmark::State& state)
 BENCHMARK(OverviewBuild)->Unit(benchmark::kMillisecond);
 
 // The diagram of the running project, shown (so that it animates) at 1,180 points wide. `band`:
-// only the connectors' band, which is what the animation timer repaints; otherwise the whole
-// visible 1,180 x 780 area, as after a scroll.
+// only the connectors' band (a hover repaints it; an animation frame only a few small squares
+// in it); otherwise the whole visible 1,180 x 780 area, as after a scroll.
 void DiagramFrame(benchmark::State& state, bool band)
 {
     const ProjectInfo* info = setup->model->infoFor(setup->path);
