@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -154,6 +155,9 @@ void BM_ThirtyServersAThousandLinesASecondEach(benchmark::State& state)
         state.counters["rss_end_MB"] = double(residentBytes()) / mb;
         state.counters["rss_max_MB"] = double(rssMax) / mb;
         state.counters["cpu_percent"] = cpuSeconds / seconds * 100.0;
+        const struct mallinfo2 heap = ::mallinfo2();
+        state.counters["heap_used_MB"] = double(heap.uordblks + heap.hblkhd) / mb;
+        state.counters["heap_free_MB"] = double(heap.fordblks) / mb;
         state.counters["lines_per_s"] = double(linesAfter - linesBefore) / seconds;
         if (!shown)
             state.SkipWithError("the Logs tab was not shown");

@@ -47,7 +47,11 @@ void LogBuffer::trim()
         bytes -= textBytes(lines_.at(drop++).text);
     if (drop == 0)
         return;
-    lines_.remove(0, drop);
+    // The kept lines move to the front of the same storage: removing from the front would only
+    // move the list's start, and the free room it leaves behind would make the next appends
+    // grow the storage to twice the bound instead of reusing it.
+    std::move(lines_.begin() + drop, lines_.end(), lines_.begin());
+    lines_.erase(lines_.end() - drop, lines_.end());
     textBytes_ = bytes;
 }
 

@@ -16,6 +16,8 @@ struct LogLine
     friend bool operator==(const LogLine&, const LogLine&) = default;
 };
 
+Q_DECLARE_TYPEINFO(LogLine, Q_RELOCATABLE_TYPE);
+
 size_t qHash(const LogLine& line, size_t seed = 0) noexcept;
 
 // The bounded output of one project. It swings between 5,000 and 5,500 lines: a busy server

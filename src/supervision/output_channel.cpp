@@ -1,6 +1,7 @@
 #include "supervision/output_channel.h"
 
 #include <QThread>
+#include <QTimer>
 
 namespace {
 
@@ -133,8 +134,27 @@ bool OutputChannel::exitDueLocked() const
     return exit_.has_value() && (openStreams_ <= 0 || exitReleased_);
 }
 
+int OutputChannel::holdBackMs()
+{
+    if (!lastDelivery_.isValid())
+        return 0;
+    const qint64 since = lastDelivery_.elapsed();
+    std::lock_guard lock(mutex_);
+    if (!caughtUp_ || closed_ || since >= minDeliveryInterval || exitDueLocked())
+        return 0;
+    return int(minDeliveryInterval - since);
+}
+
 void OutputChannel::deliver()
 {
+    if (const int wait = holdBackMs(); wait > 0) {
+        // Still scheduled: what is pushed meanwhile waits for this delivery.
+        std::lock_guard lock(mutex_);
+        if (receiver_)
+            receiver_->deliverIn(wait);
+        return;
+    }
+    lastDelivery_.start();
     std::deque<Batch> batches;
     std::optional<Exit> exit;
     std::vector<std::function<void()>> resume;
@@ -177,6 +197,7 @@ void OutputChannel::deliver()
             scheduleLocked();
         }
         finished = exitDelivered_ && openStreams_ <= 0 && queue_.empty();
+        caughtUp_ = queue_.empty();
     }
     for (const std::function<void()>& readOn : resume)
         readOn();
@@ -204,7 +225,19 @@ void OutputChannel::deliver()
         close();
 }
 
+OutputReceiver::OutputReceiver(std::shared_ptr<OutputChannel> channel)
+    : channel_(std::move(channel)), timer_(new QTimer(this))
+{
+    timer_->setSingleShot(true);
+    connect(timer_, &QTimer::timeout, this, &OutputReceiver::deliver);
+}
+
 void OutputReceiver::deliver()
 {
     channel_->deliver();
+}
+
+void OutputReceiver::deliverIn(int ms)
+{
+    timer_->start(ms);
 }

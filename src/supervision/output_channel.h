@@ -2,6 +2,7 @@
 
 #include "supervision/child_callbacks.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 
@@ -13,19 +14,24 @@
 #include <vector>
 
 class OutputReceiver;
+class QTimer;
 
 // Carries the lines and the exit of one child from the thread that reads its pipes to the
 // thread of a context object, in arrival order. At most one delivery event is queued at a
 // time, each delivery hands over a bounded number of lines, and a reader that gets too far
 // ahead of the receiving thread is told to stop reading until there is room again (the child
 // then blocks on its full pipe), so a child printing without pause can neither flood that
-// thread nor grow memory without end.
+// thread nor grow memory without end. A child that keeps printing is delivered at most every
+// `minDeliveryInterval` while the receiving thread keeps up: its lines gather in the channel
+// and arrive together, so thirty busy servers wake that thread a few hundred times a second
+// rather than once for every write; the first line after a pause still goes at once.
 class OutputChannel : public std::enable_shared_from_this<OutputChannel>
 {
 public:
     static constexpr qsizetype maxQueuedBytes = qsizetype(4) * 1024 * 1024;
     static constexpr qsizetype maxLinesPerDelivery = 1000;
     static constexpr qsizetype maxBytesPerDelivery = qsizetype(512) * 1024;
+    static constexpr int minDeliveryInterval = 40; // ms
 
     // `streams` is the number of streams that will call `endStream`.
     static std::shared_ptr<OutputChannel> create(QObject* context, ChildCallbacks callbacks,
@@ -48,6 +54,7 @@ public:
 
 private:
     friend class OutputReceiver;
+    class QTimer;
     struct Batch
     {
         QStringList lines;
@@ -62,6 +69,9 @@ private:
     OutputChannel(ChildCallbacks callbacks, int streams);
     void scheduleLocked();
     void deliver(); // on the receiver's thread
+    // Whether this delivery waits: the last one came less than the interval ago and took
+    // everything there was. Gives the milliseconds to wait, or 0 to deliver now.
+    int holdBackMs();
     bool exitDueLocked() const;
 
     ChildCallbacks callbacks_;
@@ -75,6 +85,8 @@ private:
     bool exitDelivered_ = false;
     bool scheduled_ = false;
     bool closed_ = false;
+    bool caughtUp_ = false;              // the last delivery left nothing queued
+    QElapsedTimer lastDelivery_;         // on the receiver's thread
     OutputReceiver* receiver_ = nullptr; // guarded by mutex_; null once closed
 };
 
@@ -86,11 +98,13 @@ class OutputReceiver : public QObject
     Q_OBJECT
 
 public:
-    explicit OutputReceiver(std::shared_ptr<OutputChannel> channel) : channel_(std::move(channel))
-    {}
+    explicit OutputReceiver(std::shared_ptr<OutputChannel> channel);
 
     void deliver();
+    // Delivers after `ms` instead of now.
+    void deliverIn(int ms);
 
 private:
     std::shared_ptr<OutputChannel> channel_;
+    QTimer* timer_;
 };

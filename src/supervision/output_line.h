@@ -12,4 +12,6 @@ struct OutputLine
     friend bool operator==(const OutputLine&, const OutputLine&) = default;
 };
 
+Q_DECLARE_TYPEINFO(OutputLine, Q_RELOCATABLE_TYPE);
+
 using OutputLines = QList<OutputLine>;

@@ -45,6 +45,32 @@ TEST(LogBuffer, TrimsToFiveThousandOnceItPassesFiveThousandFiveHundred)
     EXPECT_EQ(log.lines().size(), 5500);
 }
 
+// A server that never stops printing, in deliveries of every size up to the channel's largest:
+// the kept lines are always the newest, in order, and the storage settles instead of growing to
+// twice the bound after each trim.
+TEST(LogBuffer, AnEndlessStreamKeepsTheNewestLinesInOrderInBoundedStorage)
+{
+    LogBuffer log;
+    int next = 0;
+    qsizetype capacityAfterFirstTrims = 0;
+    for (int delivery = 0; delivery < 400; ++delivery) {
+        OutputLines batch;
+        const int size = 1 + (delivery * 37) % 1000;
+        for (int i = 0; i < size; ++i)
+            batch.append(OutputLine{QString::number(next++), false});
+        log.append(batch);
+        if (delivery == 40)
+            capacityAfterFirstTrims = log.lines().capacity();
+    }
+    const QList<LogLine>& lines = log.lines();
+    ASSERT_GE(lines.size(), LogBuffer::trimmedSize);
+    EXPECT_EQ(lines.last().id, next - 1);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        ASSERT_EQ(lines[i].text, QString::number(lines.first().id + i)) << "at " << i;
+    EXPECT_LE(log.lines().capacity(), capacityAfterFirstTrims);
+    EXPECT_LT(log.lines().capacity(), 2 * LogBuffer::trimThreshold);
+}
+
 TEST(LogBuffer, ClearKeepsIdsIncreasing)
 {
     LogBuffer log;

@@ -58,7 +58,13 @@ protected:
     EmptyStateBlock* empty() { return child<EmptyStateBlock>("logsEmptyState"); }
     bool showsText() { return text()->isVisible(); }
     LogBuffer* log() { return fixture.model().runtimeFor(api)->log(); }
+    // Appends one batch and lets the event loop run until the text has taken it.
     void append(const QStringList& texts)
+    {
+        appendNow(texts);
+        WAIT_UNTIL(!tab()->appendPending(), 2000);
+    }
+    void appendNow(const QStringList& texts)
     {
         OutputLines batch;
         for (const QString& text : texts)
@@ -71,6 +77,13 @@ protected:
         for (QTextBlock b = text()->document()->begin(); b.isValid(); b = b.next())
             lines.append(b.text());
         return lines;
+    }
+    QStringList visibleTexts()
+    {
+        QStringList texts;
+        for (const LogLine& line : log()->lines())
+            texts.append(line.text);
+        return texts;
     }
     QColor colourOfLine(int number)
     {
@@ -182,6 +195,19 @@ TEST_F(LogsTabTest, TheTextFollowsTheBoundedLogIncrementally)
     EXPECT_EQ(shownLines(),
               (QStringList{"warn 2000", "warn 3000", "warn 4000", "warn 5000", "warn last"}));
     WAIT_UNTIL(lineCount() == "5 lines", 2000);
+
+    // Batches in quick succession: the first shows at once, the rest together a moment later,
+    // in order, with the oldest that the log dropped meanwhile gone from the front.
+    child<QLineEdit>("logsFilter")->clear();
+    QTest::qWait(LogsTab::appendInterval + 10);
+    appendNow({"first"});
+    EXPECT_EQ(shownLines().last(), "first");
+    appendNow({"second"});
+    appendNow(QStringList(600, QStringLiteral("third")));
+    EXPECT_EQ(shownLines().last(), "first") << "the text is updated at most once an interval";
+    WAIT_UNTIL(!tab()->appendPending(), 2000);
+    EXPECT_EQ(shownLines(), visibleTexts());
+    EXPECT_EQ(shownLines().last(), "third");
 }
 
 // Follow keeps the end in view after every update. The reader scrolling up pauses it (the

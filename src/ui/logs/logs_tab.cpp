@@ -60,8 +60,9 @@ void chooseWithDialog(const QString& proposed, QWidget* parent,
 LogsTab::LogsTab(UiContext& ui, const QString& projectID, QWidget* parent)
     : QWidget(parent), ui_(ui), projectID_(projectID), runtime_(ui.model.runtimeFor(projectID)),
       saveChooser_(&chooseWithDialog), copiedTimer_(new QTimer(this)),
-      stack_(new QStackedWidget(this)), empty_(new EmptyStateBlock(stack_)),
-      text_(new LogTextView(stack_)), findBar_(new LogFindBar(text_, this))
+      appendTimer_(new QTimer(this)), stack_(new QStackedWidget(this)),
+      empty_(new EmptyStateBlock(stack_)), text_(new LogTextView(stack_)),
+      findBar_(new LogFindBar(text_, this))
 {
     setObjectName(QStringLiteral("logsTab"));
     setAutoFillBackground(true);
@@ -78,10 +79,18 @@ LogsTab::LogsTab(UiContext& ui, const QString& projectID, QWidget* parent)
     copiedTimer_->setSingleShot(true);
     copiedTimer_->setInterval(copiedDuration);
     connect(copiedTimer_, &QTimer::timeout, this, [this] { setCopied(false); });
+    appendTimer_->setSingleShot(true);
+    appendTimer_->setInterval(appendInterval);
+    connect(appendTimer_, &QTimer::timeout, this, [this] {
+        if (!appendPending_)
+            return;
+        appendPending_ = false;
+        appendLines();
+        appendTimer_->start();
+    });
 
     LogBuffer* log = runtime_->log();
-    connect(log, &LogBuffer::linesAppended, this,
-            [this](qint64, qint64 firstKeptID) { appendLines(firstKeptID); });
+    connect(log, &LogBuffer::linesAppended, this, &LogsTab::linesArrived);
     connect(log, &LogBuffer::cleared, this, &LogsTab::rebuildText);
     connect(runtime_, &ProjectRuntime::externalChanged, this, &LogsTab::refreshContent);
     bindColours();
@@ -279,6 +288,7 @@ void LogsTab::rebuildText()
         return;
     }
     stale_ = false;
+    appendPending_ = false;
     const LogBuffer* log = runtime_->log();
     afterProblem_ = false;
     text_->rebuild(filter_.visible(log->lines(), &afterProblem_));
@@ -286,13 +296,29 @@ void LogsTab::rebuildText()
     refreshContent();
 }
 
-void LogsTab::appendLines(qint64 firstKeptID)
+void LogsTab::linesArrived()
+{
+    if (!runtime_ || !isVisible()) {
+        stale_ = true;
+        return;
+    }
+    if (appendTimer_->isActive()) {
+        appendPending_ = true;
+        return;
+    }
+    appendLines();
+    appendTimer_->start();
+}
+
+void LogsTab::appendLines()
 {
     if (!runtime_ || !isVisible()) {
         stale_ = true;
         return;
     }
     const LogBuffer* log = runtime_->log();
+    // Every line before the buffer's first is gone, however many appends that took.
+    const qint64 firstKeptID = log->lines().isEmpty() ? log->nextID() : log->lines().first().id;
     QList<LogLine> added = log->linesAfter(seenID_);
     if (!filter_.isEmpty())
         added = filter_.visible(added, &afterProblem_);

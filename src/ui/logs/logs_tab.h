@@ -44,8 +44,14 @@ public:
     // The lines that pass the filter, oldest first.
     QList<LogLine> visibleLines() const;
 
+    // Lines that arrive while the text was updated less than `appendInterval` ago wait for
+    // the interval's end and are appended together: a busy server's output reaches the text a
+    // few dozen times a second, not once for every delivery.
+    bool appendPending() const { return appendPending_; }
+
     static constexpr int copiedDuration = 1200; // ms
     static constexpr int copiedFade = 150;      // ms, ease-out
+    static constexpr int appendInterval = 50;   // ms
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -55,7 +61,8 @@ private:
     QWidget* buildToolbar();
     void bindColours();
     void rebuildText();
-    void appendLines(qint64 firstKeptID);
+    void linesArrived();
+    void appendLines();
     void refreshContent();
     void showLineCount(qsizetype count);
     void copy();
@@ -75,6 +82,7 @@ private:
     bool afterProblem_ = false;
     // Changes that arrived while the tab was hidden; the text is rebuilt when it is shown.
     bool stale_ = false;
+    bool appendPending_ = false;
     qsizetype shownCount_ = 0;
     SaveChooser saveChooser_;
 
@@ -90,6 +98,7 @@ private:
     QPushButton* save_;
     QPushButton* clear_;
     QTimer* copiedTimer_;
+    QTimer* appendTimer_;
     QStackedWidget* stack_;
     EmptyStateBlock* empty_;
     LogTextView* text_;
