@@ -2,27 +2,21 @@
 // (start, connect, ask, print the table, exit), and one status request over an open
 // connection. The instance side is the application's own handler and server on a model with
 // 200 registered projects, serving from the main thread while the measurements run on another.
+#include "bench_instance.h"
 #include "control/control_client.h"
-#include "control/control_handler.h"
 #include "control/control_protocol.h"
-#include "control/control_server.h"
 #include "control/instance_lock.h"
-#include "model/app_model.h"
-#include "storage/registry_file.h"
 #include "storage/storage.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <thread>
 
 extern char** environ;
 
@@ -117,40 +111,5 @@ int main(int argc, char** argv)
     if (argc > 1 && qstrcmp(argv[1], exitAtOnce) == 0)
         return 0;
     ownPath = QFile::encodeName(QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath());
-    QTemporaryDir folder;
-    qputenv("TALLOWMERE_SUPPORT_DIR",
-            QDir(folder.path()).filePath(QStringLiteral("support")).toUtf8());
-    qputenv("XDG_RUNTIME_DIR", folder.path().toUtf8());
-    Registry registry;
-    for (int i = 0; i < projectCount; ++i) {
-        Project project;
-        project.path =
-            folder.path() + QStringLiteral("/sites/project-%1").arg(i, 3, 10, QLatin1Char('0'));
-        project.configFile = QStringLiteral("wrangler.toml");
-        project.name = QStringLiteral("project-%1").arg(i, 3, 10, QLatin1Char('0'));
-        registry.projects.append(project);
-    }
-    saveRegistry(registry);
-
-    QCoreApplication app(argc, argv);
-    AppModel model(defaultAppModelContext({}));
-    ControlHandler handler(model);
-    ControlServer server([&handler](const ControlRequest& request, ControlReply* reply) {
-        handler.handle(request, reply);
-    });
-    if (const auto failure =
-            server.listen(InstanceAddress::forSupportFolder(supportDirectory()).socketPath)) {
-        std::fprintf(stderr, "cannot listen: %s\n", qPrintable(*failure));
-        return 1;
-    }
-
-    benchmark::Initialize(&argc, argv);
-    std::thread measuring([&app] {
-        benchmark::RunSpecifiedBenchmarks();
-        QMetaObject::invokeMethod(
-            &app, [] { QCoreApplication::quit(); }, Qt::QueuedConnection);
-    });
-    app.exec();
-    measuring.join();
-    return 0;
+    return runBenchmarksAgainstInstance(argc, argv, projectCount);
 }

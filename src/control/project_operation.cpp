@@ -31,12 +31,8 @@ ProjectOperation::ProjectOperation(AppModel& model, ControlCommand command,
 
 void ProjectOperation::run()
 {
-    // A stop is over once the run state shows no server any more; a start or restart once its
-    // outcome is in.
-    if (command_ == ControlCommand::stop)
-        for (Item& item : items_)
-            if (ProjectRuntime* runtime = model_.runtimeFor(item.path))
-                connect(runtime, &ProjectRuntime::changed, this, [this] { evaluate(); });
+    // Each item is over when its stop or start says so; a project removed meanwhile is over
+    // at once.
     connect(&model_, &AppModel::projectsChanged, this, [this] { evaluate(); });
 
     for (qsizetype index = 0; index < items_.size(); ++index)
@@ -78,12 +74,18 @@ void ProjectOperation::act(qsizetype index)
     QFuture<StartOutcome> outcome;
     switch (command_) {
     case ControlCommand::start: outcome = model_.startProject(item.path); break;
-    case ControlCommand::stop:
-        if (confirmed_)
-            model_.stopProjectConfirmed(item.path);
-        else
-            model_.stopProject(item.path);
+    case ControlCommand::stop: {
+        const QFuture<void> stopped =
+            confirmed_ ? model_.stopProjectConfirmed(item.path) : model_.stopProject(item.path);
+        if (wait_)
+            deliverTo(this, stopped, [this, index] {
+                Item& awaited = items_[index];
+                if (!awaited.settled)
+                    stopOver(awaited);
+                finishIfDone();
+            });
         return;
+    }
     case ControlCommand::restart:
         // The window offers a restart only while a server runs; a stopped project just starts.
         if (!runtime->status().isActive() && !runtime->managed())
@@ -125,8 +127,16 @@ void ProjectOperation::evaluate(Item& item)
         settle(item, false, QStringLiteral("the project was removed"));
         return;
     }
-    if (command_ == ControlCommand::stop && !runtime->status().isActive() && !runtime->managed() &&
-        !runtime->external())
+}
+
+void ProjectOperation::stopOver(Item& item)
+{
+    const ProjectRuntime* runtime = model_.runtimeFor(item.path);
+    if (!model_.findProject(item.path) || !runtime)
+        settle(item, false, QStringLiteral("the project was removed"));
+    else if (runtime->status().isActive() || runtime->managed() || runtime->external())
+        settle(item, false, QStringLiteral("still running; gave up waiting"));
+    else
         settle(item, true);
 }
 

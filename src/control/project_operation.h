@@ -15,7 +15,8 @@ class QTimer;
 
 // A start, stop or restart of one or more projects for a client, done through the model's own
 // operations as the window's buttons do. With `wait` it answers once every project has
-// settled (running or failed for a start; stopped for a stop), else at once. A stop or restart
+// settled, as the futures of the model's start and stop tell (running or failed for a start;
+// stopped for a stop), else at once. A stop or restart
 // of a server started elsewhere goes ahead only when the request says `yes`; otherwise its
 // result carries the window's confirmation text.
 class ProjectOperation : public QObject
@@ -40,6 +41,8 @@ private:
     void act(qsizetype index);
     void evaluate();
     void evaluate(Item& item);
+    // After the model's stop has resolved: ok when no server is left.
+    void stopOver(Item& item);
     void settle(Item& item, bool ok, const QString& error = {});
     void finishIfDone();
     void giveUp();

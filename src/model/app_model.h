@@ -138,8 +138,9 @@ public:
     QFuture<StartOutcome> startProject(const QString& path,
                                        std::optional<int> explicitPort = std::nullopt);
     void startOnFreePort(const QString& path);
-    // Resolves once the stop is over: the managed server's group is gone, or the question
-    // about a server started elsewhere has been answered. At once when nothing runs.
+    // Resolves once the stop is over and the run state shows it: the managed server's exit has
+    // been applied, or the question about a server started elsewhere has been declined, or that
+    // server has gone (or the wait for it ran out). At once when nothing runs.
     QFuture<void> stopProject(const QString& path);
     // Stops every project that is starting or running, one after another in registry order,
     // each awaited before the next ("Stop All" of the tray menu).

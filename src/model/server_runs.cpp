@@ -233,16 +233,28 @@ void ServerRuns::startOnFreePort(const QString& path)
 QFuture<void> ServerRuns::stop(const QString& path, bool confirmed)
 {
     ProjectRuntime* runtime = runtimeFor(path);
-    if (hasServerHere(path))
-        return processManager_->stop(path); // the exit report sets the state
+    if (hasServerHere(path)) {
+        // The exit report sets the state; the stop is over once it has been applied.
+        auto over = Futures::shared<void>();
+        const QFuture<void> exit = runtime ? runtime->exitApplied() : Futures::ready();
+        deliverTo(this, processManager_->stop(path),
+                  [this, exit, over] { Futures::forward(this, exit, over); });
+        return over->future();
+    }
     if (runtime && runtime->external() && confirmed) {
         stopExternalProcesses(path);
-        return Futures::ready();
+        // The next external refresh clears the run state once the server has gone.
+        return whileActiveElsewhere(path);
     }
     if (runtime && runtime->external()) {
-        auto answered = Futures::shared<void>();
-        deliverTo(this, confirmExternalStop(path, false), [answered](bool) { answered->finish(); });
-        return answered->future();
+        auto over = Futures::shared<void>();
+        deliverTo(this, confirmExternalStop(path, false), [this, path, over](bool stopped) {
+            if (stopped)
+                Futures::forward(this, whileActiveElsewhere(path), over);
+            else
+                over->finish();
+        });
+        return over->future();
     }
     return Futures::ready();
 }

@@ -50,8 +50,9 @@ public:
 
     QFuture<StartOutcome> start(const QString& path, std::optional<int> explicitPort);
     void startOnFreePort(const QString& path);
-    // Resolves once the stop is over: the managed server's group is gone, or the question
-    // about a server started elsewhere has been answered (at once with `confirmed`).
+    // Resolves once the stop is over and the run state shows it: the managed server's group is
+    // gone and its exit applied; a server started elsewhere was declined, or was told to stop
+    // (at once with `confirmed`) and has gone or the wait for that ran out.
     QFuture<void> stop(const QString& path, bool confirmed);
     QFuture<void> stopEachActive();
     QFuture<StartOutcome> restart(const QString& path, bool confirmed);

@@ -3,13 +3,9 @@
 #include "model/server_fixture.h"
 #include "model/service_links.h"
 #include "model/service_start.h"
+#include "support/loopback.h"
 
 #include <QFutureWatcher>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 // Starting a project with the local services it binds to, with shell scripts as dev servers
 // that register in a real registry folder the way Wrangler does: a file named after the Worker
@@ -17,30 +13,7 @@
 
 namespace {
 
-class Listener
-{
-public:
-    Listener()
-    {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::listen(fd_, 4) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port = ntohs(address.sin_port);
-    }
-    ~Listener() { ::close(fd_); }
-    Listener(const Listener&) = delete;
-    Listener& operator=(const Listener&) = delete;
-
-    int port = 0;
-
-private:
-    int fd_ = -1;
-};
+using Loopback::Listener;
 
 template <typename T> std::optional<T> await(QFuture<T> future, int timeoutMs)
 {
@@ -63,12 +36,11 @@ protected:
     {
         const QByteArray file = registry.filePath(name).toUtf8();
         const QString folder = serverProject(
-            name,
-            "trap 'rm -f \"" + file + "\"; exit 0' TERM\nsleep 0.3\necho " + name.toUtf8() +
-                " >> \"" + startLog.toUtf8() + "\"\n" + beforeReady +
-                "printf '{\"debugPortAddress\": \"127.0.0.1:" + QByteArray::number(debugPort.port) +
-                "\"}' > \"" + file + "\"\necho '[wrangler:info] Ready on http://localhost:" +
-                QByteArray::number(httpPort) + "'\nwhile :; do sleep 0.1; done\n");
+            name, "trap 'rm -f \"" + file + "\"; exit 0' TERM\nsleep 0.3\necho " + name.toUtf8() +
+                      " >> \"" + startLog.toUtf8() + "\"\n" + beforeReady +
+                      "printf '{\"debugPortAddress\": \"" + debugPort.address().toUtf8() +
+                      "\"}' > \"" + file + "\"\necho '[wrangler:info] Ready on http://localhost:" +
+                      QByteArray::number(httpPort) + "'\nwhile :; do sleep 0.1; done\n");
         sites.write(name + QStringLiteral("/wrangler.toml"),
                     "name = \"" + name.toUtf8() + "\"\n" + bindings);
         return folder;

@@ -1,5 +1,6 @@
 #include "discovery/dev_registry.h"
 #include "discovery/dev_registry_watcher.h"
+#include "support/loopback.h"
 #include "support/temp_folder.h"
 #include "support/wait_until.h"
 
@@ -7,48 +8,13 @@
 #include <QFile>
 #include <QSignalSpy>
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// A real listening socket on a loopback port the kernel chose; closed with the object.
-class Listener
-{
-public:
-    Listener()
-    {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 &&
-            ::listen(fd_, 4) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-            port_ = ntohs(address.sin_port);
-    }
-    ~Listener() { close(); }
-    Listener(const Listener&) = delete;
-    Listener& operator=(const Listener&) = delete;
-
-    void close()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(port_); }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
+using Loopback::Listener;
 
 QByteArray entryJson(const QString& worker, const QString& address, const QStringList& queues = {})
 {

@@ -3,6 +3,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace Loopback {
 
 int freeLowPort(int from)
@@ -83,6 +88,30 @@ Reply get(int port, const QByteArray& path)
     if (response.left(headEnd).toLower().contains("\r\ntransfer-encoding: chunked"))
         reply.body = unchunked(reply.body);
     return reply;
+}
+
+Listener::Listener()
+{
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (::bind(fd_, reinterpret_cast<sockaddr*>(&address), length) == 0 && ::listen(fd_, 4) == 0 &&
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+        port_ = ntohs(address.sin_port);
+}
+
+Listener::~Listener()
+{
+    close();
+}
+
+void Listener::close()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
 }
 
 } // namespace Loopback
