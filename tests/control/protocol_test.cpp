@@ -88,11 +88,15 @@ TEST(ControlProtocol, RequestsSurviveEncodingAndStrayInputIsRefusedWithAReason)
 TEST(ControlProtocol, NamesFindProjectsByDisplayNameWorkerNameOrPath)
 {
     const QList<NamedProject> projects{
-        {QStringLiteral("/w/one/api"), QStringLiteral("api  (w/one)"), QStringLiteral("api")},
-        {QStringLiteral("/w/two/api"), QStringLiteral("api  (w/two)"), QStringLiteral("api")},
-        {QStringLiteral("/w/site"), QStringLiteral("web"), QStringLiteral("site-worker")},
+        {QStringLiteral("/w/one/api"), QStringLiteral("api  (w/one)"), QStringLiteral("api"),
+         QStringLiteral("api")},
+        {QStringLiteral("/w/two/api"), QStringLiteral("api  (w/two)"), QStringLiteral("api"),
+         QStringLiteral("api")},
+        {QStringLiteral("/w/site"), QStringLiteral("web"), QStringLiteral("site-worker"),
+         QStringLiteral("site-worker")},
         // A display name that is another project's worker name wins over it.
-        {QStringLiteral("/w/docs"), QStringLiteral("site-worker"), QStringLiteral("docs")},
+        {QStringLiteral("/w/docs"), QStringLiteral("site-worker"), QStringLiteral("docs"),
+         QStringLiteral("docs")},
         // With an environment chosen the Worker runs under a longer name; both find it.
         {QStringLiteral("/w/shop"), QStringLiteral("shop"), QStringLiteral("cart"),
          QStringLiteral("cart-staging")},

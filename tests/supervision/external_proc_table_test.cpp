@@ -9,6 +9,7 @@
 #include "support/temp_folder.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 
@@ -227,6 +228,50 @@ TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
     EXPECT_TRUE(missing.listAllPIDs().isEmpty());
     EXPECT_EQ(missing.info(42), std::nullopt);
     EXPECT_EQ(missing.temporaryPortFloor(), 32768);
+}
+
+TEST(ExternalProcTable, ProportionalSizesAreReadAgainOnlyWhenTheProcessChanged)
+{
+    TempFolder proc;
+    const long page = ::sysconf(_SC_PAGESIZE);
+    const auto layOut = [&](quint64 startTicks, qint64 residentPages, int pssKb) {
+        proc.write("42/stat",
+                   QByteArray("42 (node) S 7 40 40 0 -1 4194560 1 0 0 0 5 3 0 0 20 0 1 0 ") +
+                       QByteArray::number(startTicks) + " 1 1\n");
+        proc.write("42/statm", "100 " + QByteArray::number(residentPages) + " 3 1 0 20 0\n");
+        proc.write("42/smaps_rollup", "00400000-7ffd00000000 ---p 00000000 00:00 0   [rollup]\n"
+                                      "Rss:  1 kB\nPss:  " +
+                                          QByteArray::number(pssKb) + " kB\n");
+    };
+    const qint64 resident = qint64(64) * 1024 * 1024 / page; // 64 MiB
+    layOut(250, resident, 40000);
+    ProportionalMemoryCache cache;
+    const auto memory = [&] {
+        return ProcProcessTable(QFile::encodeName(proc.path()), &cache).usage(42)->memoryBytes;
+    };
+    EXPECT_EQ(memory(), 40000u * 1024);
+    EXPECT_EQ(cache.size(), 1);
+
+    // Shared pages settle elsewhere, the resident size moves by one page: the last reading
+    // stands, moved by that page.
+    layOut(250, resident + 1, 39000);
+    EXPECT_EQ(memory(), 40000u * 1024 + quint64(page));
+    // Grown by 8 MiB, beyond the slack: read again.
+    layOut(250, resident + 8 * 1024 * 1024 / page, 47000);
+    EXPECT_EQ(memory(), 47000u * 1024);
+    // The same pid for another process (another start time): never the old one's figure.
+    layOut(900, resident + 8 * 1024 * 1024 / page, 12000);
+    EXPECT_EQ(memory(), 12000u * 1024);
+
+    // A reading grows old, and entries of processes nobody looks at are dropped.
+    // On the steady clock the table reads, so that the entry of pid 42 ages along.
+    const qint64 now = QDeadlineTimer::current().deadline();
+    cache.store(7, 1, 1000, 800, now);
+    EXPECT_EQ(cache.estimate(7, 1, 1000, now + ProportionalMemoryCache::maxAgeMs), 800u);
+    EXPECT_EQ(cache.estimate(7, 1, 1000, now + ProportionalMemoryCache::maxAgeMs + 1),
+              std::nullopt);
+    cache.store(8, 1, 1000, 800, now + 4 * ProportionalMemoryCache::maxAgeMs);
+    EXPECT_EQ(cache.size(), 1) << "only the fresh entry is left";
 }
 
 TEST(ExternalProcParsers, ListeningSocketsKeepOnlyListenRowsWithAPort)

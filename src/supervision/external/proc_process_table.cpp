@@ -4,6 +4,7 @@
 #include "supervision/external/proc_parsers.h"
 #include "supervision/external/proc_stat.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 
 #include <algorithm>
@@ -62,8 +63,11 @@ struct PidPath
 
 } // namespace
 
-ProcProcessTable::ProcProcessTable(const QByteArray& root)
-    : rootFd_(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), live_(root == "/proc")
+ProcProcessTable::ProcProcessTable(const QByteArray& root, ProportionalMemoryCache* cache)
+    : rootFd_(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), live_(root == "/proc"),
+      cache_(cache   ? cache
+             : live_ ? &ProportionalMemoryCache::shared()
+                     : nullptr)
 {}
 
 ProcProcessTable::~ProcProcessTable()
@@ -175,13 +179,25 @@ std::optional<ProcessUsage> ProcProcessTable::usage(qint32 pid) const
     ProcessUsage usage;
     usage.cpuTicks =
         stat->userTicks + stat->systemTicks + stat->childUserTicks + stat->childSystemTicks;
+    const std::optional<quint64> resident = residentBytes(pid);
+    const qint64 nowMs = QDeadlineTimer::current().deadline(); // steady, in ms
+    if (cache_ && resident) {
+        if (const std::optional<quint64> known =
+                cache_->estimate(pid, stat->startTicks, *resident, nowMs)) {
+            usage.memoryBytes = *known;
+            return usage;
+        }
+    }
     // smaps_rollup is about 1 kB; a longer one is cut, and "Pss:" is on its third line.
     const std::optional<QByteArrayView> rollup = readSmall("smaps_rollup");
     if (const std::optional<quint64> proportional =
-            rollup ? parseProportionalBytes(*rollup) : std::nullopt)
+            rollup ? parseProportionalBytes(*rollup) : std::nullopt) {
         usage.memoryBytes = *proportional;
-    else
-        usage.memoryBytes = residentBytes(pid).value_or(0);
+        if (cache_ && resident)
+            cache_->store(pid, stat->startTicks, *resident, *proportional, nowMs);
+    } else {
+        usage.memoryBytes = resident.value_or(0);
+    }
     return usage;
 }
 

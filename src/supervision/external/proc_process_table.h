@@ -1,6 +1,7 @@
 #pragma once
 
 #include "supervision/external/process_table.h"
+#include "supervision/external/proportional_memory_cache.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -10,10 +11,13 @@
 //
 // The listening-socket tables (net/tcp, net/tcp6) and the boot time are read once, on first
 // use, and kept for the life of the object. Not for concurrent use: one object per scan.
+// Proportional sizes go through `cache` (by default, for the system's /proc, the shared one):
+// it outlives the scans, so a refresh reads smaps_rollup only for processes that changed.
 class ProcProcessTable final : public ProcessTable
 {
 public:
-    explicit ProcProcessTable(const QByteArray& root = QByteArrayLiteral("/proc"));
+    explicit ProcProcessTable(const QByteArray& root = QByteArrayLiteral("/proc"),
+                              ProportionalMemoryCache* cache = nullptr);
     ~ProcProcessTable() override;
     ProcProcessTable(const ProcProcessTable&) = delete;
     ProcProcessTable& operator=(const ProcProcessTable&) = delete;
@@ -34,6 +38,7 @@ private:
 
     int rootFd_ = -1;
     bool live_ = false; // the system's own /proc: pids are those of this process's namespace
+    ProportionalMemoryCache* cache_ = nullptr;
     mutable std::optional<std::optional<quint64>> bootTime_;
     mutable std::optional<QHash<quint64, int>> listeningSockets_;
 };
