@@ -1,5 +1,6 @@
 #include "control/control_handler.h"
 
+#include "base/deliver.h"
 #include "control/control_reply.h"
 #include "control/log_follower.h"
 #include "control/log_read.h"
@@ -16,6 +17,7 @@
 #include "runs/project_runtime.h"
 
 #include <QJsonArray>
+#include <QPointer>
 
 ControlHandler::ControlHandler(AppModel& model, std::chrono::milliseconds settleLimit)
     : model_(model), settleLimit_(settleLimit)
@@ -63,7 +65,16 @@ void ControlHandler::handle(const ControlRequest& request, ControlReply* reply)
         return;
     case ControlCommand::open: open(paths.first(), request.explorer, reply); return;
     case ControlCommand::lines: reply->finish(readLog(model_, paths.first(), request)); return;
-    case ControlCommand::details: reply->finish(projectDetails(model_, paths.first())); return;
+    case ControlCommand::details: {
+        // The details carry the traffic figures: read them first when a read is due.
+        const QString path = paths.first();
+        QPointer<AppModel> model(&model_);
+        deliverTo(reply, model_.refreshTraffic(path), [reply, model, path] {
+            if (model)
+                reply->finish(projectDetails(*model, path));
+        });
+        return;
+    }
     case ControlCommand::show:
     case ControlCommand::status: break;
     }

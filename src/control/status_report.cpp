@@ -9,6 +9,7 @@
 #include "runs/project_runtime.h"
 
 #include <QJsonDocument>
+#include <QList>
 #include <QPointer>
 
 QString statusName(ProjectStatus::Kind kind)
@@ -150,8 +151,14 @@ QJsonObject statusEntry(AppModel& model, const Project& project, const QString& 
 
 void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArray)> done)
 {
+    // A client asking is somebody looking: the traffic of each running server is read first
+    // (the model reads a server at most every few seconds, and never one without the endpoint).
+    QList<QFuture<void>> trafficReads;
+    for (const Project& project : model.projects())
+        if (model.runtimeFor(project.path)->status().kind() == ProjectStatus::Kind::running)
+            trafficReads.append(model.refreshTraffic(project.path));
     QPointer<AppModel> guardedModel(&model);
-    const auto answer = [guardedModel, done = std::move(done)] {
+    const auto compose = [guardedModel, done = std::move(done)] {
         if (!guardedModel)
             return;
         const QHash<QString, QString> names = displayNames(guardedModel->projects());
@@ -164,6 +171,19 @@ void buildStatus(AppModel& model, QObject* context, std::function<void(QByteArra
         }
         entries += ']';
         done(entries);
+    };
+    const auto answer = [context, trafficReads, compose] {
+        if (std::all_of(trafficReads.begin(), trafficReads.end(),
+                        [](const QFuture<void>& read) { return read.isFinished(); })) {
+            compose();
+            return;
+        }
+        auto waiting = std::make_shared<qsizetype>(trafficReads.size());
+        for (const QFuture<void>& read : trafficReads)
+            deliverTo(context, read, [waiting, compose] {
+                if (--*waiting == 0)
+                    compose();
+            });
     };
     // The memory and processor share of every active server, measured now into the run
     // states (demo servers are made up: theirs carry what to show).

@@ -189,6 +189,11 @@ public:
     // The same for every active server, each with a current processor share (a second pass
     // a moment later for a server not measured lately); for `status`.
     QFuture<void> refreshUsageOfActive();
+    // Reads a project's traffic from its server's local observability when it offers that and
+    // the last read is older than five seconds: every view or client that shows traffic asks
+    // this, and no read happens while none does. Resolves once the read is in (at once when
+    // none is due).
+    QFuture<void> refreshTraffic(const QString& path);
 
     // The process table every path reads: the injected one, else the services'.
     std::unique_ptr<ProcessTable> makeProcessTable() const;

@@ -1,5 +1,6 @@
 // What the interface asks of the servers, carried out by the servers' runs.
 #include "model/app_model.h"
+#include "model/future_helpers.h"
 #include "model/server_runs.h"
 
 QFuture<StartOutcome> AppModel::startProject(const QString& path, std::optional<int> explicitPort)
@@ -75,6 +76,13 @@ QFuture<void> AppModel::refreshUsage(const QString& path)
 QFuture<void> AppModel::refreshUsageOfActive()
 {
     return runs_->refreshUsageOfActive();
+}
+
+QFuture<void> AppModel::refreshTraffic(const QString& path)
+{
+    if (isDemo())
+        return Futures::ready();
+    return runs_->refreshTraffic(path);
 }
 
 void AppModel::windowAppeared()

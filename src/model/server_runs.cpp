@@ -4,6 +4,7 @@
 
 #include "model/catalogue.h"
 #include "model/future_helpers.h"
+#include "model/traffic_polls.h"
 #include "runs/output_handling.h"
 #include "runs/port_allocation.h"
 #include "supervision/process_manager.h"
@@ -33,7 +34,8 @@ ServerRuns::ServerRuns(const AppModelContext& context, Catalogue& catalogue,
                        std::function<Environment()> childEnvironment, QObject* parent)
     : QObject(parent), context_(context), catalogue_(catalogue),
       childEnvironment_(std::move(childEnvironment)),
-      processManager_(std::make_unique<ProcessManager>(context_.processTiming))
+      processManager_(std::make_unique<ProcessManager>(context_.processTiming)),
+      trafficPolls_(new TrafficPolls(this))
 {}
 
 ServerRuns::~ServerRuns() = default;
@@ -53,8 +55,14 @@ void ServerRuns::syncRunStates(const QList<Project>& projects)
             continue;
         }
         it.value()->deleteLater();
+        trafficPolls_->forget(it.key());
         it = runtimes_.erase(it);
     }
+}
+
+QFuture<void> ServerRuns::refreshTraffic(const QString& path)
+{
+    return trafficPolls_->refresh(path, runtimeFor(path));
 }
 
 bool ServerRuns::hasServerHere(const QString& path) const

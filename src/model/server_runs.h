@@ -21,6 +21,7 @@
 #include <optional>
 
 class Catalogue;
+class TrafficPolls;
 class ProcessManager;
 class ProcessTable;
 class QTimer;
@@ -74,6 +75,10 @@ public:
     QFuture<void> refreshUsageOfActive();
     static constexpr int usageBaselineAge = 10000; // ms
     static constexpr int usageSecondLook = 250;    // ms
+    // Reads the server's local observability into its traffic figures when a read is due;
+    // resolves once it is in (at once when none is).
+    QFuture<void> refreshTraffic(const QString& path);
+    TrafficPolls& trafficPolls() const { return *trafficPolls_; }
     void startPolling();
     void stopPolling();
     bool isPolling() const { return !pollTask_.isNull(); }
@@ -110,6 +115,7 @@ private:
     QHash<QString, ProjectRuntime*> runtimes_; // owned: children of this object
     std::unique_ptr<ProcessManager> processManager_;
     QPointer<QTimer> pollTask_;
+    TrafficPolls* trafficPolls_; // a child of this object
     // Starts whose result has not come back from the process manager yet, with whether the
     // child's exit has already been reported (a child may exit before its start is applied).
     QHash<QString, bool> startsInFlight_;

@@ -34,6 +34,8 @@ ProjectRuntime::ProjectRuntime(QObject* parent)
     connect(this, &ProjectRuntime::statusChanged, activity_, [this] {
         if (!status_.isActive())
             activity_->serverEnded();
+        else
+            activity_->serverBegan();
     });
 }
 

@@ -30,7 +30,8 @@ void ServerActivity::outputLine(QStringView text, bool isError)
     if (source_ != Source::requestLines || !text.startsWith(u"[wrangler"))
         return;
     if (const std::optional<OutputParser::RequestLine> request = OutputParser::requestLine(text)) {
-        stats_.addRequest(now(), request->method, request->path, request->status,
+        lastLineMs_ = now();
+        stats_.addRequest(lastLineMs_, request->method, request->path, request->status,
                           request->durationMs);
         ++revision_;
     } else if (const std::optional<OutputParser::UncaughtException> thrown =
@@ -40,14 +41,22 @@ void ServerActivity::outputLine(QStringView text, bool isError)
     }
 }
 
-qint64 ServerActivity::useEndpoint()
+ObservabilityCursor ServerActivity::endpointCursor() const
 {
     if (source_ == Source::endpoint)
-        return endpointSeenUntilMs_;
+        return cursor_;
+    ObservabilityCursor cursor(cursor_);
+    cursor.raiseFrom(lastLineMs_ ? lastLineMs_ : runStartMs_);
+    return cursor;
+}
+
+void ServerActivity::useEndpoint()
+{
+    if (source_ == Source::endpoint)
+        return;
+    cursor_ = endpointCursor();
     source_ = Source::endpoint;
-    endpointSeenUntilMs_ = now();
     emit sourceChanged();
-    return endpointSeenUntilMs_;
 }
 
 void ServerActivity::useRequestLines()
@@ -55,24 +64,39 @@ void ServerActivity::useRequestLines()
     if (source_ == Source::requestLines)
         return;
     source_ = Source::requestLines;
+    // Lines count from now on; a later return to the endpoint starts after the last of them.
+    lastLineMs_ = std::max(lastLineMs_, now());
     emit sourceChanged();
 }
 
-void ServerActivity::addObserved(const QList<ObservedRequest>& requests)
+bool ServerActivity::addObserved(const LocalObservability::Answer& answer)
 {
-    for (const ObservedRequest& request : requests) {
-        // Asked for what started after the last poll; a repeat is not counted again.
-        if (request.startMs <= endpointSeenUntilMs_)
-            continue;
-        const qint64 answeredMs = request.startMs + std::max(request.durationMs, 0);
-        if (!request.failure.isEmpty() && request.status >= 500)
-            stats_.addException(answeredMs, request.failure, {});
-        stats_.addRequest(answeredMs, request.method, request.path, request.status,
-                          request.durationMs);
+    if (source_ != Source::endpoint)
+        useEndpoint();
+    bool more = false;
+    for (const ObservedRequest& request : cursor_.take(answer, &more)) {
+        // Counted when answered, like a request line.
+        const qint64 answeredMs = request.startMs + request.durationMs;
+        if (request.failure.isEmpty())
+            stats_.addRequest(answeredMs, request.method, request.path, request.status,
+                              request.durationMs);
+        else
+            stats_.addFailedRequest(answeredMs, request.method, request.path,
+                                    request.status ? request.status : 500, request.durationMs,
+                                    request.failure);
         ++revision_;
     }
-    for (const ObservedRequest& request : requests)
-        endpointSeenUntilMs_ = std::max(endpointSeenUntilMs_, request.startMs);
+    return more;
+}
+
+void ServerActivity::serverBegan()
+{
+    if (runStartMs_ != 0)
+        return;
+    runStartMs_ = now();
+    lastLineMs_ = 0;
+    cursor_ = ObservabilityCursor(runStartMs_);
+    ++runNumber_;
 }
 
 void ServerActivity::cpuSampled(quint64 ticks, qint64 steadyMs)
@@ -98,4 +122,8 @@ void ServerActivity::serverEnded()
     if (assignIfChanged(cpuPercent_, std::nullopt))
         emit cpuPercentChanged();
     useRequestLines();
+    runStartMs_ = 0;
+    lastLineMs_ = 0;
+    cursor_ = ObservabilityCursor();
+    ++runNumber_;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "runs/local_observability.h"
 #include "runs/traffic_stats.h"
 
 #include <QObject>
@@ -7,17 +8,6 @@
 
 #include <functional>
 #include <optional>
-
-// A request as Wrangler's local observability reports it (a root span of a fetch).
-struct ObservedRequest
-{
-    qint64 startMs = 0; // since the Unix epoch
-    QString method;
-    QString path;
-    int status = 0;
-    int durationMs = 0;
-    QString failure; // the span's error, if any
-};
 
 // What a project's dev server is doing: the requests it answers and the processor time its
 // processes take. Main thread only.
@@ -45,15 +35,23 @@ public:
     void outputLine(QStringView text, bool isError);
 
     Source source() const { return source_; }
-    // From now on requests come from the endpoint; returns the time from which it is asked for
-    // them (the lines counted those before).
-    qint64 useEndpoint();
+    // The endpoint becomes the source. Its spans are taken from the last request line counted
+    // in this run on (or from the run's start, when no line was), so nothing counts twice.
+    void useEndpoint();
     // Back to request lines (the server stopped offering the endpoint, or a new server runs).
     void useRequestLines();
-    // The newest start time of the requests taken from the endpoint, or the time it became the
-    // source: the next poll asks for what started after it.
-    qint64 endpointSeenUntilMs() const { return endpointSeenUntilMs_; }
-    void addObserved(const QList<ObservedRequest>& requests);
+    // Where the next read of the endpoint starts: a cursor of this run. While the lines are
+    // the source it is the one `useEndpoint` would start with.
+    ObservabilityCursor endpointCursor() const;
+    // Takes an answer of the endpoint read with `endpointCursor()`: counts the requests that
+    // closed since the last one (only while the endpoint is the source) and advances the
+    // cursor. Returns whether a full page came back (more are waiting).
+    bool addObserved(const LocalObservability::Answer& answer);
+    // Every server run counts from its own start: the dev server keeps its spans across runs.
+    // Called when a server becomes active; a run already under way keeps its start.
+    void serverBegan();
+    // Changes with every run, so that a poll answered after its server ended is dropped.
+    quint64 runNumber() const { return runNumber_; }
 
     TrafficSummary traffic() const { return stats_.summary(now()); }
     // Grows with every request or error counted: a view redraws only when it moved (or time
@@ -88,7 +86,10 @@ private:
     Clock clock_;
     TrafficStats stats_;
     Source source_ = Source::requestLines;
-    qint64 endpointSeenUntilMs_ = 0;
+    ObservabilityCursor cursor_;
+    qint64 runStartMs_ = 0; // 0 while no server runs
+    qint64 lastLineMs_ = 0; // the last request line counted in this run
+    quint64 runNumber_ = 0;
     quint64 revision_ = 0;
     std::optional<CpuSample> lastCpu_;
     std::optional<double> cpuPercent_;

@@ -122,14 +122,31 @@ void TrafficStats::countError(qint64 atMs)
 void TrafficStats::addRequest(qint64 atMs, QStringView method, QStringView path, int status,
                               int durationMs)
 {
+    add(atMs, method, path, status, durationMs, std::nullopt);
+}
+
+void TrafficStats::addFailedRequest(qint64 atMs, QStringView method, QStringView path, int status,
+                                    int durationMs, QStringView failure)
+{
+    add(atMs, method, path, status, durationMs,
+        failure.first(std::min(failure.size(), maxPathLength)).toString());
+}
+
+void TrafficStats::add(qint64 atMs, QStringView method, QStringView path, int status,
+                       int durationMs, std::optional<QString> thrown)
+{
     durationMs = std::max(durationMs, 0);
-    const bool failed = status >= 500 && status <= 599;
+    const bool failed = thrown || (status >= 500 && status <= 599);
     QString failure;
-    if (failed && !pendingException_.isEmpty() && atMs >= exceptionAtMs_ &&
-        atMs - exceptionAtMs_ <= exceptionPairingMs)
-        failure = std::exchange(pendingException_, {});
-    else if (failed)
+    if (thrown) {
+        failure = std::move(*thrown);
         countError(atMs);
+    } else if (failed && !pendingException_.isEmpty() && atMs >= exceptionAtMs_ &&
+               atMs - exceptionAtMs_ <= exceptionPairingMs) {
+        failure = std::exchange(pendingException_, {});
+    } else if (failed) {
+        countError(atMs);
+    }
 
     if (Minute* minute = minuteFor(atMs))
         ++minute->counts.requests;

@@ -64,6 +64,10 @@ public:
     TrafficStats& operator=(const TrafficStats&) = delete;
 
     void addRequest(qint64 atMs, QStringView method, QStringView path, int status, int durationMs);
+    // A request whose handler threw, as local observability reports it (exception and response
+    // together): one error whatever the status, listed with `failure`.
+    void addFailedRequest(qint64 atMs, QStringView method, QStringView path, int status,
+                          int durationMs, QStringView failure);
     // An uncaught exception: an error at once; the next 5xx response within two seconds is
     // the request it broke, and counts no second error.
     void addException(qint64 atMs, QStringView name, QStringView message);
@@ -86,6 +90,8 @@ private:
     Slot* slotFor(qint64 atMs);
     Minute* minuteFor(qint64 atMs);
     void countError(qint64 atMs);
+    void add(qint64 atMs, QStringView method, QStringView path, int status, int durationMs,
+             std::optional<QString> thrown);
 
     std::unique_ptr<Slot[]> slots_; // made on the first request
     std::array<Minute, TrafficSummary::historyMinutes> minutes_{};

@@ -48,6 +48,7 @@ AppShell::AppShell(const Environment& environment, const LaunchPlan& plan, QObje
     ui_->frames = new PulseClock(this);
     AppModel* model = model_.get();
     ui_->refreshUsage = [model](const QString& path) { return model->refreshUsage(path); };
+    ui_->refreshTraffic = [model](const QString& path) { return model->refreshTraffic(path); };
     ui_->openSettings = [this] { showSettings(); };
     loginItem_ = std::make_unique<AutostartLoginItem>(AutostartEntry::forEnvironment(environment_),
                                                       QCoreApplication::applicationFilePath());

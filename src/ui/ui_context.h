@@ -35,4 +35,7 @@ struct UiContext
     // The animation clock every view of the window shares, so that their frames come together
     // (see status_dot.h); a view built without one keeps its own.
     PulseClock* frames = nullptr;
+    // Reads a project's traffic from its server when a read is due (the model's traffic
+    // refresh); empty while the model offers none. Asked while the project is on screen.
+    std::function<QFuture<void>(const QString& path)> refreshTraffic = {};
 };

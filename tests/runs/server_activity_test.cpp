@@ -42,28 +42,42 @@ TEST(ServerActivity, OutputLinesThenTheEndpointCountEachRequestOnce)
     EXPECT_EQ(traffic.errorLogs, 1u);
     ASSERT_EQ(traffic.failed.size(), 1);
     EXPECT_EQ(traffic.failed.first().failure, u"Error: boom");
-    const quint64 revision = activity.revision();
 
-    // The endpoint takes over: lines no longer count, its requests do, each once.
+    // The endpoint takes over from the last line counted: lines no longer count, its
+    // requests do, each once.
+    const qint64 lastLine = now;
     now += 1000;
     QSignalSpy sourceChanged(&activity, &ServerActivity::sourceChanged);
-    const qint64 since = activity.useEndpoint();
-    EXPECT_EQ(since, now);
-    EXPECT_EQ(sourceChanged.count(), 1);
-    feed(runtime, {"[wrangler:info] GET / 200 OK (3ms)"});
-    EXPECT_EQ(activity.traffic().requests, 2u);
-    EXPECT_EQ(activity.revision(), revision);
-    const QList<ObservedRequest> observed{
-        {since - 10, "GET", "/before", 200, 1, {}}, // the lines counted it
-        {since + 5, "GET", "/a", 200, 40, {}},
-        {since + 8, "POST", "/b", 500, 12, "TypeError: x"}, // one error, not two
+    using LocalObservability::Span;
+    const auto span = [](qint64 rowid, qint64 startMs, int status, const char* path,
+                         const char* error = "") {
+        return Span{rowid,
+                    startMs,
+                    12,
+                    QStringLiteral("exception"),
+                    QString::fromUtf8(error),
+                    QStringLiteral("GET"),
+                    QStringLiteral("http://localhost:8787") + path,
+                    status};
     };
-    activity.addObserved(observed);
-    activity.addObserved(observed); // a repeated answer
-    EXPECT_EQ(activity.endpointSeenUntilMs(), since + 8);
+    LocalObservability::Answer answer;
+    answer.spans = {
+        span(1, lastLine - 10, 200, "/before"), // the lines counted it
+        span(2, lastLine + 5, 200, "/a"),
+        span(3, lastLine + 8, 0, "/b", "TypeError: x"), // one error, and a 500
+    };
+    answer.spans[1].outcome = QStringLiteral("ok");
+    EXPECT_FALSE(activity.addObserved(answer));
+    EXPECT_EQ(activity.source(), ServerActivity::Source::endpoint);
+    EXPECT_EQ(sourceChanged.count(), 1);
+    const quint64 revision = activity.revision();
+    feed(runtime, {"[wrangler:info] GET / 200 OK (3ms)"});
+    EXPECT_FALSE(activity.addObserved(answer)) << "a repeated answer";
+    EXPECT_EQ(activity.revision(), revision);
     traffic = activity.traffic();
     EXPECT_EQ(traffic.requests, 4u);
     EXPECT_EQ(traffic.errors, 2u);
+    EXPECT_EQ(traffic.statusClasses[4], 2u);
     EXPECT_EQ(traffic.failed.first().path, u"/b");
     EXPECT_EQ(traffic.failed.first().failure, u"TypeError: x");
 
@@ -72,6 +86,12 @@ TEST(ServerActivity, OutputLinesThenTheEndpointCountEachRequestOnce)
     EXPECT_EQ(runtime.status(), ProjectStatus::stopped());
     EXPECT_EQ(activity.source(), ServerActivity::Source::requestLines);
     EXPECT_EQ(activity.traffic().requests, 4u);
+
+    // The next run asks only for spans from its own start: the server keeps the old ones.
+    now += 60'000;
+    (void)runtime.startAccepted("wrangler dev");
+    EXPECT_EQ(activity.endpointCursor().fromMs(), now);
+    EXPECT_EQ(activity.endpointCursor().lastRowid(), 0);
 }
 
 TEST(ServerActivity, ProcessorShareIsAveragedBetweenSamples)

@@ -117,6 +117,10 @@ void ProjectDetailView::measureUsage()
 {
     if (!ui_.refreshUsage || !onScreen())
         return;
+    // The traffic figures on screen come from the server's local observability where it has
+    // one; the model reads it at most every five seconds, so each tick may ask.
+    if (ui_.refreshTraffic)
+        (void)ui_.refreshTraffic(projectID_);
     measuring_ = true;
     const QString measured = projectID_;
     deliverTo(this, ui_.refreshUsage(projectID_), [this, measured] {
