@@ -70,6 +70,11 @@ void SidebarList::refreshTraffic()
         const ProjectRuntime* runtime = ui_.model.runtimeFor(row->content().path);
         if (!runtime)
             continue;
+        // A row on the screen looks at its server's traffic: where the server offers local
+        // observability the model reads it (at most every five seconds); the figures shown
+        // here are those of the last read.
+        if (ui_.refreshTraffic)
+            (void)ui_.refreshTraffic(row->content().path);
         RowContent content = row->content();
         content.traffic = rowTraffic(*runtime);
         row->setContent(content);
