@@ -82,7 +82,8 @@ TEST(TrafficPolls, ReadsOnlyARunningServerNoOftenerThanTheIntervalAndGivesUpOnAM
     running(runtime);
     look(polls, runtime);
     EXPECT_EQ(server.count(), 1);
-    EXPECT_TRUE(server.lastBody.contains("FROM spans WHERE parent_id IS NULL")) << server.lastBody.toStdString();
+    EXPECT_TRUE(server.lastBody.contains("FROM spans WHERE parent_id IS NULL"))
+        << server.lastBody.toStdString();
     EXPECT_EQ(runtime.activity()->source(), ServerActivity::Source::endpoint);
     EXPECT_EQ(runtime.activity()->traffic().requests, 1u);
     // Looks within the interval read nothing more.
