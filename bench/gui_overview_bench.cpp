@@ -84,7 +84,7 @@ struct Setup
         model = std::make_unique<AppModel>(std::move(context));
         actions = std::make_unique<WindowActions>(*model);
         ui = std::make_unique<UiContext>(
-            UiContext{*model, theme, workspace, alerts, {}, {}, {}, actions.get(), {}});
+            UiContext{*model, theme, workspace, alerts, {}, {}, {}, actions.get()});
         // The window inspects the shown project itself; the record is the same.
         model->showDemoContent(
             {model->roots(), model->projects(), {{path, inspectProject(project)}}});

@@ -14,15 +14,8 @@ GuiFixture::GuiFixture(const Registry& registry, const QMap<QString, QString>& e
     context.desktop = desktop_.services();
     model_ = std::make_unique<AppModel>(std::move(context));
     windowActions_ = std::make_unique<WindowActions>(*model_);
-    ui_ = std::make_unique<UiContext>(UiContext{*model_,
-                                                theme_,
-                                                desktop_.workspace,
-                                                desktop_.alerts,
-                                                {},
-                                                {},
-                                                {},
-                                                windowActions_.get(),
-                                                {}});
+    ui_ = std::make_unique<UiContext>(UiContext{
+        *model_, theme_, desktop_.workspace, desktop_.alerts, {}, {}, {}, windowActions_.get()});
     ui_->chooseFolder = [this](const QString& prompt, const QString& message,
                                std::function<void(const QString&)> chosen) {
         requests_.append({prompt, message});
