@@ -119,8 +119,8 @@ TEST(LiveGroups, AFatalSignalSendsSigtermToEveryMarkedGroupAndStillKillsTheProce
         // the one restored, its report ends the process instead, with a failure code or by
         // aborting.
         const bool diedOfIt = WIFSIGNALED(status) && WTERMSIG(status) == fatal;
-        const bool sanitizerEnded = (WIFEXITED(status) && WEXITSTATUS(status) != 0)
-                                    || (WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT);
+        const bool sanitizerEnded = (WIFEXITED(status) && WEXITSTATUS(status) != 0) ||
+                                    (WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT);
         EXPECT_TRUE(diedOfIt || sanitizerEnded) << status;
         EXPECT_TRUE(QTest::qWaitFor(
             [&] { return readWholeFile(QString::fromLocal8Bit(noted)).startsWith("TERM"); }, 5000));
