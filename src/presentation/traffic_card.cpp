@@ -90,7 +90,7 @@ QString sidebarTrafficText(const TrafficSummary& summary)
     return requestRateText(double(summary.requests) / windowMinutes) + QStringLiteral("/min");
 }
 
-TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec spec)
+TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec clock)
 {
     TrafficCardContent card;
     card.perMinute = summary.perMinute;
@@ -124,7 +124,7 @@ TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec spec)
         card.slowest.append(requestRow(record, durationText(record.durationMs)));
     for (const RequestRecord& record : summary.failed)
         card.failed.append(requestRow(
-            record, QDateTime::fromMSecsSinceEpoch(record.atMs, spec).toString(u"HH:mm:ss")));
+            record, QDateTime::fromMSecsSinceEpoch(record.atMs, clock).toString(u"HH:mm:ss")));
     card.slowestEmpty = QStringLiteral("No requests in the last %1 minutes").arg(windowMinutes);
     card.failedEmpty = QStringLiteral("No failed requests");
     return card;

@@ -55,8 +55,8 @@ struct TrafficCardContent
     friend bool operator==(const TrafficCardContent&, const TrafficCardContent&) = default;
 };
 
-// The card for `summary`; times of day are written in `spec` (local time in the window).
-TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec spec = Qt::LocalTime);
+// The card for `summary`; times of day are written on `clock` (local time in the window).
+TrafficCardContent trafficCard(const TrafficSummary& summary, Qt::TimeSpec clock = Qt::LocalTime);
 
 // The sidebar's figure for a running server: its requests per minute over the last five
 // minutes ("12/min"); empty when it answered none.
