@@ -1,12 +1,13 @@
 #include "base/deliver.h"
 #include "model_fixture.h"
 #include "runs/project_runtime.h"
+#include "support/loopback.h"
 #include "support/npm_install.h"
 #include "support/wait_until.h"
+#include "support/wrangler_install.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTcpSocket>
 
 #include <csignal>
 
@@ -42,21 +43,10 @@ const Installs& installs()
     return result;
 }
 
-// The status code of a plain HTTP/1.0 GET of `path` on 127.0.0.1:port; 0 on failure.
+// The status code of a GET of `path` on 127.0.0.1:port; 0 on failure.
 int httpStatus(int port, const QByteArray& path)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, quint16(port));
-    if (!socket.waitForConnected(10000))
-        return 0;
-    socket.write("GET " + path +
-                 " HTTP/1.0\r\nHost: localhost\r\nAccept: text/plain\r\nConnection: close\r\n\r\n");
-    QByteArray response;
-    while (socket.waitForReadyRead(30000))
-        response += socket.readAll();
-    response += socket.readAll();
-    // Newer workerd answers an HTTP/1.0 request in kind.
-    return response.startsWith("HTTP/1.") ? response.mid(9, 3).toInt() : 0;
+    return Loopback::get(port, path).status;
 }
 
 QString logText(const ProjectRuntime& runtime)
@@ -84,14 +74,10 @@ protected:
         const QString source =
             QStringLiteral(TALLOWMERE_SOURCE_DIR "/tests/model/fixtures/hello-worker");
         folder = sites.makeDir(QStringLiteral("hello-worker"));
-        for (const QString& file :
-             {QStringLiteral("wrangler.jsonc"), QStringLiteral("src/index.js")}) {
-            QDir().mkpath(QFileInfo(folder + u'/' + file).absolutePath());
-            ASSERT_TRUE(QFile::copy(source + u'/' + file, folder + u'/' + file))
-                << file.toStdString();
-        }
-        ASSERT_TRUE(QFile::link(installs().wrangler.nodeModules(),
-                                folder + QStringLiteral("/node_modules")));
+        const QString failure = WranglerInstall::placeWorker(
+            installs().wrangler.nodeModules(), source, folder,
+            {QStringLiteral("wrangler.jsonc"), QStringLiteral("src/index.js")});
+        ASSERT_TRUE(failure.isEmpty()) << failure.toStdString();
         Project worker = project(folder, QStringLiteral("hello-worker"));
         worker.configFile = QStringLiteral("wrangler.jsonc");
         saveRegistry({{}, {worker}});

@@ -35,14 +35,21 @@ const Result& shared()
 
 QString placeWorker(const Result& install, const QString& fixture, const QString& folder)
 {
-    for (const QString& file : {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
-                                QStringLiteral("src/index.js")}) {
+    return placeWorker(install.nodeModules(), fixture, folder,
+                       {QStringLiteral("wrangler.jsonc"), QStringLiteral("package.json"),
+                        QStringLiteral("src/index.js")});
+}
+
+QString placeWorker(const QString& nodeModules, const QString& fixture, const QString& folder,
+                    const QStringList& files)
+{
+    for (const QString& file : files) {
         const QString target = folder + u'/' + file;
         QDir().mkpath(QFileInfo(target).absolutePath());
         if (!QFile::copy(fixture + u'/' + file, target))
             return QStringLiteral("cannot copy ") + fixture + u'/' + file;
     }
-    if (!QFile::link(install.nodeModules(), folder + QStringLiteral("/node_modules")))
+    if (!QFile::link(nodeModules, folder + QStringLiteral("/node_modules")))
         return QStringLiteral("cannot link node_modules into ") + folder;
     return {};
 }

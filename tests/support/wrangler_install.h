@@ -2,6 +2,7 @@
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -41,6 +42,10 @@ const Result& shared();
 // into `folder` and links the installation's node_modules there, so that `npx wrangler dev`
 // runs in it without a download. Returns what failed, empty on success.
 QString placeWorker(const Result& install, const QString& fixture, const QString& folder);
+
+// The same with the given `files` of the fixture and any installation's `nodeModules`.
+QString placeWorker(const QString& nodeModules, const QString& fixture, const QString& folder,
+                    const QStringList& files);
 
 // The environment under which Wrangler neither prompts, nor reports, nor writes into the user's
 // home: `home` stands in for it.
