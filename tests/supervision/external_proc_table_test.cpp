@@ -188,13 +188,14 @@ TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
                "0        0 777 1 0000000000000000 100 0 0 10 0\n");
     proc.write("net/tcp6", "");
     proc.write("42/comm", "workerd\n");
-    proc.write("42/stat", "42 (workerd) S 7 40 40 0 -1 4194560 1 0 0 0 5 3 2 1 20 0 1 0 250 1 1\n");
+    proc.write("42/stat",
+               "42 (workerd) S 7 40 40 0 -1 4194560 1 0 0 0 5 3 2 1 20 0 1 0 250 1 25\n");
     proc.write("42/statm", "100 25 3 1 0 20 0\n");
     proc.write("42/smaps_rollup", "00400000-7ffd00000000 ---p 00000000 00:00 0   [rollup]\n"
                                   "Rss:                 100 kB\nPss:                  61 kB\n"
                                   "Pss_Anon:             40 kB\n");
     // No smaps_rollup (an older kernel): the resident size stands in.
-    proc.write("44/stat", "44 (node) S 42 40 40 0 -1 4194560 1 0 0 0 7 0 0 0 20 0 1 0 260 1 1\n");
+    proc.write("44/stat", "44 (node) S 42 40 40 0 -1 4194560 1 0 0 0 7 0 0 0 20 0 1 0 260 1 10\n");
     proc.write("44/statm", "100 10 3 1 0 20 0\n");
     proc.makeDir("42/fd");
     ASSERT_TRUE(QFile::link("socket:[777]", proc.filePath("42/fd/3")));
@@ -237,8 +238,8 @@ TEST(ExternalProcTable, ProportionalSizesAreReadAgainOnlyWhenTheProcessChanged)
     const auto layOut = [&](quint64 startTicks, qint64 residentPages, int pssKb) {
         proc.write("42/stat",
                    QByteArray("42 (node) S 7 40 40 0 -1 4194560 1 0 0 0 5 3 0 0 20 0 1 0 ") +
-                       QByteArray::number(startTicks) + " 1 1\n");
-        proc.write("42/statm", "100 " + QByteArray::number(residentPages) + " 3 1 0 20 0\n");
+                       QByteArray::number(startTicks) + " 1 " + QByteArray::number(residentPages) +
+                       "\n");
         proc.write("42/smaps_rollup", "00400000-7ffd00000000 ---p 00000000 00:00 0   [rollup]\n"
                                       "Rss:  1 kB\nPss:  " +
                                           QByteArray::number(pssKb) + " kB\n");

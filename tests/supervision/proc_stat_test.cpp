@@ -25,6 +25,7 @@ TEST(ProcStat, NamesWithParenthesesAndSpacesDoNotShiftTheFields)
     EXPECT_EQ(stat->childSystemTicks, 7u);
     EXPECT_EQ(stat->threads, 3);
     EXPECT_EQ(stat->startTicks, 98765u);
+    EXPECT_EQ(stat->residentPages, 1u);
     EXPECT_TRUE(stat->living());
 
     EXPECT_EQ(parseProcStat(""), std::nullopt);

@@ -179,7 +179,11 @@ std::optional<ProcessUsage> ProcProcessTable::usage(qint32 pid) const
     ProcessUsage usage;
     usage.cpuTicks =
         stat->userTicks + stat->systemTicks + stat->childUserTicks + stat->childSystemTicks;
-    const std::optional<quint64> resident = residentBytes(pid);
+    static const long pageSize = ::sysconf(_SC_PAGESIZE);
+    const std::optional<quint64> resident =
+        stat->residentPages && pageSize > 0
+            ? std::optional<quint64>(*stat->residentPages * quint64(pageSize))
+            : residentBytes(pid);
     const qint64 nowMs = QDeadlineTimer::current().deadline(); // steady, in ms
     if (cache_ && resident) {
         if (const std::optional<quint64> known =

@@ -44,12 +44,14 @@ std::optional<ProcStat> parseProcStat(QByteArrayView content)
     ProcStat stat;
     stat.name = content.sliced(open + 1, close - open - 1).toByteArray();
     // Fields counted from 1 as in proc(5): 3 state, 4 ppid, 5 pgrp, 6 session, 14 utime,
-    // 15 stime, 16 cutime, 17 cstime, 20 num_threads, 22 starttime.
+    // 15 stime, 16 cutime, 17 cstime, 20 num_threads, 22 starttime, 24 rss (optional).
     QByteArrayView rest = content.sliced(close + 1);
     int number = 3;
     bool ok = true;
-    for (; number <= 22 && ok; ++number) {
+    for (; number <= 24 && ok; ++number) {
         const QByteArrayView field = nextField(rest);
+        if (field.isEmpty() && number > 22)
+            break;
         if (field.isEmpty())
             return std::nullopt;
         switch (number) {
@@ -66,6 +68,12 @@ std::optional<ProcStat> parseProcStat(QByteArrayView content)
         case 17: ok = decimal(field, stat.childSystemTicks); break;
         case 20: ok = decimal(field, stat.threads); break;
         case 22: ok = decimal(field, stat.startTicks); break;
+        case 24: {
+            quint64 pages = 0;
+            ok = decimal(field, pages);
+            stat.residentPages = pages;
+            break;
+        }
         default: break;
         }
     }

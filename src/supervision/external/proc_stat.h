@@ -20,6 +20,8 @@ struct ProcStat
     quint64 childSystemTicks = 0;
     qint64 threads = 0;
     quint64 startTicks = 0; // clock ticks since boot
+    // Resident pages, when the line goes that far (every kernel's does).
+    std::optional<quint64> residentPages;
 
     // Neither a zombie (ended, waiting to be reaped by its parent) nor dead.
     bool living() const { return state != 'Z' && state != 'X'; }
