@@ -237,7 +237,9 @@ QFuture<void> ServerRuns::refreshUsageOfActive()
             continue;
         active.append(it.key());
         const std::optional<qint64> sampled = runtime->activity()->cpuSampledAtMs();
-        if (!sampled || now - *sampled > usageBaselineAge)
+        // No baseline, one too old to stand for now, or one too recent to give a share.
+        if (!sampled || now - *sampled > usageBaselineAge ||
+            now - *sampled < ServerActivity::minCpuWindowMs)
             unsampled.append(it.key());
     }
     const QFuture<void> first = refreshUsage(active);

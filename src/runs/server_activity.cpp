@@ -103,7 +103,9 @@ void ServerActivity::cpuSampled(quint64 ticks, qint64 steadyMs)
 {
     static const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
     const CpuSample sample{ticks, steadyMs};
-    if (lastCpu_ && steadyMs > lastCpu_->steadyMs && ticksPerSecond > 0) {
+    if (lastCpu_ && steadyMs - lastCpu_->steadyMs < minCpuWindowMs)
+        return;
+    if (lastCpu_ && ticksPerSecond > 0) {
         // A process that ended since the last sample takes its ticks with it: the sum may
         // shrink, which is no negative share.
         const quint64 spent = ticks > lastCpu_->ticks ? ticks - lastCpu_->ticks : 0;
@@ -112,8 +114,7 @@ void ServerActivity::cpuSampled(quint64 ticks, qint64 steadyMs)
         if (assignIfChanged(cpuPercent_, std::optional<double>(std::round(percent * 10) / 10)))
             emit cpuPercentChanged();
     }
-    if (!lastCpu_ || steadyMs > lastCpu_->steadyMs)
-        lastCpu_ = sample;
+    lastCpu_ = sample;
 }
 
 void ServerActivity::serverEnded()

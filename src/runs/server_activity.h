@@ -62,8 +62,10 @@ public:
     // several cores busy), averaged between the last two samples; none before the second.
     std::optional<double> cpuPercent() const { return cpuPercent_; }
     // The server's processes took `ticks` clock ticks of processor time in all, as read at
-    // `steadyMs` (a monotonic clock).
+    // `steadyMs` (a monotonic clock). A sample closer than `minCpuWindowMs` to the last one
+    // is ignored: clock ticks come every 10 ms, so a shorter window gives no meaningful share.
     void cpuSampled(quint64 ticks, qint64 steadyMs);
+    static constexpr qint64 minCpuWindowMs = 200;
     // When the last sample was read (the clock of cpuSampled); none before the first.
     std::optional<qint64> cpuSampledAtMs() const
     {

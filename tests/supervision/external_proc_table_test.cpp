@@ -235,11 +235,11 @@ TEST(ExternalProcTable, ProportionalSizesAreReadAgainOnlyWhenTheProcessChanged)
 {
     TempFolder proc;
     const long page = ::sysconf(_SC_PAGESIZE);
-    const auto layOut = [&](quint64 startTicks, qint64 residentPages, int pssKb) {
-        proc.write("42/stat",
-                   QByteArray("42 (node) S 7 40 40 0 -1 4194560 1 0 0 0 5 3 0 0 20 0 1 0 ") +
-                       QByteArray::number(startTicks) + " 1 " + QByteArray::number(residentPages) +
-                       "\n");
+    const auto layOut = [&](quint64 startTicks, qint64 residentPages, int pssKb,
+                            const QByteArray& name = "node") {
+        proc.write("42/stat", "42 (" + name + ") S 7 40 40 0 -1 4194560 1 0 0 0 5 3 0 0 20 0 1 0 " +
+                                  QByteArray::number(startTicks) + " 1 " +
+                                  QByteArray::number(residentPages) + "\n");
         proc.write("42/smaps_rollup", "00400000-7ffd00000000 ---p 00000000 00:00 0   [rollup]\n"
                                       "Rss:  1 kB\nPss:  " +
                                           QByteArray::number(pssKb) + " kB\n");
@@ -263,15 +263,18 @@ TEST(ExternalProcTable, ProportionalSizesAreReadAgainOnlyWhenTheProcessChanged)
     // The same pid for another process (another start time): never the old one's figure.
     layOut(900, resident + 8 * 1024 * 1024 / page, 12000);
     EXPECT_EQ(memory(), 12000u * 1024);
+    // The same process after an exec: a new command name, read again.
+    layOut(900, resident + 8 * 1024 * 1024 / page, 9000, "workerd");
+    EXPECT_EQ(memory(), 9000u * 1024);
 
     // A reading grows old, and entries of processes nobody looks at are dropped.
     // On the steady clock the table reads, so that the entry of pid 42 ages along.
     const qint64 now = QDeadlineTimer::current().deadline();
-    cache.store(7, 1, 1000, 800, now);
-    EXPECT_EQ(cache.estimate(7, 1, 1000, now + ProportionalMemoryCache::maxAgeMs), 800u);
-    EXPECT_EQ(cache.estimate(7, 1, 1000, now + ProportionalMemoryCache::maxAgeMs + 1),
+    cache.store(7, 1, "sh", 1000, 800, now);
+    EXPECT_EQ(cache.estimate(7, 1, "sh", 1000, now + ProportionalMemoryCache::maxAgeMs), 800u);
+    EXPECT_EQ(cache.estimate(7, 1, "sh", 1000, now + ProportionalMemoryCache::maxAgeMs + 1),
               std::nullopt);
-    cache.store(8, 1, 1000, 800, now + 4 * ProportionalMemoryCache::maxAgeMs);
+    cache.store(8, 1, "sh", 1000, 800, now + 4 * ProportionalMemoryCache::maxAgeMs);
     EXPECT_EQ(cache.size(), 1) << "only the fresh entry is left";
 }
 

@@ -65,9 +65,7 @@ struct PidPath
 
 ProcProcessTable::ProcProcessTable(const QByteArray& root, ProportionalMemoryCache* cache)
     : rootFd_(::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)), live_(root == "/proc"),
-      cache_(cache   ? cache
-             : live_ ? &ProportionalMemoryCache::shared()
-                     : nullptr)
+      cache_(cache)
 {}
 
 ProcProcessTable::~ProcProcessTable()
@@ -187,7 +185,7 @@ std::optional<ProcessUsage> ProcProcessTable::usage(qint32 pid) const
     const qint64 nowMs = QDeadlineTimer::current().deadline(); // steady, in ms
     if (cache_ && resident) {
         if (const std::optional<quint64> known =
-                cache_->estimate(pid, stat->startTicks, *resident, nowMs)) {
+                cache_->estimate(pid, stat->startTicks, stat->name, *resident, nowMs)) {
             usage.memoryBytes = *known;
             return usage;
         }
@@ -198,7 +196,7 @@ std::optional<ProcessUsage> ProcProcessTable::usage(qint32 pid) const
             rollup ? parseProportionalBytes(*rollup) : std::nullopt) {
         usage.memoryBytes = *proportional;
         if (cache_ && resident)
-            cache_->store(pid, stat->startTicks, *resident, *proportional, nowMs);
+            cache_->store(pid, stat->startTicks, stat->name, *resident, *proportional, nowMs);
     } else {
         usage.memoryBytes = resident.value_or(0);
     }

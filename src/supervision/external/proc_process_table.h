@@ -11,8 +11,8 @@
 //
 // The listening-socket tables (net/tcp, net/tcp6) and the boot time are read once, on first
 // use, and kept for the life of the object. Not for concurrent use: one object per scan.
-// Proportional sizes go through `cache` (by default, for the system's /proc, the shared one):
-// it outlives the scans, so a refresh reads smaps_rollup only for processes that changed.
+// Proportional sizes go through `cache` when one is given (none by default: an estimate can
+// lag a small process that just changed); it outlives the scans.
 class ProcProcessTable final : public ProcessTable
 {
 public:

@@ -9,11 +9,12 @@ ProportionalMemoryCache& ProportionalMemoryCache::shared()
 }
 
 std::optional<quint64> ProportionalMemoryCache::estimate(qint32 pid, quint64 startTicks,
+                                                         const QByteArray& name,
                                                          quint64 residentBytes, qint64 nowMs)
 {
     const QMutexLocker lock(&mutex_);
     const auto found = entries_.find(pid);
-    if (found == entries_.end() || found->startTicks != startTicks ||
+    if (found == entries_.end() || found->startTicks != startTicks || found->name != name ||
         nowMs - found->readAtMs > maxAgeMs || nowMs < found->readAtMs)
         return std::nullopt;
     const quint64 slack =
@@ -30,11 +31,11 @@ std::optional<quint64> ProportionalMemoryCache::estimate(qint32 pid, quint64 sta
     return found->proportionalBytes > moved ? found->proportionalBytes - moved : 0;
 }
 
-void ProportionalMemoryCache::store(qint32 pid, quint64 startTicks, quint64 residentBytes,
-                                    quint64 proportionalBytes, qint64 nowMs)
+void ProportionalMemoryCache::store(qint32 pid, quint64 startTicks, const QByteArray& name,
+                                    quint64 residentBytes, quint64 proportionalBytes, qint64 nowMs)
 {
     const QMutexLocker lock(&mutex_);
-    entries_.insert(pid, {startTicks, residentBytes, proportionalBytes, nowMs, nowMs});
+    entries_.insert(pid, {startTicks, name, residentBytes, proportionalBytes, nowMs, nowMs});
     if (nowMs - prunedAtMs_ < maxAgeMs)
         return;
     prunedAtMs_ = nowMs;

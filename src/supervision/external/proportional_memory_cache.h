@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QMutex>
 
@@ -12,8 +13,9 @@
 // for a Node or workerd process of a few hundred MB, where its stat file takes 0.03 ms. Between
 // reads the figure is estimated from the last one and the change in resident size (new pages
 // are nearly always private, so they count whole). It is read again when the resident size
-// moves by more than `residentSlack`, when the last read is older than `maxAgeMs`, and for a
-// new process or a pid reused by another one. Safe for use from several threads.
+// moves by more than `residentSlack`, when the last read is older than `maxAgeMs`, for a new
+// process or a pid reused by another one, and after an exec (a new command name: the pid and
+// the start time stay). Safe for use from several threads.
 class ProportionalMemoryCache
 {
 public:
@@ -27,11 +29,11 @@ public:
 
     // The estimate for process `pid` started at `startTicks`, now `residentBytes` resident;
     // nothing when it must be read.
-    std::optional<quint64> estimate(qint32 pid, quint64 startTicks, quint64 residentBytes,
-                                    qint64 nowMs);
+    std::optional<quint64> estimate(qint32 pid, quint64 startTicks, const QByteArray& name,
+                                    quint64 residentBytes, qint64 nowMs);
     // A fresh reading. Entries of processes not looked at for a while are dropped here.
-    void store(qint32 pid, quint64 startTicks, quint64 residentBytes, quint64 proportionalBytes,
-               qint64 nowMs);
+    void store(qint32 pid, quint64 startTicks, const QByteArray& name, quint64 residentBytes,
+               quint64 proportionalBytes, qint64 nowMs);
 
     qsizetype size() const;
 
@@ -39,6 +41,7 @@ private:
     struct Entry
     {
         quint64 startTicks = 0;
+        QByteArray name; // the command name, which an exec changes
         quint64 residentBytes = 0;
         quint64 proportionalBytes = 0;
         qint64 readAtMs = 0;
