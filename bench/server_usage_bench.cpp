@@ -1,6 +1,6 @@
 // Cost of one refresh of a server's memory and processor time: usageOfGroup, one walk of the
-// process table and one look at each member (stat, statm, and smaps_rollup when the cache of
-// proportional sizes has no fresh figure). Target: under 2 ms.
+// process table and one look at each member (its stat file, and smaps_rollup for a small
+// process or when the cache of proportional sizes has no fresh figure). Target: under 2 ms.
 //
 // Measures two trees, each leading its own process group as a server started by the
 // application does:

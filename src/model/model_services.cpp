@@ -36,7 +36,12 @@ ModelServices systemServices()
     services.saveRunningRecords = [](const QList<RunningRecord>& records) {
         ::saveRunningRecords(records);
     };
-    services.processTable = [] { return std::make_unique<ProcProcessTable>(); };
+    // The refresh of a server's memory estimates its big processes' proportional sizes
+    // between readings (see ProportionalMemoryCache) instead of reading them every time.
+    services.processTable = [] {
+        return std::make_unique<ProcProcessTable>(QByteArrayLiteral("/proc"),
+                                                  &ProportionalMemoryCache::shared());
+    };
     services.scanRoots = [](const QStringList& roots) { return ::scanRoots(roots); };
     services.inspectProjects = [](const QList<Project>& projects) {
         return ::inspectProjects(projects);

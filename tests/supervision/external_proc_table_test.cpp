@@ -267,14 +267,33 @@ TEST(ExternalProcTable, ProportionalSizesAreReadAgainOnlyWhenTheProcessChanged)
     layOut(900, resident + 8 * 1024 * 1024 / page, 9000, "workerd");
     EXPECT_EQ(memory(), 9000u * 1024);
 
+    // The slack is a share of the figure shown, not of the resident size: with most of its
+    // pages shared, 1 MiB more is well within 5 % of the resident size, not of 9000 kB.
+    layOut(900, resident + 9 * 1024 * 1024 / page, 9900, "workerd");
+    EXPECT_EQ(memory(), 9900u * 1024);
+    // Within the slack (5 % of 9900 kB is 495 kB): the estimate, off by at most the move.
+    const qint64 moved = 400 * 1024 / page;
+    layOut(900, resident + 9 * 1024 * 1024 / page + moved, 10000, "workerd");
+    EXPECT_EQ(memory(), 9900u * 1024 + quint64(moved * page));
+
+    // A small process is read every time, even unchanged (its figure moves with every fork
+    // of its own), and keeps no entry.
+    const qint64 small = qint64(ProportionalMemoryCache::smallResidentBytes) / page - 1;
+    layOut(900, small, 3000, "sh");
+    EXPECT_EQ(memory(), 3000u * 1024);
+    layOut(900, small, 1500, "sh");
+    EXPECT_EQ(memory(), 1500u * 1024);
+    EXPECT_EQ(cache.size(), 0);
+
     // A reading grows old, and entries of processes nobody looks at are dropped.
     // On the steady clock the table reads, so that the entry of pid 42 ages along.
     const qint64 now = QDeadlineTimer::current().deadline();
-    cache.store(7, 1, "sh", 1000, 800, now);
-    EXPECT_EQ(cache.estimate(7, 1, "sh", 1000, now + ProportionalMemoryCache::maxAgeMs), 800u);
-    EXPECT_EQ(cache.estimate(7, 1, "sh", 1000, now + ProportionalMemoryCache::maxAgeMs + 1),
+    const quint64 big = ProportionalMemoryCache::smallResidentBytes;
+    cache.store(7, 1, "sh", big, big / 2, now);
+    EXPECT_EQ(cache.estimate(7, 1, "sh", big, now + ProportionalMemoryCache::maxAgeMs), big / 2);
+    EXPECT_EQ(cache.estimate(7, 1, "sh", big, now + ProportionalMemoryCache::maxAgeMs + 1),
               std::nullopt);
-    cache.store(8, 1, "sh", 1000, 800, now + 4 * ProportionalMemoryCache::maxAgeMs);
+    cache.store(8, 1, "sh", big, big / 2, now + 4 * ProportionalMemoryCache::maxAgeMs);
     EXPECT_EQ(cache.size(), 1) << "only the fresh entry is left";
 }
 

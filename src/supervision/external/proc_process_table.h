@@ -11,8 +11,8 @@
 //
 // The listening-socket tables (net/tcp, net/tcp6) and the boot time are read once, on first
 // use, and kept for the life of the object. Not for concurrent use: one object per scan.
-// Proportional sizes go through `cache` when one is given (none by default: an estimate can
-// lag a small process that just changed); it outlives the scans.
+// Proportional sizes go through `cache` when one is given, which outlives the scans; without
+// one every reading is exact, at the cost of reading each process's smaps_rollup.
 class ProcProcessTable final : public ProcessTable
 {
 public:

@@ -12,13 +12,15 @@ std::optional<quint64> ProportionalMemoryCache::estimate(qint32 pid, quint64 sta
                                                          const QByteArray& name,
                                                          quint64 residentBytes, qint64 nowMs)
 {
+    if (residentBytes < smallResidentBytes)
+        return std::nullopt;
     const QMutexLocker lock(&mutex_);
     const auto found = entries_.find(pid);
     if (found == entries_.end() || found->startTicks != startTicks || found->name != name ||
         nowMs - found->readAtMs > maxAgeMs || nowMs < found->readAtMs)
         return std::nullopt;
     const quint64 slack =
-        std::max(residentSlackFloor, quint64(double(found->residentBytes) * residentSlack));
+        std::max(slackFloor, quint64(double(found->proportionalBytes) * slackShare));
     const quint64 moved = residentBytes > found->residentBytes
                               ? residentBytes - found->residentBytes
                               : found->residentBytes - residentBytes;
@@ -35,7 +37,10 @@ void ProportionalMemoryCache::store(qint32 pid, quint64 startTicks, const QByteA
                                     quint64 residentBytes, quint64 proportionalBytes, qint64 nowMs)
 {
     const QMutexLocker lock(&mutex_);
-    entries_.insert(pid, {startTicks, name, residentBytes, proportionalBytes, nowMs, nowMs});
+    if (residentBytes < smallResidentBytes)
+        entries_.remove(pid);
+    else
+        entries_.insert(pid, {startTicks, name, residentBytes, proportionalBytes, nowMs, nowMs});
     if (nowMs - prunedAtMs_ < maxAgeMs)
         return;
     prunedAtMs_ = nowMs;
