@@ -23,10 +23,11 @@
 #include "supervision/shell_environment.h"
 #include "support/run_state_access.h"
 #include "ui/app_shell.h"
+#include "ui/explorer/explorer_pages.h"
 #include "ui/explorer/explorer_tab.h"
+#include "ui/explorer/web_engine_setup.h"
 #include "ui/main_window.h"
 #include "ui/webview/explorer_web_view.h"
-#include "ui/webview/web_engine_setup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -117,6 +118,7 @@ int runChild(int argc, char** argv)
     const QUrl server(qEnvironmentVariable("BENCH_EXPLORER_SERVER"));
     prepareWebEngineProcess();
     QApplication app(argc, argv);
+    setDefaultExplorerPages(&ExplorerWebView::create);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     AppShell shell(ShellEnvironment::processEnvironment(), LaunchPlan{});
     shell.start();

@@ -9,6 +9,7 @@ install(TARGETS tallowmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The window's executable, which `tallowmere` starts in its own place, is no command of its own.
 if(TARGET tallowmere-gui)
   install(TARGETS tallowmere-gui RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tallowmere)
+  install(TARGETS tallowmere-webview LIBRARY DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tallowmere)
 endif()
 install(FILES ${data}/${TALLOWMERE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${data}/${TALLOWMERE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)

@@ -9,7 +9,7 @@
 #include "ui/app_shell.h"
 #include "ui/diagnostics/icon_export.h"
 #include "ui/diagnostics/launch_plan.h"
-#include "ui/webview/web_engine_setup.h"
+#include "ui/explorer/web_engine_setup.h"
 
 #include <QApplication>
 #include <QStyleFactory>

@@ -7,7 +7,7 @@ if(TARGET tallowmere_gui)
     ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/gui_fixture.h
     ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/panel_session.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/ui/support/panel_session.h)
-  target_link_libraries(tallowmere_gui_test_support PUBLIC tallowmere_test_support tallowmere_gui)
+  target_link_libraries(tallowmere_gui_test_support PUBLIC tallowmere_test_support tallowmere_gui tallowmere_webview)
   tallowmere_add_tests(ui LIBS tallowmere_gui MAIN tallowmere_gui_test_support
     ENV "QT_QPA_PLATFORM=offscreen")
 endif()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/webview/explorer_page.h"
+#include "ui/explorer/explorer_page.h"
 
 #include <QPointer>
 #include <QUrl>

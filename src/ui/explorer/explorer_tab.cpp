@@ -1,17 +1,17 @@
 #include "ui/explorer/explorer_tab.h"
 
-#include "model/app_model.h"
 #include "desktop/workspace.h"
 #include "discovery/explorer_support.h"
+#include "model/app_model.h"
 #include "runs/explorer_address.h"
 #include "runs/project_runtime.h"
 #include "ui/explorer/explorer_not_running.h"
+#include "ui/explorer/explorer_pages.h"
 #include "ui/explorer/explorer_running.h"
 #include "ui/explorer/explorer_too_old.h"
 #include "ui/theme/theme.h"
 #include "ui/theme/theme_binder.h"
 #include "ui/ui_context.h"
-#include "ui/webview/explorer_web_view.h"
 
 #include <QDir>
 #include <QStackedWidget>
@@ -36,7 +36,7 @@ QString shownFolder(const QString& path)
 ExplorerTab::ExplorerTab(UiContext& ui, const QString& projectID, QWidget* parent,
                          ExplorerPageFactory pages)
     : QWidget(parent), ui_(ui), projectID_(projectID),
-      pages_(pages ? std::move(pages) : ExplorerPageFactory(&ExplorerWebView::create)),
+      pages_(pages ? std::move(pages) : defaultExplorerPages()),
       runtime_(ui.model.runtimeFor(projectID)), stack_(new QStackedWidget(this)),
       notRunning_(new ExplorerNotRunning(stack_)), tooOld_(new ExplorerTooOld(stack_)),
       running_(new ExplorerRunning(stack_))

@@ -1,6 +1,6 @@
 #include "ui/webview/explorer_web_view.h"
 
-#include "ui/webview/web_engine_setup.h"
+#include "ui/explorer/web_engine_setup.h"
 
 #include <QTimer>
 #include <QVBoxLayout>

@@ -1,4 +1,6 @@
-#include "ui/webview/web_engine_setup.h"
+#include "ui/explorer/explorer_pages.h"
+#include "ui/explorer/web_engine_setup.h"
+#include "ui/webview/explorer_web_view.h"
 
 #include <QApplication>
 #include <QStyleFactory>
@@ -15,5 +17,7 @@ int main(int argc, char** argv)
     prepareWebEngineProcess();
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The tests link the web view; the application opens it as a module.
+    setDefaultExplorerPages(&ExplorerWebView::create);
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,4 @@
-#include "ui/webview/web_engine_setup.h"
+#include "ui/explorer/web_engine_setup.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -17,7 +17,6 @@ void prepareWebEngineProcess()
                 flags += QByteArray(" ") + flag;
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
     }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }
 
 std::optional<QString> webEngineUnavailableReason()

@@ -4,9 +4,9 @@
 
 #include <optional>
 
-// Process-wide settings the web engine needs before the QApplication exists: no Chromium
-// sandbox (and so no zygote) when the effective user is root, since Chromium refuses to start
-// otherwise, and shared OpenGL contexts (a web view created without them crashes).
+// Process-wide settings the web engine reads when it starts: no Chromium sandbox (and so no
+// zygote) when the effective user is root, since Chromium refuses to start otherwise. Shared
+// OpenGL contexts, which a web view needs, are set up when the engine is opened.
 void prepareWebEngineProcess();
 
 // Why no web view can be created in this process, or none when one can. Checked before every
