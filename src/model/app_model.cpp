@@ -182,6 +182,12 @@ void AppModel::showDemoContent(const DemoContent& content)
     catalogue_->show(content.roots, content.projects, content.infos);
 }
 
+void AppModel::showDemoShellEnvironment(const Environment& environment)
+{
+    setRawShellEnv(environment);
+    setShellEnvLoaded(true);
+}
+
 QList<Project> AppModel::visibleProjects() const
 {
     return sorter_.sortedVisible(catalogue_->projects(), showHidden_);

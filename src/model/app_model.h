@@ -118,6 +118,9 @@ public:
     // field notifying only when it changes, and gives every project a run state. Writes no
     // file: it is meant for demo mode, which never saves.
     void showDemoContent(const DemoContent& content);
+    // Takes `environment` as the login shell's, loaded (demo mode, which runs no shell): the
+    // settings then show the demo's PATH, not this machine's.
+    void showDemoShellEnvironment(const Environment& environment);
 
     // ---- Scanning, inspection, watching ----
     // Walks all roots in the background and merges the result; dropped while one runs.

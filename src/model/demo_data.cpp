@@ -416,7 +416,13 @@ void loadDemo(AppModel& model, const QMap<QString, QString>& environment, const 
     }
     // The demo replaces the loaded registry in memory only; nothing is saved. It gives every
     // project its run state, which then shows the demo's server.
+    const Environment shell{
+        {QStringLiteral("HOME"), home},
+        {QStringLiteral("PATH"), home + QStringLiteral("/.local/bin:") + home +
+                                     QStringLiteral("/.nvm/versions/node/v22.12.0/bin:"
+                                                    "/usr/local/bin:/usr/bin:/bin")}};
     model.showDemoContent({{QStringLiteral("~/Sites")}, projects, infos});
+    model.showDemoShellEnvironment(shell);
     model.devRegistry()->showEntries(DemoData::registryEntries());
 
     const QList<DemoData::Entry>& entries = DemoData::entries();
