@@ -18,7 +18,9 @@ bool isBlank(const QString& text)
 void examineLine(ProjectRuntime& runtime, const QString& text, RunModeKind mode,
                  const OutputHooks& hooks)
 {
-    if (const std::optional<int> port = OutputParser::portInUse(text)) {
+    const OutputParser::LineClues clues = OutputParser::cluesIn(text);
+    if (const std::optional<int> port =
+            clues.portInUse ? OutputParser::portInUse(text) : std::nullopt) {
         const std::optional<PortOwner> owner =
             hooks.activeOwnerOfPort ? hooks.activeOwnerOfPort(*port) : std::nullopt;
         runtime.portBusy(PortConflict{*port,
@@ -26,10 +28,12 @@ void examineLine(ProjectRuntime& runtime, const QString& text, RunModeKind mode,
                                       owner ? std::optional<QString>(owner->name) : std::nullopt});
     }
 
-    if (const std::optional<OutputParser::RunningAt> running = OutputParser::alreadyRunningAt(text))
+    if (const std::optional<OutputParser::RunningAt> running =
+            clues.alreadyRunning ? OutputParser::alreadyRunningAt(text) : std::nullopt)
         runtime.alreadyRunning(running->url, running->pid);
 
-    if (const std::optional<OutputParser::AttachField> field = OutputParser::attachField(text)) {
+    if (const std::optional<OutputParser::AttachField> field =
+            clues.attachField ? OutputParser::attachField(text) : std::nullopt) {
         if (field->isMarker())
             runtime.announcementBegun();
         else if (const QUrl* url = field->url())

@@ -118,7 +118,34 @@ std::optional<RunningAt> runningAt(const QRegularExpression& pattern, const QStr
     return RunningAt{*url, *pid};
 }
 
+constexpr quint32 trigram(char a, char b, char c)
+{
+    return quint32(quint8(a)) << 16 | quint32(quint8(b)) << 8 | quint32(quint8(c));
+}
+
 } // namespace
+
+LineClues cluesIn(QStringView line)
+{
+    // The last three characters, folded to lower-case ASCII (anything else counts as 0).
+    quint32 window = 0;
+    LineClues clues;
+    for (const QChar qc : line) {
+        char16_t c = qc.unicode();
+        if (c >= u'A' && c <= u'Z')
+            c = char16_t(c + 32);
+        window = ((window << 8) | (c < 0x80 ? c : 0)) & 0xFFFFFF;
+        switch (window) {
+        case trigram('u', 's', 'e'): clues.portInUse = true; break;
+        case trigram('u', 'n', 'n'): clues.alreadyRunning = clues.attachField = true; break;
+        case trigram('f', 'o', 'u'): clues.alreadyRunning = true; break;
+        case trigram('r', 'l', ':'):
+        case trigram('i', 'd', ':'): clues.attachField = true; break;
+        default: break;
+        }
+    }
+    return clues;
+}
 
 std::optional<QUrl> normalizeAddress(const QString& captured)
 {

@@ -3,6 +3,7 @@
 #include "base/run_mode.h"
 
 #include <QString>
+#include <QStringView>
 #include <QUrl>
 
 #include <optional>
@@ -40,6 +41,17 @@ struct RunningAt
 // Trims ".,;)" from both ends, reads "0.0.0.0" as localhost, and accepts only a URL with an
 // explicit port.
 std::optional<QUrl> normalizeAddress(const QString& captured);
+
+// What a line may announce, found in one pass over it: a line without a clue for a kind cannot
+// match that kind's reader, so the readers (each a search of its own) run only on the rare
+// lines that have one. A clue is no finding: the reader still decides.
+struct LineClues
+{
+    bool portInUse = false;      // "use", as in "address already in use" and "EADDRINUSE"
+    bool alreadyRunning = false; // "running at" or Vite's "Found another"
+    bool attachField = false;    // "already running", "URL:" or "PID:"
+};
+LineClues cluesIn(QStringView line);
 
 std::optional<int> portInUse(const QString& line);
 // The one-line forms: "already running at URL (pid N)", and Vite's refusal "Found another Vite

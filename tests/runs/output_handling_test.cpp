@@ -1,10 +1,12 @@
 #include "runs/output_handling.h"
+#include "runs/output_parser.h"
 #include "runs/project_runtime.h"
 #include "supervision/line_splitter.h"
 #include "support/qt_gtest_printers.h"
 #include "support/run_state_access.h"
 #include "support/temp_folder.h"
 
+#include <QDir>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -193,4 +195,50 @@ TEST(PortOwnerLookup, FirstOtherActiveProjectOnThatPortInRegistryOrder)
                                                {"/second", "second", &second}};
     EXPECT_EQ(findPortOwner(candidates, "/self", 8787), (PortOwner{"/first", "first"}));
     EXPECT_EQ(findPortOwner(candidates, "/self", 8788), std::nullopt);
+}
+
+// The one-pass clues decide which readers run: on every recorded line of real dev servers, and
+// on the announcement forms the readers know, a finding must never come without its clue.
+TEST(LineClues, NoReaderFindsAnythingOnALineWithoutItsClue)
+{
+    QStringList lines = {
+        QStringLiteral("Error: listen EADDRINUSE: address already in use :::8787"),
+        QStringLiteral("Port 5173 IS IN USE, trying another one..."),
+        QStringLiteral("Error: PORT 3000 is already in use"),
+        QStringLiteral("Server already running at http://localhost:8787 (pid 4242)"),
+        QStringLiteral("Error: Found another Vite dev process for this project at "
+                       "http://localhost:5173/ (PID 27476)."),
+        QStringLiteral("A dev server is already running for this project."),
+        QStringLiteral("   URL:  http://0.0.0.0:8787/"),
+        QStringLiteral("  PID: 4242"),
+    };
+    const QStringList runs = QDir(QStringLiteral(TALLOWMERE_CORPUS_DIR "/dev-server-output"))
+                                 .entryList({QStringLiteral("*.raw")}, QDir::Files);
+    ASSERT_FALSE(runs.isEmpty());
+    for (const QString& run : runs)
+        lines += corpusLines(run);
+
+    int findings = 0;
+    for (const QString& line : lines) {
+        const OutputParser::LineClues clues = OutputParser::cluesIn(line);
+        const std::string shown = line.toStdString();
+        if (OutputParser::portInUse(line)) {
+            ++findings;
+            EXPECT_TRUE(clues.portInUse) << shown;
+        }
+        if (OutputParser::alreadyRunningAt(line)) {
+            ++findings;
+            EXPECT_TRUE(clues.alreadyRunning) << shown;
+        }
+        if (OutputParser::attachField(line)) {
+            ++findings;
+            EXPECT_TRUE(clues.attachField) << shown;
+        }
+    }
+    EXPECT_GE(findings, 8);
+
+    // What a busy server prints all day gives no clue, so no reader runs on it.
+    const OutputParser::LineClues request =
+        OutputParser::cluesIn(u"[wrangler:info] GET /api/items/42 200 OK (3ms)");
+    EXPECT_FALSE(request.portInUse || request.alreadyRunning || request.attachField);
 }
