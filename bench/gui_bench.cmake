@@ -2,6 +2,10 @@
 # the offscreen platform. Built only with the GUI.
 if(TARGET tallowmere_gui)
   file(GLOB gui_bench_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/gui_*_bench.cpp)
+  # The idle benchmark runs in the tests' private session; without the tests it is not built.
+  if(NOT TARGET tallowmere_private_session)
+    list(FILTER gui_bench_sources EXCLUDE REGEX "/gui_idle_wakeups_bench\\.cpp$")
+  endif()
   foreach(source ${gui_bench_sources})
     get_filename_component(name ${source} NAME_WE)
     add_executable(${name} ${source})
@@ -10,6 +14,8 @@ if(TARGET tallowmere_gui)
     # The Explorer's own benchmark drives the web view directly rather than through the module.
     if(name STREQUAL "gui_explorer_memory_bench")
       target_link_libraries(${name} PRIVATE tallowmere_webview)
+    elseif(name STREQUAL "gui_idle_wakeups_bench")
+      target_link_libraries(${name} PRIVATE tallowmere_private_session)
     endif()
     add_dependencies(benchmarks ${name})
   endforeach()

@@ -13,10 +13,9 @@
 #include "ui/app_lifecycle.h"
 #include "ui/app_shell.h"
 #include "ui/main_window.h"
+#include "ui/support/panel_session.h"
 
 #include <QApplication>
-#include <QDBusAbstractAdaptor>
-#include <QDBusConnection>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -32,62 +31,10 @@
 #include <memory>
 #include <unistd.h>
 
-// The tray: org.kde.StatusNotifierWatcher with a host, enough for Qt to put its item there.
-class FakeWatcher : public QDBusAbstractAdaptor
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
-    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
-    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
-    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
-
-public:
-    explicit FakeWatcher(QObject* owner) : QDBusAbstractAdaptor(owner) {}
-    bool isHostRegistered() const { return true; }
-    QStringList items() const { return items_; }
-    int protocolVersion() const { return 0; }
-
-public slots:
-    void RegisterStatusNotifierItem(const QString& service) { items_.append(service); }
-    void RegisterStatusNotifierHost(const QString&) {}
-
-signals:
-    void StatusNotifierItemRegistered(const QString& item);
-    void StatusNotifierHostRegistered();
-
-private:
-    QStringList items_;
-};
-
 namespace {
 
 constexpr int measureSeconds = 5;
 constexpr int settleMs = 2000;
-
-const QByteArray busConfig = R"(<!DOCTYPE busconfig PUBLIC
- "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:tmpdir=/tmp</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-)";
-
-QString firstLine(QProcess& process, int ms)
-{
-    const QDeadlineTimer deadline(ms);
-    if (!process.waitForStarted(ms))
-        return {};
-    while (!process.canReadLine() && !deadline.hasExpired() && process.state() == QProcess::Running)
-        process.waitForReadyRead(qMax<qint64>(1, deadline.remainingTime()));
-    return QString::fromUtf8(process.readLine()).trimmed();
-}
 
 // ---- The application ----
 
@@ -166,8 +113,7 @@ Usage usageOf(qint64 pid)
 // The private display, bus and tray, the support folder and the running application.
 struct Session
 {
-    QProcess xvfb;
-    QProcess dbus;
+    PrivateSession desktop;
     QTemporaryDir folder;
     std::unique_ptr<QObject> watcherOwner;
     QProcess app;
@@ -175,39 +121,16 @@ struct Session
 
     bool start(const QString& self)
     {
-        xvfb.start(QStringLiteral("Xvfb"),
-                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                    QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                    QStringLiteral("1280x800x24")});
-        const QString display = firstLine(xvfb, 10000);
-        if (display.isEmpty())
-            return fail(QStringLiteral("Xvfb did not start"));
-        const QString config = folder.filePath(QStringLiteral("bus.conf"));
-        QFile file(config);
-        file.open(QIODevice::WriteOnly);
-        file.write(busConfig);
-        file.close();
-        dbus.start(QStringLiteral("dbus-daemon"),
-                   {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                    QStringLiteral("--print-address=1")});
-        const QString address = firstLine(dbus, 10000);
-        if (address.isEmpty())
-            return fail(QStringLiteral("dbus-daemon did not start"));
-        QDBusConnection bus = QDBusConnection::connectToBus(address, QStringLiteral("bench"));
+        if (!desktop.ok())
+            return fail(desktop.problem());
         watcherOwner = std::make_unique<QObject>();
-        new FakeWatcher(watcherOwner.get());
-        bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), watcherOwner.get());
-        bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        StatusNotifierWatcher::serve(desktop.bus(), watcherOwner.get());
 
         const QString project = writeProject();
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("DISPLAY"), u':' + display);
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcessEnvironment environment = desktop.environment();
         environment.insert(QStringLiteral("TALLOWMERE_SUPPORT_DIR"), folder.filePath("support"));
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath("config"));
         environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/sh"));
-        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         app.setProcessEnvironment(environment);
         app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         app.start(self, {QStringLiteral("--child"), project});
@@ -265,10 +188,6 @@ struct Session
             app.write("quit\n");
             if (!app.waitForFinished(10000))
                 app.kill();
-        }
-        for (QProcess* process : {&dbus, &xvfb}) {
-            process->terminate();
-            process->waitForFinished(3000);
         }
     }
 };
@@ -342,5 +261,3 @@ int main(int argc, char** argv)
     benchmark::Shutdown();
     return 0;
 }
-
-#include "gui_idle_wakeups_bench.moc"
