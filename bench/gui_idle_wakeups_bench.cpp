@@ -150,7 +150,7 @@ struct Session
     // so that its Overview draws the animated diagram.
     QString writeProject()
     {
-        const QString path = folder.filePath(QStringLiteral("Sites/quiet"));
+        QString path = folder.filePath(QStringLiteral("Sites/quiet"));
         QDir().mkpath(path);
         QFile config(path + QStringLiteral("/wrangler.jsonc"));
         config.open(QIODevice::WriteOnly);

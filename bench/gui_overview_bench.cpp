@@ -186,7 +186,7 @@ double processCpuSeconds()
 
 // The main window showing the stopped project's Overview for `seconds`, with the event loop
 // running. The quit timer's own event is not counted.
-void IdleWindow(benchmark::State& state, ProjectStatus status)
+void IdleWindow(benchmark::State& state, const ProjectStatus& status)
 {
     constexpr int seconds = 4;
     RunStateTestAccess::setStatus(*setup->model->runtimeFor(setup->path), status);

@@ -25,6 +25,7 @@ const QString benchRoot = QString::fromStdString(bench_tree::root);
 void runQuietly(std::vector<std::string> arguments)
 {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);

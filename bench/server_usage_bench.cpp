@@ -89,7 +89,7 @@ template <typename Ready> bool waitFor(Ready ready, int seconds)
     QElapsedTimer clock;
     clock.start();
     while (!ready()) {
-        if (clock.elapsed() > seconds * 1000)
+        if (clock.elapsed() > qint64(seconds) * 1000)
             return false;
         QThread::msleep(100);
     }

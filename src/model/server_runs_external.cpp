@@ -242,7 +242,7 @@ QFuture<void> ServerRuns::refreshUsageOfActive()
             now - *sampled < ServerActivity::minCpuWindowMs)
             unsampled.append(it.key());
     }
-    const QFuture<void> first = refreshUsage(active);
+    QFuture<void> first = refreshUsage(active);
     if (unsampled.isEmpty())
         return first;
     auto done = Futures::shared<void>();

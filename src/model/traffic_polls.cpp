@@ -42,7 +42,7 @@ QFuture<void> TrafficPolls::refresh(const QString& key, ProjectRuntime* runtime)
     return poll.inFlight;
 }
 
-void TrafficPolls::read(const QString& key, QPointer<ProjectRuntime> runtime,
+void TrafficPolls::read(const QString& key, const QPointer<ProjectRuntime>& runtime,
                         std::shared_ptr<QPromise<void>> done, int page)
 {
     const QUrl url = *runtime->url();

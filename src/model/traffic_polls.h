@@ -57,7 +57,7 @@ private:
         QFuture<void> inFlight;
     };
 
-    void read(const QString& key, QPointer<ProjectRuntime> runtime,
+    void read(const QString& key, const QPointer<ProjectRuntime>& runtime,
               std::shared_ptr<QPromise<void>> done, int page);
 
     Post post_;

@@ -66,7 +66,7 @@ std::optional<Answer> parseAnswer(const QByteArray& body)
     Answer answer;
     const QJsonArray rows = rowsValue.toArray();
     answer.spans.reserve(rows.size());
-    for (const QJsonValue& rowValue : rows) {
+    for (const QJsonValue rowValue : rows) {
         const QJsonArray row = rowValue.toArray();
         const auto cell = [&row, &at](int column) { return row.at(at[size_t(column)]); };
         const std::optional<qint64> rowid = integer(cell(0));

@@ -218,19 +218,17 @@ Answer postJson(const QString& host, quint16 port, const QByteArray& target, con
         const ssize_t received = ::recv(socket.fd(), buffer, sizeof buffer, 0);
         if (received > 0) {
             response.append(buffer, received);
-            if (response.size() > maxBodyBytes + 64 * 1024) {
+            if (response.size() > maxBodyBytes + qsizetype(64) * 1024) {
                 answer.failure = Failure::tooLarge;
                 return answer;
             }
-        } else if (received == 0) {
-            break;
-        } else if (errno == EAGAIN || errno == EINTR) {
+        } else if (received < 0 && (errno == EAGAIN || errno == EINTR)) {
             if (!waitFor(socket.fd(), POLLIN, deadline)) {
                 answer.failure = Failure::timedOut;
                 return answer;
             }
-        } else if (errno == ECONNRESET && !response.isEmpty()) {
-            break; // some servers reset after a complete "Connection: close" answer
+        } else if (received == 0 || (errno == ECONNRESET && !response.isEmpty())) {
+            break; // the end; some servers reset after a complete "Connection: close" answer
         } else {
             answer.failure = Failure::unreachable;
             return answer;

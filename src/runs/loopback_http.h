@@ -28,7 +28,7 @@ struct Answer
 };
 
 // Longer answers are refused rather than held.
-inline constexpr qsizetype maxBodyBytes = 16 * 1024 * 1024;
+inline constexpr qsizetype maxBodyBytes = qsizetype(16) * 1024 * 1024;
 
 // Sends `body` to http://host:port`target`. A wildcard host (0.0.0.0, ::) means this machine's
 // loopback address, as it does for a server listening on every address.

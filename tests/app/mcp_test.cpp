@@ -145,7 +145,7 @@ TEST_F(McpTest, BothGenerationsAreServedAndFaultsAreJsonRpcErrors)
     EXPECT_EQ(answer.value("id"), QJsonValue(13));
     // A message beyond the line limit is refused and skipped; the next one is served.
     mcp->sendLine("{\"jsonrpc\":\"2.0\",\"id\":14,\"method\":\"ping\",\"params\":{\"pad\":\"" +
-                  QByteArray(5 * 1024 * 1024, 'x') + "\"}}");
+                  QByteArray(qsizetype(5) * 1024 * 1024, 'x') + "\"}}");
     answer = mcp->receive();
     EXPECT_EQ(answer.value("error").toObject().value("code"), QJsonValue(-32600));
     EXPECT_TRUE(answer.value("error").toObject().value("message").toString().contains("MiB"));

@@ -71,7 +71,7 @@ protected:
     static QStringList names(const QJsonObject& statusAnswer)
     {
         QStringList result;
-        for (const QJsonValue& project : statusAnswer.value(QStringLiteral("projects")).toArray())
+        for (const QJsonValue project : statusAnswer.value(QStringLiteral("projects")).toArray())
             result.append(project.toObject().value(QStringLiteral("name")).toString());
         return result;
     }
@@ -111,7 +111,8 @@ TEST_F(ControlSocketTest, BadInputIsAnsweredOrDroppedAndTheInstanceKeepsServing)
     // A megabyte without a line feed: refused, and nothing after it is taken as a request.
     Client flooding(socketPath);
     ASSERT_TRUE(flooding.connected());
-    flooding.send(QByteArray(1024 * 1024, 'x') + request(R"({"v":1,"command":"status"})"));
+    flooding.send(QByteArray(qsizetype(1024) * 1024, 'x') +
+                  request(R"({"v":1,"command":"status"})"));
     const std::optional<QJsonObject> refused = flooding.next();
     ASSERT_TRUE(refused);
     EXPECT_EQ(refused->value("error").toString(), "the request is longer than 64 KiB");

@@ -35,7 +35,7 @@ protected:
                            const QByteArray& bindings, const QByteArray& beforeReady = {})
     {
         const QByteArray file = registry.filePath(name).toUtf8();
-        const QString folder = serverProject(
+        QString folder = serverProject(
             name, "trap 'rm -f \"" + file + "\"; exit 0' TERM\nsleep 0.3\necho " + name.toUtf8() +
                       " >> \"" + startLog.toUtf8() + "\"\n" + beforeReady +
                       "printf '{\"debugPortAddress\": \"" + debugPort.address().toUtf8() +

@@ -31,7 +31,7 @@ QByteArray entryJson(const QString& worker, const QString& address, const QStrin
 QString closedAddress()
 {
     Listener gone;
-    const QString address = gone.address();
+    QString address = gone.address();
     gone.close();
     return address;
 }

@@ -19,7 +19,7 @@ protected:
     // wrangler.jsonc.
     QString rootedServer(const QString& name)
     {
-        const QString folder = makeProject(name, name, QStringLiteral("wrangler.jsonc"));
+        QString folder = makeProject(name, name, QStringLiteral("wrangler.jsonc"));
         const QString script = sites.writeScript(name + QStringLiteral("/server.sh"), readyServer);
         Project server = project(folder, name, sites.path());
         server.configFile = QStringLiteral("wrangler.jsonc");

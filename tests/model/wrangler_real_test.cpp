@@ -290,7 +290,7 @@ TEST_F(WranglerRealTest, TheChosenEnvironmentIsTheOneThatAnswersAndTheTopLevelIs
             [&] { return runtime->status().kind() != ProjectStatus::Kind::starting; }, 120000);
         if (runtime->status() != ProjectStatus::running() || !runtime->url())
             return "not running: " + logTexts(*runtime).join(u'\n').toUtf8();
-        const QByteArray body = httpGet(runtime->url()->port(), "/");
+        QByteArray body = httpGet(runtime->url()->port(), "/");
         model->stopProject(folder);
         if (!QTest::qWaitFor([&] { return !runtime->managed(); }, 60000))
             return "not stopped: " + body;

@@ -331,7 +331,7 @@ TEST(TrafficCard, WalksFromNoRequestsThroughTheWindowToAQuietHour)
 
     // Half an hour ago: in the hour's history only.
     for (int i = 0; i < 4; ++i)
-        stats.addRequest(now - 30 * 60'000, u"GET", u"/old", 200, 5);
+        stats.addRequest(now - qint64(30) * 60'000, u"GET", u"/old", 200, 5);
     const qint64 minute = 60'000;
     stats.addRequest(now - 4 * minute, u"GET", u"/a", 200, 10);
     stats.addRequest(now - 4 * minute, u"GET", u"/b", 200, 12);

@@ -82,7 +82,7 @@ TEST(PortInUse, ColonRuleAgreesWithItsPatternAndStaysLinearOnLongLines)
     }
 
     QString longLine = QStringLiteral("Error: listen EADDRINUSE");
-    while (longLine.size() < 64 * 1024)
+    while (longLine.size() < qsizetype(64) * 1024)
         longLine += QStringLiteral(" a:12");
     longLine += QStringLiteral(" :::8787");
     EXPECT_EQ(portInUse(longLine), 8787);

@@ -138,7 +138,7 @@ TEST(LogBuffer, LongLinesAreBoundedByTheByteBudget)
 {
     LogBuffer log;
     QSignalSpy appended(&log, &LogBuffer::linesAppended);
-    const QString piece(64 * 1024, QLatin1Char('x')); // the line splitter's longest line
+    const QString piece(qsizetype(64) * 1024, QLatin1Char('x')); // the line splitter's longest line
     const qsizetype pieceBytes = LogBuffer::textBytes(piece);
     const qsizetype fits = LogBuffer::maxTextBytes / pieceBytes;
     for (int i = 0; i < 1000; ++i)
@@ -155,13 +155,13 @@ TEST(LogBuffer, LongLinesAreBoundedByTheByteBudget)
         log.append(request, false);
     EXPECT_EQ(log.lines().size(), fits - 1 + 4000);
     // A 6 MiB line takes the room of 48 long ones (in one step) and none of the short ones.
-    log.append(OutputLines{{QString(3 * 1024 * 1024, QLatin1Char('y')), false}});
+    log.append(OutputLines{{QString(qsizetype(3) * 1024 * 1024, QLatin1Char('y')), false}});
     EXPECT_EQ(log.lines().size(), fits - 1 - 48 + 4000 + 1);
     EXPECT_EQ(log.lines().at(fits - 49).text, request);
     EXPECT_LE(log.textBytes(), LogBuffer::maxTextBytes);
 
     // A line larger than the whole budget stays alone: the newest line is never dropped.
-    log.append(QString(5 * 1024 * 1024, QLatin1Char('z')), true);
+    log.append(QString(qsizetype(5) * 1024 * 1024, QLatin1Char('z')), true);
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_EQ(log.textBytes(), 10 * 1024 * 1024);
 }

@@ -19,7 +19,7 @@ TEST(TrafficStats, AWindowOfRequestsWithFailuresPercentilesAndLists)
     // 100 requests of 1..100 ms, every tenth a 500, one a 404, one a 302.
     for (int i = 1; i <= 100; ++i) {
         const int status = i % 10 == 0 ? 500 : i == 7 ? 404 : i == 8 ? 302 : 200;
-        stats.addRequest(start + i * 100, u"GET", QStringLiteral("/r%1").arg(i), status, i);
+        stats.addRequest(start + qint64(i) * 100, u"GET", QStringLiteral("/r%1").arg(i), status, i);
     }
     TrafficSummary summary = stats.summary(start + 20'000);
     EXPECT_EQ(summary.requests, 100u);
@@ -47,7 +47,7 @@ TEST(TrafficStats, AWindowOfRequestsWithFailuresPercentilesAndLists)
     EXPECT_EQ(summary.slowest.size(), 1);
     EXPECT_TRUE(summary.failed.isEmpty());
     EXPECT_EQ(*summary.p50Ms, *summary.p95Ms);
-    EXPECT_NEAR(*summary.p50Ms, 9000, 9000 / 16);
+    EXPECT_NEAR(*summary.p50Ms, 9000, 9000.0 / 16);
     // The hour still shows both minutes, oldest first.
     EXPECT_EQ(summary.perMinute[TrafficSummary::historyMinutes - 7], (MinuteTraffic{100, 10}));
     EXPECT_EQ(summary.perMinute[TrafficSummary::historyMinutes - 5], (MinuteTraffic{1, 0}));

@@ -218,10 +218,11 @@ TEST(ExternalProcTable, ReadsAFolderLaidOutLikeProc)
     EXPECT_EQ(table.listeningPorts(42), QList<int>{8787});
     EXPECT_EQ(table.temporaryPortFloor(), 40000);
     EXPECT_EQ(table.processGroup(42), 40);
-    EXPECT_EQ(table.usage(42), (ProcessUsage{61 * 1024, 11}));
+    EXPECT_EQ(table.usage(42), (ProcessUsage{quint64(61) * 1024, 11}));
     EXPECT_EQ(table.usage(43), std::nullopt);
-    EXPECT_EQ(usageOfGroup(table, 40),
-              (ProcessUsage{61 * 1024 + quint64(10 * ::sysconf(_SC_PAGESIZE)), 18}));
+    EXPECT_EQ(
+        usageOfGroup(table, 40),
+        (ProcessUsage{quint64(61) * 1024 + quint64(10) * quint64(::sysconf(_SC_PAGESIZE)), 18}));
     EXPECT_EQ(usageOfGroup(table, 0), ProcessUsage{});
 
     // A missing folder: every answer is absence, and the floor falls back to Linux's default.
@@ -256,25 +257,25 @@ TEST(ExternalProcTable, ProportionalSizesAreReadAgainOnlyWhenTheProcessChanged)
     // Shared pages settle elsewhere, the resident size moves by one page: the last reading
     // stands, moved by that page.
     layOut(250, resident + 1, 39000);
-    EXPECT_EQ(memory(), 40000u * 1024 + quint64(page));
+    EXPECT_EQ(memory(), quint64(40000) * 1024 + quint64(page));
     // Grown by 8 MiB, beyond the slack: read again.
-    layOut(250, resident + 8 * 1024 * 1024 / page, 47000);
+    layOut(250, resident + 8L * 1024 * 1024 / page, 47000);
     EXPECT_EQ(memory(), 47000u * 1024);
     // The same pid for another process (another start time): never the old one's figure.
-    layOut(900, resident + 8 * 1024 * 1024 / page, 12000);
+    layOut(900, resident + 8L * 1024 * 1024 / page, 12000);
     EXPECT_EQ(memory(), 12000u * 1024);
     // The same process after an exec: a new command name, read again.
-    layOut(900, resident + 8 * 1024 * 1024 / page, 9000, "workerd");
+    layOut(900, resident + 8L * 1024 * 1024 / page, 9000, "workerd");
     EXPECT_EQ(memory(), 9000u * 1024);
 
     // The slack is a share of the figure shown, not of the resident size: with most of its
     // pages shared, 1 MiB more is well within 5 % of the resident size, not of 9000 kB.
-    layOut(900, resident + 9 * 1024 * 1024 / page, 9900, "workerd");
+    layOut(900, resident + 9L * 1024 * 1024 / page, 9900, "workerd");
     EXPECT_EQ(memory(), 9900u * 1024);
     // Within the slack (5 % of 9900 kB is 495 kB): the estimate, off by at most the move.
-    const qint64 moved = 400 * 1024 / page;
-    layOut(900, resident + 9 * 1024 * 1024 / page + moved, 10000, "workerd");
-    EXPECT_EQ(memory(), 9900u * 1024 + quint64(moved * page));
+    const qint64 moved = 400L * 1024 / page;
+    layOut(900, resident + 9L * 1024 * 1024 / page + moved, 10000, "workerd");
+    EXPECT_EQ(memory(), quint64(9900) * 1024 + quint64(moved * page));
 
     // A small process is read every time, even unchanged (its figure moves with every fork
     // of its own), and keeps no entry.

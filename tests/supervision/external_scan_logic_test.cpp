@@ -28,7 +28,7 @@ public:
     void add(qint32 pid, qint32 ppid, const QString& name, const QString& folder,
              QList<int> ports = {})
     {
-        processes.insert(pid, {name, ProcessInfo{ppid, ppid, 0}, folder, ports});
+        processes.insert(pid, {name, ProcessInfo{ppid, ppid, 0}, folder, std::move(ports)});
     }
 
     QList<qint32> listAllPIDs() const override { return processes.keys(); }

@@ -52,7 +52,7 @@ TEST(LineSplitter, OverlongLineIsDeliveredInCappedPiecesWithoutLoss)
 {
     LineSplitter splitter;
     QByteArray input;
-    for (int i = 0; input.size() < 200 * 1024; ++i)
+    for (int i = 0; input.size() < qsizetype(200) * 1024; ++i)
         input += QByteArray::number(i) + ' ';
     QStringList lines;
     for (qsizetype at = 0; at < input.size(); at += 5000)

@@ -8,7 +8,7 @@ TempFolder::TempFolder() : dir_(QDir::tempPath() + QStringLiteral("/tallowmere-t
 
 QString TempFolder::write(const QString& relative, const QByteArray& content) const
 {
-    const QString target = filePath(relative);
+    QString target = filePath(relative);
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile file(target);
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -18,7 +18,7 @@ QString TempFolder::write(const QString& relative, const QByteArray& content) co
 
 QString TempFolder::writeScript(const QString& relative, const QByteArray& body) const
 {
-    const QString target = write(relative, "#!/bin/sh\n" + body);
+    QString target = write(relative, "#!/bin/sh\n" + body);
     QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner | QFile::ExeGroup |
                                       QFile::ExeOther);
     return target;
@@ -26,7 +26,7 @@ QString TempFolder::writeScript(const QString& relative, const QByteArray& body)
 
 QString TempFolder::makeDir(const QString& relative) const
 {
-    const QString target = filePath(relative);
+    QString target = filePath(relative);
     QDir().mkpath(target);
     return target;
 }

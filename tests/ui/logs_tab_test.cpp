@@ -302,11 +302,11 @@ TEST_F(LogsTabTest, SaveWritesTheVisibleLinesWhereTheChooserSays)
     TempFolder folder;
     QString proposed;
     const QString target = folder.filePath(QStringLiteral("saved.log"));
-    tab()->setSaveChooser(
-        [&](const QString& suggestion, QWidget*, std::function<void(const QString&)> chosen) {
-            proposed = suggestion;
-            chosen(target);
-        });
+    tab()->setSaveChooser([&](const QString& suggestion, QWidget*,
+                              const std::function<void(const QString&)>& chosen) {
+        proposed = suggestion;
+        chosen(target);
+    });
     // The text shows a very long line shortened; the file gets all of it.
     const QString dump = QStringLiteral("GET ") + QString(3000, QLatin1Char('x'));
     append({"GET /a 200", "GET /b 500", "POST /c 500", dump});
@@ -321,7 +321,7 @@ TEST_F(LogsTabTest, SaveWritesTheVisibleLinesWhereTheChooserSays)
 
     // A file that cannot be written is reported, not silently lost.
     tab()->setSaveChooser(
-        [&](const QString&, QWidget*, std::function<void(const QString&)> chosen) {
+        [&](const QString&, QWidget*, const std::function<void(const QString&)>& chosen) {
             chosen(folder.filePath(QStringLiteral("missing/folder/saved.log")));
         });
     child<QPushButton>("logsSave")->click();

@@ -54,7 +54,7 @@ bool anyDisabled(const QMenu* menu)
 const QStringList fixedEntries{"-", "Show Main Window", "Stop All", "Rescan Folders",
                                "-", "Quit Tallowmere"};
 
-QStringList withFixed(QStringList projects)
+QStringList withFixed(const QStringList& projects)
 {
     return projects + fixedEntries;
 }

@@ -162,7 +162,7 @@ bool groupAlive(qint32 pgid)
     return ::kill(-pgid, 0) == 0;
 }
 
-QStringList withFixed(QStringList projects)
+QStringList withFixed(const QStringList& projects)
 {
     return projects + QStringList{"-", "Show Main Window", "Stop All", "Rescan Folders",
                                   "-", "Quit Tallowmere"};

@@ -28,7 +28,7 @@ QString stateText(const ProjectStatus& status, const std::optional<QUrl>& url,
 QString rowSubtitle(const ProjectStatus& status, const std::optional<QUrl>& url,
                     const QString& frameworkLabel, const QString& environment)
 {
-    const QString state = stateText(status, url, frameworkLabel);
+    QString state = stateText(status, url, frameworkLabel);
     if (environment.isEmpty())
         return state;
     return state.isEmpty() ? environment : state + QStringLiteral(" · ") + environment;

@@ -17,7 +17,7 @@ GuiFixture::GuiFixture(const Registry& registry, const QMap<QString, QString>& e
     ui_ = std::make_unique<UiContext>(UiContext{
         *model_, theme_, desktop_.workspace, desktop_.alerts, {}, {}, {}, windowActions_.get()});
     ui_->chooseFolder = [this](const QString& prompt, const QString& message,
-                               std::function<void(const QString&)> chosen) {
+                               const std::function<void(const QString&)>& chosen) {
         requests_.append({prompt, message});
         const QString folder = folders_.isEmpty() ? QString() : folders_.takeFirst();
         if (!folder.isEmpty())

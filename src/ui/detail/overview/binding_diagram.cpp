@@ -207,7 +207,7 @@ void BindingDiagram::paintEvent(QPaintEvent* event)
     const Palette& p = ui_.theme.palette();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QRegion region = event->region();
+    const QRegion& region = event->region();
 
     // The dotted background, from one cached tile.
     const QColor dotColor = Palette::withAlpha(p.tertiaryText, 0.45);
