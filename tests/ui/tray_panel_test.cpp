@@ -382,10 +382,14 @@ TEST(TrayPanel, ACrashSendsSigtermToEveryServerGroupAndKeepsTheRecords)
         StatusNotifierWatcher* watcher =
             StatusNotifierWatcher::serve(session.bus(), &watcherObject);
         RunningApp app(session);
-        // Each server notes the SIGTERM it receives, then ends.
+        // Each server notes the SIGTERM it receives, then ends. It says when its trap is set (a
+        // signal that came before would end it unnoted), and it writes nothing to its pipes
+        // from then on: the shell reports the killed `sleep` on standard error, and with the
+        // reader gone that write would end it by SIGPIPE before its trap runs.
         const auto noting = [&app](const QString& name) {
             return app.server(name, "trap 'echo TERM > ../" + name.toUtf8() +
-                                        ".term; exit 0' TERM\nwhile :; do sleep 0.05; done\n");
+                                        ".term; exit 0' TERM\nexec >/dev/null 2>&1\necho > ../" +
+                                        name.toUtf8() + ".armed\nwhile :; do sleep 0.05; done\n");
         };
         app.start({noting("api"), noting("cron")}, {QStringLiteral("--autostart")},
                   {{QStringLiteral("TALLOWMERE_DEBUG_CRASH"), QString::fromLatin1(how)}});
@@ -395,6 +399,9 @@ TEST(TrayPanel, ACrashSendsSigtermToEveryServerGroupAndKeepsTheRecords)
                    10000);
         ASSERT_EQ(startFromMenu(panel, app, {"api", "cron"}).size(), 2);
         WAIT_UNTIL(app.records() == 2, 10000);
+        for (const char* name : {"api", "cron"})
+            WAIT_UNTIL(QFile::exists(app.sites.filePath(QString::fromLatin1(name) + ".armed")),
+                       10000);
 
         ::kill(qint32(app.process().processId()), SIGUSR1);
         ASSERT_TRUE(app.process().waitForFinished(15000));
