@@ -117,6 +117,25 @@ TEST(ExplorerWebView, GivesUpALoadThatDoesNotFinishInTime)
     EXPECT_FALSE(view.isLoaded());
 }
 
+TEST(ExplorerWebView, SaysSoInItsOwnWordsWhenNothingListensAtTheAddress)
+{
+    quint16 port = 0;
+    {
+        QTcpServer closed;
+        ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+        port = closed.serverPort();
+    }
+    ExplorerWebView view(QUrl(QStringLiteral("http://127.0.0.1:%1/cdn-cgi/explorer").arg(port)));
+    view.show();
+    QString message;
+    QObject::connect(&view, &ExplorerPage::failed, &view,
+                     [&message](const QString& text) { message = text; });
+    WAIT_UNTIL(!message.isEmpty(), 30000);
+    EXPECT_EQ(message, QStringLiteral("The Local Explorer can't be reached at 127.0.0.1:%1 "
+                                      "(ERR_CONNECTION_REFUSED).")
+                           .arg(port));
+}
+
 TEST(ExplorerWebView, InTheWindowLivesOnlyWhileItsTabIsShownAndEndsWithTheProjectsChange)
 {
     PageServer server;

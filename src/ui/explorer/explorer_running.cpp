@@ -40,6 +40,7 @@ ExplorerRunning::ExplorerRunning(QWidget* parent)
     bar->addWidget(open_);
 
     auto* messageColumn = new QVBoxLayout(messagePanel_);
+    messageColumn->setSpacing(12);
     messageColumn->addStretch(1);
     messageColumn->addWidget(message_);
     messageColumn->addWidget(retry_, 0, Qt::AlignHCenter);

@@ -4,9 +4,12 @@
 
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
+
+#include <optional>
 
 namespace {
 
@@ -19,6 +22,21 @@ QString terminationText(QWebEnginePage::RenderProcessTerminationStatus status)
     case QWebEnginePage::KilledTerminationStatus: return QStringLiteral("was killed");
     }
     return QStringLiteral("ended");
+}
+
+// A load that never reached the server: refused, reset, or a name that does not resolve. The
+// engine would draw its own error page for it; the tab says it in its own words instead. Other
+// failures (an aborted navigation, an HTTP error the server answered) are the page's to show.
+std::optional<QString> unreachableText(const QWebEngineLoadingInfo& info)
+{
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus ||
+        (info.errorDomain() != QWebEngineLoadingInfo::ConnectionErrorDomain &&
+         info.errorDomain() != QWebEngineLoadingInfo::DnsErrorDomain))
+        return std::nullopt;
+    QString reason = info.errorString();
+    reason.remove(QStringLiteral("net::"));
+    return QStringLiteral("The Local Explorer can't be reached at %1 (%2).")
+        .arg(info.url().authority(), reason);
 }
 
 } // namespace
@@ -47,6 +65,13 @@ ExplorerWebView::ExplorerWebView(const QUrl& url, bool dark, QWidget* parent,
         emit failed(QStringLiteral("The Local Explorer did not load within %1 seconds.")
                         .arg(timeout_->interval() / 1000));
     });
+    connect(page_, &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) {
+                if (const std::optional<QString> text = unreachableText(info)) {
+                    timeout_->stop();
+                    emit failed(*text);
+                }
+            });
     connect(page_, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         timeout_->stop();
         loaded_ = ok;
