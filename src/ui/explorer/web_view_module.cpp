@@ -45,11 +45,8 @@ LoadedModule load()
     shareOpenGLContexts();
     // Never unloaded: the engine's threads and pages live until the process ends.
     QLibrary library(path);
-    if (!library.load()) {
-        loaded.failure = QStringLiteral("The web view can't start: %1").arg(library.errorString());
-        return loaded;
-    }
-    loaded.entry = reinterpret_cast<WebViewModuleEntry>(library.resolve(webViewModuleEntry));
+    if (library.load())
+        loaded.entry = reinterpret_cast<WebViewModuleEntry>(library.resolve(webViewModuleEntry));
     if (!loaded.entry)
         loaded.failure = QStringLiteral("The web view can't start: %1").arg(library.errorString());
     return loaded;
